@@ -1,0 +1,68 @@
+// The organizers' snapshot of the desktop: every icon's label, box, position and usage count,
+// the grid the work area offers, and the state stored by the previous run. A live snapshot holds
+// the store lock from construction to destruction and writes itself to the store when destroyed.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "desktop_access/desktop_seam.h"
+#include "winapi/named_lock.h"
+
+namespace organizers {
+
+struct IconRecord {
+    std::int32_t left = 0; // top-left corner of the bounding box; placers overwrite it
+    std::int32_t top = 0;
+    std::int32_t offsetX = 0; // list-view position minus the box corner, carried over by moves
+    std::int32_t offsetY = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::u16string name; // the label: the key for the stored state and the shell items
+    desktop_access::Icon icon;
+    std::uint32_t usage = 0;
+};
+
+class DesktopProxy {
+  public:
+    // An empty snapshot: no icons, no previous state, a grid of zeros, nothing written.
+    DesktopProxy();
+    // The state held by a store file; a file that cannot be opened gives an empty snapshot.
+    explicit DesktopProxy(const std::filesystem::path& storeFile);
+    // A live snapshot of the desktop: takes the store lock, reads the stored state, every icon
+    // and the work areas, computes the grid and carries the stored usage counts over by label.
+    // An empty storePath reads and writes no store.
+    DesktopProxy(std::filesystem::path storePath, desktop_access::Desktop& desktop);
+    // Writes the store (when storePath is set), then releases the store lock.
+    ~DesktopProxy();
+
+    DesktopProxy(const DesktopProxy&) = delete;
+    DesktopProxy& operator=(const DesktopProxy&) = delete;
+
+    // Starts moving every real icon to (left + offsetX, top + offsetY) of its record on a thread
+    // of its own; returns without waiting.
+    void apply();
+
+    std::shared_ptr<DesktopProxy> previous;
+    std::filesystem::path storePath;
+    std::vector<IconRecord> icons;
+    std::int32_t columns = 0;
+    std::int32_t rows = 0;
+    std::int32_t areaWidth = 0;
+    std::int32_t areaHeight = 0;
+    std::int32_t cellWidth = 0;
+    std::int32_t cellHeight = 0;
+    std::int32_t originX = 0;
+    std::int32_t originY = 0;
+    std::unique_ptr<winapi::NamedLock> storeLock;
+
+  private:
+    void readIcons(desktop_access::Desktop& desktop);
+    void computeGrid(const std::vector<desktop_access::Rect>& areas);
+    void mergeStoredUsage();
+};
+
+} // namespace organizers

@@ -1,0 +1,50 @@
+// The seam between the portable core and the platform. The core reaches the desktop, the shell
+// namespace, the clock and threads only through the declarations below; the Windows layer
+// defines them over the shell's list view, and the native tests over a desktop held in memory.
+// Exactly one definition is linked into each binary.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "desktop_access/geometry.h"
+
+namespace desktop_access {
+
+// The desktop record. Opaque to the core: the core only passes it on.
+struct Desktop;
+
+// One list-view item: the process-wide desktop (never owned) and the item index.
+struct Icon {
+    Desktop* desktop = nullptr;
+    std::int32_t index = 0;
+};
+
+// The six desktop requests. Each may throw DesktopAccessError, UninitializedDesktopError or
+// winapi::RemoteAllocatorError.
+std::int32_t iconCount(Desktop& desktop);
+Rect iconBoundingBox(const Icon& icon);
+Point iconPosition(const Icon& icon);
+std::u16string iconText(const Icon& icon); // at most 259 code units
+std::vector<Rect> workAreas(Desktop& desktop);
+void setIconPosition(const Icon& icon, std::int32_t x, std::int32_t y);
+
+// What the sorters need of the shell namespace, keyed by display name (exact, case-sensitive).
+// For each desktop item: whether it lies in the file system.
+std::unordered_map<std::u16string, bool> fileSystemFlagsByName(Desktop& desktop);
+// For each desktop item: its creation time as a FILETIME count (100 ns units since 1601, UTC),
+// or nothing when the shell has no find data for it.
+std::unordered_map<std::u16string, std::optional<std::uint64_t>> creationTimesByName(Desktop& desktop);
+// The current time as a FILETIME count.
+std::uint64_t currentFileTime();
+
+// Runs work on a new detached thread; nothing waits for it. The work must not throw.
+void startDetachedThread(std::function<void()> work);
+// Pauses the calling thread.
+void sleepMilliseconds(std::uint32_t milliseconds);
+
+} // namespace desktop_access

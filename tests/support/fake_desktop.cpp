@@ -1,0 +1,119 @@
+#include "tests/support/fake_desktop.h"
+
+#include "winapi/error.h"
+#include "winapi/named_lock.h"
+
+namespace fake {
+std::uint64_t now = 0;
+int pauses = 0;
+int threadsStarted = 0;
+std::unordered_map<std::uint32_t, std::string> systemMessages;
+std::unordered_map<std::u16string, int> locksHeld;
+bool failLocks = false;
+
+void reset() {
+    now = 0;
+    pauses = 0;
+    threadsStarted = 0;
+    systemMessages.clear();
+    locksHeld.clear();
+    failLocks = false;
+}
+} // namespace fake
+
+namespace desktop_access {
+namespace {
+
+void maybeFail(const Desktop& desktop, const std::string& request, std::int32_t index) {
+    if (desktop.failRequest == request && (index < 0 || desktop.failIndex < 0 || desktop.failIndex == index))
+        throw DesktopAccessError("fake failure of " + request);
+}
+
+const Desktop::Item& itemOf(const Icon& icon, const std::string& request) {
+    if (icon.desktop == nullptr)
+        throw UninitializedDesktopError("Uninitialized desktop");
+    maybeFail(*icon.desktop, request, icon.index);
+    if (icon.index < 0 || static_cast<std::size_t>(icon.index) >= icon.desktop->items.size())
+        throw DesktopAccessError("Failed to get icon position");
+    return icon.desktop->items[static_cast<std::size_t>(icon.index)];
+}
+
+} // namespace
+
+Desktop& Desktop::addIcon(std::u16string label, std::int32_t left, std::int32_t top) {
+    Item item;
+    item.label = std::move(label);
+    item.position = {left - item.box.left, top - item.box.top};
+    items.push_back(std::move(item));
+    return *this;
+}
+
+Rect Desktop::boxOf(std::int32_t index) const {
+    const Item& item = items.at(static_cast<std::size_t>(index));
+    return {item.position.x + item.box.left, item.position.y + item.box.top, item.position.x + item.box.right,
+            item.position.y + item.box.bottom};
+}
+
+std::int32_t iconCount(Desktop& desktop) {
+    maybeFail(desktop, "count", -1);
+    return static_cast<std::int32_t>(desktop.items.size());
+}
+
+Rect iconBoundingBox(const Icon& icon) {
+    itemOf(icon, "box");
+    return icon.desktop->boxOf(icon.index);
+}
+
+Point iconPosition(const Icon& icon) { return itemOf(icon, "position").position; }
+
+std::u16string iconText(const Icon& icon) { return itemOf(icon, "text").label.substr(0, 259); }
+
+std::vector<Rect> workAreas(Desktop& desktop) {
+    maybeFail(desktop, "workAreas", -1);
+    return desktop.areas;
+}
+
+void setIconPosition(const Icon& icon, std::int32_t x, std::int32_t y) {
+    itemOf(icon, "set");
+    icon.desktop->items[static_cast<std::size_t>(icon.index)].position = {x, y};
+    icon.desktop->moves.push_back({icon.index, x, y});
+}
+
+std::unordered_map<std::u16string, bool> fileSystemFlagsByName(Desktop& desktop) {
+    ++desktop.shellLookups;
+    return desktop.fileSystem;
+}
+
+std::unordered_map<std::u16string, std::optional<std::uint64_t>> creationTimesByName(Desktop& desktop) {
+    ++desktop.shellLookups;
+    return desktop.creationTimes;
+}
+
+std::uint64_t currentFileTime() { return fake::now; }
+
+void startDetachedThread(std::function<void()> work) {
+    ++fake::threadsStarted;
+    work();
+}
+
+void sleepMilliseconds(std::uint32_t) { ++fake::pauses; }
+
+} // namespace desktop_access
+
+namespace winapi {
+
+std::string systemMessage(std::uint32_t code) {
+    const auto found = fake::systemMessages.find(code);
+    return found == fake::systemMessages.end() ? std::string() : found->second;
+}
+
+NamedLock::NamedLock(std::u16string lockName) : name(std::move(lockName)) {
+    if (fake::failLocks)
+        throw Error(5, "Failed to lock");
+    handle = std::make_shared<int>(0);
+    ++fake::locksHeld[name];
+}
+
+NamedLock::~NamedLock() { --fake::locksHeld[name]; }
+
+} // namespace winapi

@@ -1,0 +1,69 @@
+// A desktop held in memory, standing in for the shell's list view in the native tests. It
+// defines desktop_access::Desktop and every request of the seam over it, records every move,
+// and can be told to fail a chosen request.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "desktop_access/desktop_seam.h"
+
+namespace desktop_access {
+
+struct Desktop {
+    struct Item {
+        std::u16string label;
+        Point position;
+        // The bounding box relative to the position; by default the box the list view of the
+        // test machines reports: 75 x 75, 21 pixels left of and 4 above the position.
+        Rect box{-21, -4, 54, 71};
+    };
+    struct Move {
+        std::int32_t index;
+        std::int32_t x;
+        std::int32_t y;
+    };
+
+    std::vector<Item> items;
+    std::vector<Rect> areas;
+
+    // The shell namespace: file-system flag and creation time (nothing = no find data) by name.
+    std::unordered_map<std::u16string, bool> fileSystem;
+    std::unordered_map<std::u16string, std::optional<std::uint64_t>> creationTimes;
+
+    // Every setIconPosition, in order.
+    std::vector<Move> moves;
+    // When set, the named request ("count", "box", "position", "text", "workAreas", "set") fails
+    // for this item index (any index for the desktop-wide ones) with DesktopAccessError.
+    std::optional<std::string> failRequest;
+    std::int32_t failIndex = -1;
+    // Calls of the name lookups, to prove which sorters ask the shell.
+    int shellLookups = 0;
+
+    // Adds an item whose box's top-left corner is at (left, top).
+    Desktop& addIcon(std::u16string label, std::int32_t left, std::int32_t top);
+    Rect boxOf(std::int32_t index) const;
+};
+
+} // namespace desktop_access
+
+namespace fake {
+
+// The clock, as a FILETIME count.
+extern std::uint64_t now;
+// Pauses taken by the animation since the last reset.
+extern int pauses;
+// Threads started since the last reset; the fake runs each one at once, to its end.
+extern int threadsStarted;
+// The system's text for error codes, as the fake platform reports it.
+extern std::unordered_map<std::uint32_t, std::string> systemMessages;
+// How often each named lock is held right now; when failLocks is set, taking one fails.
+extern std::unordered_map<std::u16string, int> locksHeld;
+extern bool failLocks;
+
+void reset();
+
+} // namespace fake

@@ -1,0 +1,90 @@
+#include "desktop_access/icon_moving.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/fake_desktop.h"
+#include "winapi/error.h"
+
+namespace {
+
+using desktop_access::Desktop;
+using desktop_access::IconMove;
+
+class IconMovingTest : public ::testing::Test {
+  protected:
+    void SetUp() override { fake::reset(); }
+
+    // n icons at (0, 0), each to move to (targetX, targetY).
+    std::vector<IconMove> movesFromOrigin(int n, int targetX, int targetY) {
+        std::vector<IconMove> moves;
+        for (int i = 0; i < n; ++i) {
+            desktop.addIcon(u"icon", 0, 0);
+            desktop.items.back().position = {0, 0};
+            moves.push_back({{&desktop, i}, 0, 0, targetX, targetY});
+        }
+        return moves;
+    }
+    std::vector<int> xsOf(int index) {
+        std::vector<int> xs;
+        for (const auto& move : desktop.moves)
+            if (move.index == index)
+                xs.push_back(move.x);
+        return xs;
+    }
+
+    Desktop desktop;
+};
+
+TEST_F(IconMovingTest, FewIconsHalveTheDistanceRoundingHalfUp) {
+    desktop_access::runAnimation(movesFromOrigin(1, 10, 0));
+    EXPECT_EQ(xsOf(0), (std::vector<int>{5, 8, 9, 10}));
+    EXPECT_EQ(fake::pauses, 3);
+}
+
+TEST_F(IconMovingTest, NegativeStepsRoundHalfUpToo) {
+    desktop_access::runAnimation(movesFromOrigin(1, -3, 0));
+    EXPECT_EQ(xsOf(0), (std::vector<int>{-1, -2, -3})); // -1.5 rounds to -1, then -1, then snapped
+}
+
+TEST_F(IconMovingTest, SixIconsArriveInOnePass) {
+    desktop_access::runAnimation(movesFromOrigin(6, 400, -120));
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(xsOf(i), (std::vector<int>{400, 400})) << "one step, then set exactly on arrival";
+        EXPECT_EQ(desktop.items[i].position, (desktop_access::Point{400, -120}));
+    }
+    EXPECT_EQ(fake::pauses, 1);
+}
+
+TEST_F(IconMovingTest, DivisorFollowsTheMovesStillInTheList) {
+    auto moves = movesFromOrigin(6, 100, 0);
+    moves[0].targetX = 1; // arrives at once, leaving five: these then move by halves
+    desktop_access::runAnimation(moves);
+    EXPECT_EQ(xsOf(0), (std::vector<int>{1}));
+    EXPECT_EQ(xsOf(1), (std::vector<int>{50, 75, 88, 94, 97, 99, 100}));
+}
+
+TEST_F(IconMovingTest, NearlyArrivedIconIsSetExactlyAndNeverStepped) {
+    auto moves = movesFromOrigin(1, 1, 1);
+    desktop_access::runAnimation(moves);
+    ASSERT_EQ(desktop.moves.size(), 1u);
+    EXPECT_EQ(desktop.moves[0].x, 1);
+    EXPECT_EQ(desktop.moves[0].y, 1);
+    EXPECT_EQ(fake::pauses, 0);
+}
+
+TEST_F(IconMovingTest, EmptyListEndsAtOnce) {
+    desktop_access::startAnimation({});
+    EXPECT_EQ(fake::threadsStarted, 1);
+    EXPECT_EQ(fake::pauses, 0);
+    EXPECT_TRUE(desktop.moves.empty());
+}
+
+TEST_F(IconMovingTest, RefusedPositionEndsTheAnimationInsideItsThread) {
+    auto moves = movesFromOrigin(2, 50, 50);
+    desktop.failRequest = "set";
+    desktop.failIndex = 1;
+    EXPECT_NO_THROW(desktop_access::startAnimation(moves));
+    EXPECT_THROW(desktop_access::runAnimation(moves), desktop_access::DesktopAccessError);
+}
+
+} // namespace

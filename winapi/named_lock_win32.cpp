@@ -1,0 +1,26 @@
+#include "winapi/named_lock.h"
+
+#include "winapi/error.h"
+#include "winapi/handle_win32.h"
+
+namespace winapi {
+
+NamedLock::NamedLock(std::u16string lockName) : name(std::move(lockName)) {
+    const std::wstring objectName = L"Local\\" + toWide(name);
+    handle = ownHandle(CreateMutexW(nullptr, FALSE, objectName.c_str()));
+    if (!handle)
+        throw Error(GetLastError(), "Failed to create lock");
+    const DWORD result = WaitForSingleObject(raw(handle), INFINITE);
+    // WAIT_ABANDONED still hands us ownership. The store is replaced atomically, so the file is
+    // whole even when its last writer died, and a lock that could never be taken again would
+    // stop every later Refresh for good.
+    if (result != WAIT_OBJECT_0 && result != WAIT_ABANDONED)
+        throw Error(GetLastError(), "Failed to lock");
+}
+
+NamedLock::~NamedLock() {
+    if (handle)
+        ReleaseMutex(raw(handle));
+}
+
+} // namespace winapi
