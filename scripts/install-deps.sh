@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what building and testing Kelvara needs on Debian 12, by package name.
+#   scripts/install-deps.sh          build and test tools
+#   scripts/install-deps.sh --demo   also Xvfb and the screenshot tools of the demo
+set -euo pipefail
+
+packages=(cmake ninja-build g++ googletest libbenchmark-dev
+          g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64 zip)
+if [[ "${1:-}" == "--demo" ]]; then
+    packages+=(xvfb xauth x11-apps imagemagick)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=()
+[[ $(id -u) -ne 0 ]] && sudo=(sudo)
+"${sudo[@]}" apt-get update
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

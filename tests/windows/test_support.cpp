@@ -1,0 +1,38 @@
+#include "tests/windows/test_support.h"
+
+#include <stdexcept>
+#include <vector>
+
+namespace test_support {
+
+std::wstring programFolder() {
+    std::vector<wchar_t> buffer(32768);
+    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    std::wstring path(buffer.data(), length);
+    return path.substr(0, path.find_last_of(L'\\') + 1);
+}
+
+DWORD Process::wait(DWORD timeoutMs) const {
+    if (WaitForSingleObject(winapi::raw(handle), timeoutMs) != WAIT_OBJECT_0)
+        return STILL_ACTIVE;
+    DWORD code = 0;
+    GetExitCodeProcess(winapi::raw(handle), &code);
+    return code;
+}
+
+Process startProgram(const std::wstring& program, const std::wstring& arguments) {
+    const std::wstring path = programFolder() + program;
+    std::wstring commandLine = L"\"" + path + L"\"";
+    if (!arguments.empty())
+        commandLine += L" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info))
+        throw std::runtime_error("cannot start a test program");
+    CloseHandle(info.hThread);
+    return {winapi::ownHandle(info.hProcess), info.dwProcessId};
+}
+
+} // namespace test_support

@@ -1,0 +1,28 @@
+// Small helpers shared by the Windows tests: paths next to the test program, starting other
+// programs and waiting for them.
+#pragma once
+
+#include <string>
+
+#include <windows.h>
+
+#include "winapi/handle_win32.h"
+
+namespace test_support {
+
+// The folder of the running test program, with a trailing backslash. Every program of the
+// build lands there.
+std::wstring programFolder();
+
+struct Process {
+    winapi::SharedHandle handle;
+    DWORD id = 0;
+    // Waits for the process to end (at most timeoutMs) and returns its exit code, or
+    // STILL_ACTIVE when it did not end in time.
+    DWORD wait(DWORD timeoutMs = 30000) const;
+};
+
+// Starts a program of the build folder with the given command-line arguments.
+Process startProgram(const std::wstring& program, const std::wstring& arguments = L"");
+
+} // namespace test_support
