@@ -1,0 +1,36 @@
+// What one Refresh and one IconActivated do with the desktop, apart from COM and the registry:
+// take a snapshot, let the strategies chosen by the settings place the icons, start moving them,
+// and let the snapshot write the store as it ends.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "desktop_access/desktop_seam.h"
+#include "organizers/placement/placer.h"
+#include "organizers/sorting/sorter.h"
+
+namespace component {
+
+enum SortMethod : std::int32_t { SortIconName = 0, SortUsage = 1, SortAge = 2 };
+enum ArrangeMethod : std::int32_t { ArrangeAuto = 0, ArrangeLeft = 1, ArrangeRight = 2, ArrangeTop = 3, ArrangeBottom = 4 };
+
+// The strategy for a method, or null when the value lies outside its enumeration.
+std::unique_ptr<organizers::sorting::Sorter> makeSorter(std::int32_t sortMethod, desktop_access::Desktop& desktop);
+std::unique_ptr<organizers::placement::Placer> makePlacer(std::int32_t arrangeMethod);
+
+// Arranges the desktop: snapshot (store lock held, stored counts carried over), sorter, placer,
+// the lock setting (asked only after the desktop has been read), place, start the moves; the
+// snapshot then writes the store. Returns false, having moved nothing but still written the
+// store, when a method lies outside its enumeration. Desktop and lock errors propagate; then
+// nothing is written when the snapshot could not be taken.
+bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& desktop, std::int32_t sortMethod,
+             std::int32_t arrangeMethod, const std::function<bool()>& isLocked);
+
+// Adds 1 to the usage count of the icon at a list-view index (nothing for an index outside the
+// desktop, -1 included) and writes the store.
+void countActivation(const std::filesystem::path& storePath, desktop_access::Desktop& desktop, std::int32_t index);
+
+} // namespace component

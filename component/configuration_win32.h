@@ -1,0 +1,34 @@
+// The process-wide configuration record: the product's identifier and its settings key in the
+// user's registry (HKEY_CURRENT_USER\Software\Kelvara). Created on first use, never freed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "winapi/registry_win32.h"
+
+namespace component {
+
+struct Configuration {
+    std::wstring productId;
+    winapi::registry::Key settingsKey;
+};
+
+Configuration& configuration();
+
+} // namespace component
+
+namespace component {
+
+// The settings under settingsKey: "Sort", "Arrange" and "Locked", each a REG_DWORD.
+inline constexpr wchar_t sortSetting[] = L"Sort";
+inline constexpr wchar_t arrangeSetting[] = L"Arrange";
+inline constexpr wchar_t lockedSetting[] = L"Locked";
+
+// Reads a setting afresh (no caching: another process may have changed it). Throws
+// winapi::Error when the key or the value is missing or unreadable.
+std::uint32_t readSetting(const wchar_t* name);
+// Writes a setting through a copy of settingsKey, which closes a write handle it opened itself.
+void writeSetting(const wchar_t* name, std::uint32_t value);
+
+} // namespace component

@@ -1,0 +1,73 @@
+// The Tessora component object: the one class of the library, with the dual interface ITessora.
+// It keeps no state but the path of the icon store; the settings are read from the registry on
+// every call, and every Refresh and IconActivated works on a fresh snapshot of the desktop.
+#pragma once
+
+#include <filesystem>
+
+#include <windows.h>
+#include <wrl/client.h>
+
+#include "tessora.h"
+
+namespace component {
+
+class Tessora final : public ITessora, public IProvideClassInfo {
+  public:
+    // Creates an object, aggregated when outer is set (riid must then be IID_IUnknown), and
+    // returns the interface asked for.
+    static HRESULT create(IUnknown* outer, REFIID riid, void** object);
+
+    // IUnknown, delegating to the outer object when aggregated.
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    // IDispatch, served from the type library built into the library.
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+    STDMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** typeInfo) override;
+    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
+    STDMETHODIMP Invoke(DISPID member, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* exception, UINT* argumentError) override;
+
+    // ITessora
+    STDMETHODIMP GetSortMethod(::SortMethod* method) override;
+    STDMETHODIMP SetSortMethod(::SortMethod method) override;
+    STDMETHODIMP GetArrangeMethod(::ArrangeMethod* method) override;
+    STDMETHODIMP SetArrangeMethod(::ArrangeMethod method) override;
+    STDMETHODIMP IsLocked(LONG* locked) override;
+    STDMETHODIMP ToggleLock() override;
+    STDMETHODIMP IconActivated(int index) override;
+    STDMETHODIMP Refresh() override;
+
+    // IProvideClassInfo
+    STDMETHODIMP GetClassInfo(ITypeInfo** typeInfo) override;
+
+    // The icon store's path: Kelvara.store in the user's local application data folder, or empty
+    // when the folder is not available.
+    const std::filesystem::path storePath;
+
+  private:
+    // The object's own IUnknown, which an outer object holds when it aggregates this one.
+    struct Inner final : IUnknown {
+        explicit Inner(Tessora& owner) : owner(owner) {}
+        STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
+        STDMETHODIMP_(ULONG) AddRef() override;
+        STDMETHODIMP_(ULONG) Release() override;
+        Tessora& owner;
+    };
+
+    explicit Tessora(IUnknown* outer);
+    ~Tessora() = default;
+    HRESULT typeInfoOf(REFGUID guid, ITypeInfo** typeInfo);
+
+    Inner inner_;
+    IUnknown* const outer_;
+    ULONG references_ = 1; // one apartment: a plain counter
+    Microsoft::WRL::ComPtr<ITypeInfo> interfaceInfo_;
+};
+
+// The store's path for a product: <local application data>\<productId>.store, or empty.
+std::filesystem::path defaultStorePath(const std::wstring& productId);
+
+} // namespace component

@@ -1,0 +1,39 @@
+// A registry key named by its root and path. It is opened only when a value is read or written,
+// with the least access the operation needs: reading opens it for queries and never creates it,
+// writing opens it with full access and creates it (and any missing parent) when needed. Copies
+// share the handles already open.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <windows.h>
+
+namespace winapi::registry {
+
+class Key {
+  public:
+    Key(HKEY root, std::wstring path);
+
+    // The value's first 4 bytes (a shorter value is padded with zeros), whatever its type.
+    // Throws winapi::Error "Can't open key." or "Can't get key value." (missing value, value
+    // longer than 4 bytes).
+    std::uint32_t readDword(const std::wstring& name);
+    // Sets the value as REG_DWORD. Throws winapi::Error "Can't open key." or "Can't set key value.".
+    void writeDword(const std::wstring& name, std::uint32_t value);
+    // The value's data read as ANSI text, up to its first null byte; "" when the value is missing
+    // or empty. Throws winapi::Error "Can't open key." or "Can't get key value.".
+    std::string readString(const std::string& name);
+
+    std::shared_ptr<std::remove_pointer_t<HKEY>> writeHandle;
+    std::shared_ptr<std::remove_pointer_t<HKEY>> readHandle;
+    std::wstring path;
+    HKEY root;
+
+  private:
+    HKEY handleForReading();
+    HKEY handleForWriting();
+};
+
+} // namespace winapi::registry
