@@ -1,0 +1,132 @@
+#include "launcher/launcher_win32.h"
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <wrl/client.h>
+
+#include "component/configuration_win32.h"
+#include "desktop_access/desktop_win32.h"
+#include "launcher/compatibility_win32.h"
+#include "tessora.h"
+#include "vantle/hook_installer_win32.h"
+#include "winapi/error.h"
+#include "winapi/os_version_win32.h"
+
+namespace launcher {
+namespace {
+
+constexpr int maxAttempts = 5;
+constexpr DWORD pauseMs = 1000;
+constexpr wchar_t startedValue[] = L"Started";
+
+// A failing call of the component. Not a runtime error: the start-up attempts do not retry it.
+struct ComError {
+    HRESULT result;
+    IID interfaceId;
+};
+
+void refresh(ITessora* tessora) {
+    const HRESULT result = tessora->Refresh();
+    if (FAILED(result))
+        throw ComError{result, IID_ITessora};
+}
+
+std::wstring ownPath() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length < buffer.size())
+            return std::wstring(buffer.data(), length);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// One start-up attempt, then the message loop; returns the exit code. The component is released
+// before the hook is removed, however the attempt ends.
+int attempt() {
+    desktop_access::Desktop& desktop = desktop_access::getDesktop();
+    disableAutoArrange(desktop.listView);
+    const desktop_hook::HookInstaller hook(desktop.listView);
+    CoInitialize(nullptr); // discovery already entered the apartment; the result changes nothing
+    Microsoft::WRL::ComPtr<ITessora> tessora;
+    if (FAILED(CoCreateInstance(CLSID_Tessora, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER, IID_ITessora,
+                                &tessora)))
+        throw std::runtime_error("Failed to create Tessora");
+    refresh(tessora.Get());
+    if (isFirstStart()) {
+        launchWelcome();
+        refresh(tessora.Get());
+    }
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+} // namespace
+
+void disableAutoArrange(HWND listView) {
+    const LONG style = GetWindowLongW(listView, GWL_STYLE);
+    SetWindowLongW(listView, GWL_STYLE, style & ~LVS_AUTOARRANGE);
+    const DWORD mask = winapi::osVersion().major >= 6 ? LVS_EX_SNAPTOGRID | LVS_EX_JUSTIFYCOLUMNS |
+                                                            LVS_EX_AUTOAUTOARRANGE | LVS_EX_AUTOSIZECOLUMNS
+                                                      : LVS_EX_SNAPTOGRID;
+    SendMessageW(listView, LVM_SETEXTENDEDLISTVIEWSTYLE, mask, 0);
+}
+
+bool isFirstStart() {
+    winapi::registry::Key& settings = component::configuration().settingsKey;
+    try {
+        if (settings.readDword(startedValue) != 0)
+            return false;
+    } catch (const winapi::Error&) {
+        // No key, no value, or a value that cannot be read: a first start.
+    }
+    settings.writeDword(startedValue, 1);
+    return true;
+}
+
+void launchWelcome() {
+    const std::wstring self = ownPath();
+    const std::wstring welcome = self.substr(0, self.find_last_of(L'\\') + 1) + L"Orvinta.exe";
+    ShellExecuteW(nullptr, L"open", welcome.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+int run() {
+    // Held with its ownership until the process ends, never released or closed.
+    SetLastError(ERROR_SUCCESS);
+    CreateMutexW(nullptr, TRUE, L"Kelvara_SingleInstance");
+    const DWORD created = GetLastError();
+    if (created == ERROR_ALREADY_EXISTS || created == ERROR_ACCESS_DENIED)
+        return 1;
+
+    Sleep(pauseMs);
+    try {
+        if (!checkCompatibility())
+            return 1;
+    } catch (...) {
+        return 1;
+    }
+
+    try {
+        for (int attempts = 0; attempts < maxAttempts; ++attempts) {
+            try {
+                return attempt();
+            } catch (const std::runtime_error&) {
+                Sleep(pauseMs);
+            }
+        }
+    } catch (const ComError&) {
+        // The component refused to arrange; the attempt has released it and removed the hook.
+    }
+    return 1;
+}
+
+} // namespace launcher
