@@ -119,8 +119,8 @@ Desktop findDesktop() {
 
     desktop.listView = findListView();
     GetWindowThreadProcessId(desktop.listView, &desktop.processId);
-    desktop.process = winapi::ownHandle(
-        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, desktop.processId));
+    desktop.process = winapi::ownHandle(OpenProcess(
+        PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, desktop.processId));
     if (!desktop.process)
         throw DesktopAccessError("Failed to open the desktop process");
     return desktop;
@@ -134,12 +134,17 @@ Desktop& getDesktop() {
 
 bool isCurrent(const Desktop& desktop) {
     DWORD processId = 0;
-    return desktop.listView != nullptr && GetWindowThreadProcessId(desktop.listView, &processId) != 0 &&
+    return desktop.listView != nullptr &&
+           GetWindowThreadProcessId(desktop.listView, &processId) != 0 &&
            processId == desktop.processId;
 }
 
-Microsoft::WRL::ComPtr<IShellFolder> desktopFolder(const Desktop& desktop) { return desktop.shellFolder; }
+Microsoft::WRL::ComPtr<IShellFolder> desktopFolder(const Desktop& desktop) {
+    return desktop.shellFolder;
+}
 
-winapi::SharedHandle processHandle(const Desktop& desktop) { return desktop.process; }
+winapi::SharedHandle processHandle(const Desktop& desktop) {
+    return desktop.process;
+}
 
 } // namespace desktop_access

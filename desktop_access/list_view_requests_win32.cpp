@@ -44,17 +44,27 @@ const Desktop& desktopOf(const Icon& icon) {
     return *icon.desktop;
 }
 
-LRESULT send(const Desktop& desktop, UINT message, WPARAM wParam, const void* address) {
-    return SendMessageW(desktop.listView, message, wParam, reinterpret_cast<LPARAM>(address));
+LRESULT send(const Desktop& desktop, UINT message, WPARAM wParam, LPARAM lParam) {
+    return SendMessageW(desktop.listView, message, wParam, lParam);
 }
 
-Rect toRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+LRESULT send(const Desktop& desktop, UINT message, WPARAM wParam, const void* address) {
+    return send(desktop, message, wParam, reinterpret_cast<LPARAM>(address));
+}
+
+WPARAM itemOf(const Icon& icon) {
+    return WPARAM(icon.index); // an index below 0 goes as the list view's own WPARAM would
+}
+
+Rect toRect(const RECT& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
 
 } // namespace
 
 std::int32_t iconCount(Desktop& desktop) {
     ensureCurrent(desktop);
-    return static_cast<std::int32_t>(SendMessageW(desktop.listView, LVM_GETITEMCOUNT, 0, 0));
+    return static_cast<std::int32_t>(send(desktop, LVM_GETITEMCOUNT, 0, LPARAM{0}));
 }
 
 std::vector<Rect> workAreas(Desktop& desktop) {
@@ -88,7 +98,7 @@ std::u16string iconText(const Icon& icon) {
     request.pszText = static_cast<LPWSTR>(label.address());
     request.cchTextMax = labelCapacity;
     item.write(request);
-    send(desktop, LVM_GETITEMTEXTW, static_cast<WPARAM>(icon.index), item.address());
+    send(desktop, LVM_GETITEMTEXTW, itemOf(icon), item.address());
     const wchar_t* text = label.read();
     // Never past the buffer, whatever the list view left in it.
     return winapi::fromWide(text, std::find(text, text + labelCapacity, L'\0') - text);
@@ -98,7 +108,7 @@ Rect iconBoundingBox(const Icon& icon) {
     const Desktop& desktop = desktopOf(icon);
     Remote<RECT> box(processHandle(desktop));
     box.write(RECT{LVIR_BOUNDS, 0, 0, 0});
-    if (send(desktop, LVM_GETITEMRECT, static_cast<WPARAM>(icon.index), box.address()) == 0)
+    if (send(desktop, LVM_GETITEMRECT, itemOf(icon), box.address()) == 0)
         throw DesktopAccessError("Failed to get icon bounding box.");
     return toRect(*box.read());
 }
@@ -106,7 +116,7 @@ Rect iconBoundingBox(const Icon& icon) {
 Point iconPosition(const Icon& icon) {
     const Desktop& desktop = desktopOf(icon);
     Remote<POINT> position(processHandle(desktop));
-    if (send(desktop, LVM_GETITEMPOSITION, static_cast<WPARAM>(icon.index), position.address()) == 0)
+    if (send(desktop, LVM_GETITEMPOSITION, itemOf(icon), position.address()) == 0)
         throw DesktopAccessError("Failed to get icon position");
     const POINT* read = position.read();
     return {read->x, read->y};
@@ -116,7 +126,7 @@ void setIconPosition(const Icon& icon, std::int32_t x, std::int32_t y) {
     const Desktop& desktop = desktopOf(icon);
     // Each coordinate travels in 16 bits; the list view reads them back signed.
     const LPARAM packed = MAKELPARAM(static_cast<WORD>(x & 0xFFFF), static_cast<WORD>(y & 0xFFFF));
-    if (SendMessageW(desktop.listView, LVM_SETITEMPOSITION, static_cast<WPARAM>(icon.index), packed) == 0)
+    if (send(desktop, LVM_SETITEMPOSITION, itemOf(icon), packed) == 0)
         throw DesktopAccessError("Failed to set icon position");
 }
 

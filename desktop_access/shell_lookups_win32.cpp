@@ -16,7 +16,9 @@ using Microsoft::WRL::ComPtr;
 template <typename Visit> void enumerateDesktop(Desktop& desktop, Visit visit) {
     const ComPtr<IShellFolder> folder = desktopFolder(desktop);
     ComPtr<IEnumIDList> items;
-    if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, items.GetAddressOf()) != S_OK || !items)
+    if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, items.GetAddressOf()) !=
+            S_OK ||
+        !items)
         return;
     for (;;) {
         LPITEMIDLIST next = nullptr;
@@ -67,13 +69,15 @@ std::unordered_map<std::u16string, bool> fileSystemFlagsByName(Desktop& desktop)
     return flags;
 }
 
-std::unordered_map<std::u16string, std::optional<std::uint64_t>> creationTimesByName(Desktop& desktop) {
+std::unordered_map<std::u16string, std::optional<std::uint64_t>>
+creationTimesByName(Desktop& desktop) {
     std::unordered_map<std::u16string, std::optional<std::uint64_t>> times;
     const auto ids = itemIdsByName(desktop);
     const ComPtr<IShellFolder> folder = desktopFolder(desktop);
     for (const auto& [name, id] : ids) {
         WIN32_FIND_DATAW found{};
-        if (FAILED(SHGetDataFromIDListW(folder.Get(), id.get(), SHGDFIL_FINDDATA, &found, sizeof found)))
+        if (FAILED(SHGetDataFromIDListW(folder.Get(), id.get(), SHGDFIL_FINDDATA, &found,
+                                        sizeof found)))
             times[name] = std::nullopt;
         else
             times[name] = toCount(found.ftCreationTime);

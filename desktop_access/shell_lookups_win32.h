@@ -22,7 +22,8 @@ using ItemIdList = std::shared_ptr<ITEMIDLIST>;
 
 // A desktop folder that cannot be enumerated gives an empty map; an item that cannot be made a
 // shell item ends the enumeration with what was gathered so far.
-std::unordered_map<std::u16string, Microsoft::WRL::ComPtr<IShellItem>> shellItemsByName(Desktop& desktop);
+std::unordered_map<std::u16string, Microsoft::WRL::ComPtr<IShellItem>>
+shellItemsByName(Desktop& desktop);
 std::unordered_map<std::u16string, ItemIdList> itemIdsByName(Desktop& desktop);
 
 } // namespace desktop_access

@@ -19,13 +19,15 @@
 namespace winapi {
 
 template <typename T> class RemoteAllocator {
-    static_assert(std::is_trivially_copyable_v<T>, "the buffer is copied between processes byte by byte");
+    static_assert(std::is_trivially_copyable_v<T>,
+                  "the buffer is copied between processes byte by byte");
 
   public:
-    // A buffer of `bytes` bytes in the `target` process (by default one T). Throws RemoteAllocatorError when
-    // the memory cannot be had.
+    // A buffer of `bytes` bytes in the `target` process (by default one T). Throws
+    // RemoteAllocatorError when the memory cannot be had.
     explicit RemoteAllocator(SharedHandle target, std::uint32_t bytes = sizeof(T))
-        : size(bytes), isLocal(GetProcessId(raw(target)) == GetCurrentProcessId()), process(std::move(target)) {
+        : size(bytes), isLocal(GetProcessId(raw(target)) == GetCurrentProcessId()),
+          process(std::move(target)) {
         if (!isLocal) {
             remote = VirtualAllocEx(raw(process), nullptr, size, MEM_COMMIT, PAGE_READWRITE);
             if (remote == nullptr)
@@ -84,7 +86,9 @@ template <typename T> class RemoteAllocator {
         remote = nullptr;
     }
 
-    [[noreturn]] static void fail() { throw RemoteAllocatorError("Failed to allocate or access remote process"); }
+    [[noreturn]] static void fail() {
+        throw RemoteAllocatorError("Failed to allocate or access remote process");
+    }
 };
 
 } // namespace winapi

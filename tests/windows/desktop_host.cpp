@@ -16,15 +16,16 @@ constexpr wchar_t readyEventName[] = L"Local\\KelvaraDesktopHost.ready";
 
 std::string narrow(const std::wstring& text) {
     std::string bytes(text.size() * 3, '\0');
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), bytes.data(), int(bytes.size()), nullptr, nullptr);
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), bytes.data(),
+                                           int(bytes.size()), nullptr, nullptr);
     bytes.resize(std::max(length, 0));
     return bytes;
 }
 
 std::wstring widen(const std::string& text) {
     std::wstring wide(text.size(), L'\0');
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), int(wide.size()));
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(),
+                                           int(wide.size()));
     wide.resize(std::max(length, 0));
     return wide;
 }
@@ -55,7 +56,8 @@ void writeDescription(const HostDescription& d, const std::wstring& path) {
         out << "decoy\n";
     out << "size " << d.width << ' ' << d.height << "\n";
     for (const RECT& area : d.workAreas)
-        out << "workarea " << area.left << ' ' << area.top << ' ' << area.right << ' ' << area.bottom << "\n";
+        out << "workarea " << area.left << ' ' << area.top << ' ' << area.right << ' '
+            << area.bottom << "\n";
     for (const HostIcon& icon : d.icons)
         out << "icon " << icon.x << ' ' << icon.y << ' ' << narrow(icon.label) << "\n";
     for (const HostFile& file : d.files)
@@ -102,8 +104,8 @@ HostReport parseReport(const std::wstring& path) {
         } else if (kind == "icon") {
             int index = 0;
             ReportedIcon icon;
-            fields >> index >> icon.position.x >> icon.position.y >> icon.box.left >> icon.box.top >> icon.box.right >>
-                icon.box.bottom;
+            fields >> index >> icon.position.x >> icon.position.y >> icon.box.left >>
+                icon.box.top >> icon.box.right >> icon.box.bottom;
             icon.label = widen(restAfter(line, 8));
             report.icons.push_back(icon);
         } else if (kind == "activated") {
@@ -122,7 +124,8 @@ DesktopHost::DesktopHost(HostDescription description, DWORD readyTimeoutMs)
     // The shell window is the previous host's until its process has ended.
     if (!pollUntil([] { return GetShellWindow() == nullptr; }, 10000))
         throw std::runtime_error("another program still holds the shell window");
-    const winapi::SharedHandle ready = winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, readyEventName));
+    const winapi::SharedHandle ready =
+        winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, readyEventName));
     if (!ready)
         throw std::runtime_error("cannot create the desktop host's ready event");
     ResetEvent(winapi::raw(ready));
@@ -135,7 +138,8 @@ DesktopHost::DesktopHost(HostDescription description, DWORD readyTimeoutMs)
         const DWORD woken = WaitForMultipleObjects(2, waitFor, FALSE, readyTimeoutMs);
         if (woken == WAIT_OBJECT_0 + 1) {
             running_ = false;
-            throw std::runtime_error("the desktop host ended with code " + std::to_string(process_.wait(0)));
+            throw std::runtime_error("the desktop host ended with code " +
+                                     std::to_string(process_.wait(0)));
         }
         if (woken != WAIT_OBJECT_0)
             throw std::runtime_error("the desktop host did not get ready");
@@ -151,13 +155,16 @@ DesktopHost::DesktopHost(HostDescription description, DWORD readyTimeoutMs)
     }
 }
 
-DesktopHost::~DesktopHost() { shutDown(); }
+DesktopHost::~DesktopHost() {
+    shutDown();
+}
 
 bool DesktopHost::command(const std::wstring& text) const {
-    COPYDATASTRUCT data{commandTag, DWORD(text.size() * sizeof(wchar_t)), const_cast<wchar_t*>(text.data())};
+    COPYDATASTRUCT data{commandTag, DWORD(text.size() * sizeof(wchar_t)),
+                        const_cast<wchar_t*>(text.data())};
     DWORD_PTR result = 0;
-    return SendMessageTimeoutW(shell_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 20000,
-                               &result) &&
+    return SendMessageTimeoutW(shell_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                               SMTO_ABORTIFHUNG, 20000, &result) &&
            result == 1;
 }
 

@@ -33,7 +33,8 @@ namespace test_support {
 
 enum class HostLayout {
     shell,      // shell window > SHELLDLL_DefView > SysListView32
-    workerw,    // the view below a top-level WorkerW of the shell's thread, none below the shell window
+    workerw,    // the view below a top-level WorkerW of the shell's thread, none below the shell
+                // window
     noListView, // shell window > SHELLDLL_DefView, no list view anywhere
 };
 
@@ -120,11 +121,15 @@ bool pollUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
 } // namespace test_support
 
 // Found by the test macros for the platform's own types, which live in the global namespace.
-inline bool operator==(const POINT& a, const POINT& b) { return a.x == b.x && a.y == b.y; }
+inline bool operator==(const POINT& a, const POINT& b) {
+    return a.x == b.x && a.y == b.y;
+}
 inline bool operator==(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
-inline void PrintTo(const POINT& p, std::ostream* out) { *out << "(" << p.x << ", " << p.y << ")"; }
+inline void PrintTo(const POINT& p, std::ostream* out) {
+    *out << "(" << p.x << ", " << p.y << ")";
+}
 inline void PrintTo(const RECT& r, std::ostream* out) {
     *out << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";
 }

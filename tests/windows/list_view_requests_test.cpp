@@ -21,7 +21,9 @@ template <typename Error> std::string messageOf(const std::function<void()>& wor
     return "(nothing thrown)";
 }
 
-RECT toRECT(const desktop_access::Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
+RECT toRECT(const desktop_access::Rect& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
 
 class ListViewRequests : public ::testing::Test {
   protected:
@@ -37,7 +39,8 @@ class ListViewRequests : public ::testing::Test {
 
 TEST_F(ListViewRequests, ReadKnownIcons) {
     HostDescription description;
-    description.icons = {{L"Notes.txt", 120, 80}, {L"Trash", 640, 300}, {L"Ünïcode ✓ 名前", 33, 700}};
+    description.icons = {
+        {L"Notes.txt", 120, 80}, {L"Trash", 640, 300}, {L"Ünïcode ✓ 名前", 33, 700}};
     description.workAreas = {{0, 0, 1920, 1040}};
     start(description);
     const test_support::HostReport held = host->report();
@@ -56,7 +59,8 @@ TEST_F(ListViewRequests, ReadKnownIcons) {
 TEST_F(ListViewRequests, LongLabelsComeBackWholeUpTo259Characters) {
     const std::wstring longest(259, L'x');
     HostDescription description;
-    description.icons = {{longest, 100, 100}, {std::wstring(258, L'y') + L"z" + L"beyond", 300, 100}};
+    description.icons = {{longest, 100, 100},
+                         {std::wstring(258, L'y') + L"z" + L"beyond", 300, 100}};
     start(description);
     EXPECT_EQ(desktop_access::iconText(icon(0)), winapi::fromWide(longest));
     EXPECT_EQ(desktop_access::iconText(icon(1)), winapi::fromWide(std::wstring(258, L'y') + L"z"));
@@ -111,11 +115,14 @@ TEST_F(ListViewRequests, IndexOutOfRange) {
     start(description);
     for (int index : {1, -1, 1000}) {
         SCOPED_TRACE(index);
-        EXPECT_EQ(messageOf<desktop_access::DesktopAccessError>([&] { desktop_access::iconBoundingBox(icon(index)); }),
+        EXPECT_EQ(messageOf<desktop_access::DesktopAccessError>(
+                      [&] { desktop_access::iconBoundingBox(icon(index)); }),
                   "Failed to get icon bounding box.");
-        EXPECT_EQ(messageOf<desktop_access::DesktopAccessError>([&] { desktop_access::iconPosition(icon(index)); }),
+        EXPECT_EQ(messageOf<desktop_access::DesktopAccessError>(
+                      [&] { desktop_access::iconPosition(icon(index)); }),
                   "Failed to get icon position");
-        EXPECT_EQ(messageOf<desktop_access::DesktopAccessError>([&] { desktop_access::setIconPosition(icon(index), 5, 5); }),
+        EXPECT_EQ(messageOf<desktop_access::DesktopAccessError>(
+                      [&] { desktop_access::setIconPosition(icon(index), 5, 5); }),
                   "Failed to set icon position");
     }
     EXPECT_EQ(desktop_access::iconText(icon(1)), u"");
@@ -123,10 +130,13 @@ TEST_F(ListViewRequests, IndexOutOfRange) {
 
 TEST_F(ListViewRequests, IconWithoutDesktop) {
     const Icon orphan{nullptr, 0};
-    for (const auto& request : std::vector<std::function<void()>>{
-             [&] { desktop_access::iconText(orphan); }, [&] { desktop_access::iconBoundingBox(orphan); },
-             [&] { desktop_access::iconPosition(orphan); }, [&] { desktop_access::setIconPosition(orphan, 1, 1); }})
-        EXPECT_EQ(messageOf<desktop_access::UninitializedDesktopError>(request), "Uninitialized desktop");
+    for (const auto& request :
+         std::vector<std::function<void()>>{[&] { desktop_access::iconText(orphan); },
+                                            [&] { desktop_access::iconBoundingBox(orphan); },
+                                            [&] { desktop_access::iconPosition(orphan); },
+                                            [&] { desktop_access::setIconPosition(orphan, 1, 1); }})
+        EXPECT_EQ(messageOf<desktop_access::UninitializedDesktopError>(request),
+                  "Uninitialized desktop");
 }
 
 // Committed private memory of a process, region by region.
@@ -134,7 +144,8 @@ SIZE_T privateBytes(HANDLE process) {
     SIZE_T total = 0;
     MEMORY_BASIC_INFORMATION region{};
     for (auto* at = static_cast<char*>(nullptr);
-         VirtualQueryEx(process, at, &region, sizeof region) == sizeof region; at += region.RegionSize) {
+         VirtualQueryEx(process, at, &region, sizeof region) == sizeof region;
+         at += region.RegionSize) {
         if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE)
             total += region.RegionSize;
     }
@@ -150,7 +161,8 @@ TEST_F(ListViewRequests, FailedRequestsLeaveNothingAllocatedInTheShell) {
     ASSERT_TRUE(shell);
     auto failEverything = [&](int rounds) {
         for (int i = 0; i < rounds; ++i) {
-            EXPECT_THROW(desktop_access::iconBoundingBox(icon(7)), desktop_access::DesktopAccessError);
+            EXPECT_THROW(desktop_access::iconBoundingBox(icon(7)),
+                         desktop_access::DesktopAccessError);
             EXPECT_THROW(desktop_access::iconPosition(icon(7)), desktop_access::DesktopAccessError);
             EXPECT_THROW(desktop_access::workAreas(*desktop), winapi::RemoteAllocatorError);
         }
@@ -165,9 +177,10 @@ TEST_F(ListViewRequests, FailedRequestsLeaveNothingAllocatedInTheShell) {
 TEST(RemoteAllocator, RemoteAndLocalBuffersCarryTheirValues) {
     // A handle opened for memory access only cannot tell its process id: the buffer is remote
     // even inside this process.
-    const winapi::SharedHandle memoryOnly = winapi::ownHandle(
-        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, GetCurrentProcessId()));
-    const winapi::SharedHandle full = winapi::ownHandle(OpenProcess(PROCESS_ALL_ACCESS, FALSE, GetCurrentProcessId()));
+    const winapi::SharedHandle memoryOnly = winapi::ownHandle(OpenProcess(
+        PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, GetCurrentProcessId()));
+    const winapi::SharedHandle full =
+        winapi::ownHandle(OpenProcess(PROCESS_ALL_ACCESS, FALSE, GetCurrentProcessId()));
     for (const auto& process : {memoryOnly, full}) {
         winapi::RemoteAllocator<RECT> buffer(process, 3 * sizeof(RECT));
         EXPECT_EQ(buffer.isLocal, process == full);
@@ -185,8 +198,8 @@ TEST(RemoteAllocator, RemoteAndLocalBuffersCarryTheirValues) {
 }
 
 TEST(RemoteAllocator, FreedWithTheBuffer) {
-    const winapi::SharedHandle memoryOnly = winapi::ownHandle(
-        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, GetCurrentProcessId()));
+    const winapi::SharedHandle memoryOnly = winapi::ownHandle(OpenProcess(
+        PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, GetCurrentProcessId()));
     void* address = nullptr;
     {
         winapi::RemoteAllocator<UINT> buffer(memoryOnly);
@@ -201,8 +214,8 @@ TEST(RemoteAllocator, FreedWithTheBuffer) {
 }
 
 TEST(RemoteAllocator, HoldsItsOwnReferenceToTheProcess) {
-    winapi::SharedHandle process = winapi::ownHandle(
-        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, GetCurrentProcessId()));
+    winapi::SharedHandle process = winapi::ownHandle(OpenProcess(
+        PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, GetCurrentProcessId()));
     const std::weak_ptr<void> watch = process;
     winapi::RemoteAllocator<UINT> buffer(process);
     process.reset();
