@@ -58,6 +58,8 @@ void writeDescription(const HostDescription& d, const std::wstring& path) {
     for (const RECT& area : d.workAreas)
         out << "workarea " << area.left << ' ' << area.top << ' ' << area.right << ' '
             << area.bottom << "\n";
+    if (d.nativeWorkAreas)
+        out << "nativeworkareas\n";
     for (const HostIcon& icon : d.icons)
         out << "icon " << icon.x << ' ' << icon.y << ' ' << narrow(icon.label) << "\n";
     for (const HostFile& file : d.files)

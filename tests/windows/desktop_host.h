@@ -54,7 +54,8 @@ struct HostDescription {
     bool decoy = false; // also a WorkerW holding a second, empty list view
     LONG width = 1920;
     LONG height = 1080;
-    std::vector<RECT> workAreas; // what the list view reports; none by default
+    std::vector<RECT> workAreas;  // what the list view reports; none by default
+    bool nativeWorkAreas = false; // leave the work-area messages to Wine's list view
     std::vector<HostIcon> icons;
     std::vector<HostFile> files;
     DWORD listStyle = 0;   // window styles added to the list view once the icons are placed

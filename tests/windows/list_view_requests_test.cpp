@@ -99,6 +99,14 @@ TEST_F(ListViewRequests, WorkAreasAsTheListViewReportsThem) {
               "Failed to allocate or access remote process");
 }
 
+TEST_F(ListViewRequests, ListViewThatDoesNotAnswerHasNoWorkAreas) {
+    HostDescription description;
+    description.icons = {{L"A", 100, 100}};
+    description.nativeWorkAreas = true; // Wine's own list view writes nothing back
+    start(description);
+    EXPECT_THROW(desktop_access::workAreas(*desktop), winapi::RemoteAllocatorError);
+}
+
 TEST_F(ListViewRequests, WorkAreaCountIsCappedAtTheListViewsMaximum) {
     HostDescription description;
     for (LONG i = 0; i < 20; ++i)
