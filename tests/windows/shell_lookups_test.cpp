@@ -69,15 +69,4 @@ TEST(ShellLookups, CreationTimesReachTheSeam) {
     EXPECT_TRUE(given == 0 || given == 132000000000000000ull) << given;
 }
 
-TEST(ShellLookups, CurrentTimeIsTheSystemClock) {
-    FILETIME before{};
-    GetSystemTimeAsFileTime(&before);
-    const std::uint64_t now = desktop_access::currentFileTime();
-    const std::uint64_t earlier =
-        (std::uint64_t{before.dwHighDateTime} << 32) | before.dwLowDateTime;
-    // SYSTEMTIME keeps milliseconds only.
-    EXPECT_GE(now + 10000, earlier);
-    EXPECT_LT(now, earlier + 10'000'000ull * 5);
-}
-
 } // namespace
