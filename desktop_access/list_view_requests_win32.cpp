@@ -1,0 +1,133 @@
+// The six desktop requests over the shell's list view. The list view dereferences the pointers
+// of its messages in the shell's process, so every structure travels in a buffer placed there.
+// The structures are the target's own: each build talks to a shell of its own bitness.
+#include <algorithm>
+#include <cstddef>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "desktop_access/desktop_win32.h"
+#include "winapi/error.h"
+#include "winapi/remote_allocator_win32.h"
+
+namespace desktop_access {
+namespace {
+
+template <typename T> using Remote = winapi::RemoteAllocator<T>;
+
+// Label buffers hold 260 characters; the list view cuts longer labels to 259 and a null.
+constexpr int labelCapacity = 260;
+
+// The list view accepts an LVITEMW in its first published form, the fields up to and including
+// puColumns. Its size comes from the target's own structure: 52 bytes on 32-bit Windows, 72 on
+// 64-bit (pointer fields and their alignment grow).
+constexpr std::uint32_t itemSize = offsetof(LVITEMW, puColumns) + sizeof(LVITEMW::puColumns);
+static_assert(sizeof(void*) != 4 || itemSize == 52);
+static_assert(sizeof(RECT) == sizeof(Rect) && sizeof(POINT) == sizeof(Point));
+
+// The list view holds at most this many work areas (LV_MAX_WORKAREAS).
+constexpr UINT maxWorkAreas = 16;
+
+// Before anything is sent: a shell that has restarted may have handed the window handle to a
+// window of another process, where our addresses would mean nothing.
+void ensureCurrent(const Desktop& desktop) {
+    if (!isCurrent(desktop))
+        throw DesktopAccessError("The desktop list view is gone");
+}
+
+const Desktop& desktopOf(const Icon& icon) {
+    if (icon.desktop == nullptr)
+        throw UninitializedDesktopError("Uninitialized desktop");
+    ensureCurrent(*icon.desktop);
+    return *icon.desktop;
+}
+
+LRESULT send(const Desktop& desktop, UINT message, WPARAM wParam, LPARAM lParam) {
+    return SendMessageW(desktop.listView, message, wParam, lParam);
+}
+
+LRESULT send(const Desktop& desktop, UINT message, WPARAM wParam, const void* address) {
+    return send(desktop, message, wParam, reinterpret_cast<LPARAM>(address));
+}
+
+WPARAM itemOf(const Icon& icon) {
+    return WPARAM(icon.index); // an index below 0 goes as the list view's own WPARAM would
+}
+
+Rect toRect(const RECT& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+} // namespace
+
+std::int32_t iconCount(Desktop& desktop) {
+    ensureCurrent(desktop);
+    return static_cast<std::int32_t>(send(desktop, LVM_GETITEMCOUNT, 0, LPARAM{0}));
+}
+
+std::vector<Rect> workAreas(Desktop& desktop) {
+    ensureCurrent(desktop);
+    UINT count = 0;
+    {
+        Remote<UINT> countBuffer(processHandle(desktop));
+        // A list view that does not answer leaves the buffer as it was: 0 then, not garbage.
+        countBuffer.write(0u);
+        send(desktop, LVM_GETNUMBEROFWORKAREAS, 0, countBuffer.address());
+        count = std::min(*countBuffer.read(), maxWorkAreas);
+    }
+    std::vector<Rect> areas(count);
+    // With no work areas the buffer has no size, which the system refuses: the request fails
+    // rather than hand back a desktop without a usable area.
+    Remote<RECT> areaBuffer(processHandle(desktop), count * sizeof(RECT));
+    send(desktop, LVM_GETWORKAREAS, count, areaBuffer.address());
+    const RECT* read = areaBuffer.read();
+    std::transform(read, read + count, areas.begin(), toRect);
+    return areas;
+}
+
+std::u16string iconText(const Icon& icon) {
+    const Desktop& desktop = desktopOf(icon);
+    Remote<wchar_t> label(processHandle(desktop), labelCapacity * sizeof(wchar_t));
+    Remote<LVITEMW> item(processHandle(desktop), itemSize);
+    LVITEMW request{};
+    request.mask = LVIF_TEXT;
+    request.iItem = icon.index;
+    request.iSubItem = 0;
+    request.pszText = static_cast<LPWSTR>(label.address());
+    request.cchTextMax = labelCapacity;
+    item.write(request);
+    send(desktop, LVM_GETITEMTEXTW, itemOf(icon), item.address());
+    const wchar_t* text = label.read();
+    // Never past the buffer, whatever the list view left in it.
+    return winapi::fromWide(text, std::find(text, text + labelCapacity, L'\0') - text);
+}
+
+Rect iconBoundingBox(const Icon& icon) {
+    const Desktop& desktop = desktopOf(icon);
+    Remote<RECT> box(processHandle(desktop));
+    box.write(RECT{LVIR_BOUNDS, 0, 0, 0});
+    if (send(desktop, LVM_GETITEMRECT, itemOf(icon), box.address()) == 0)
+        throw DesktopAccessError("Failed to get icon bounding box.");
+    return toRect(*box.read());
+}
+
+Point iconPosition(const Icon& icon) {
+    const Desktop& desktop = desktopOf(icon);
+    Remote<POINT> position(processHandle(desktop));
+    if (send(desktop, LVM_GETITEMPOSITION, itemOf(icon), position.address()) == 0)
+        throw DesktopAccessError("Failed to get icon position");
+    const POINT* read = position.read();
+    return {read->x, read->y};
+}
+
+void setIconPosition(const Icon& icon, std::int32_t x, std::int32_t y) {
+    const Desktop& desktop = desktopOf(icon);
+    // Each coordinate travels in 16 bits; the list view reads them back signed.
+    const LPARAM packed = MAKELPARAM(static_cast<WORD>(x & 0xFFFF), static_cast<WORD>(y & 0xFFFF));
+    if (send(desktop, LVM_SETITEMPOSITION, itemOf(icon), packed) == 0)
+        throw DesktopAccessError("Failed to set icon position");
+}
+
+} // namespace desktop_access

@@ -1,0 +1,252 @@
+#include "tests/windows/desktop_host.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include <shlobj.h>
+
+namespace test_support {
+namespace {
+
+constexpr ULONG_PTR commandTag = 0x4B485354;
+constexpr wchar_t readyEventName[] = L"Local\\KelvaraDesktopHost.ready";
+
+std::string narrow(const std::wstring& text) {
+    std::string bytes(text.size() * 3, '\0');
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), bytes.data(),
+                                           int(bytes.size()), nullptr, nullptr);
+    bytes.resize(std::max(length, 0));
+    return bytes;
+}
+
+std::wstring widen(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(),
+                                           int(wide.size()));
+    wide.resize(std::max(length, 0));
+    return wide;
+}
+
+std::wstring temporaryFile(const wchar_t* purpose) {
+    static int counter = 0;
+    wchar_t folder[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, folder);
+    return std::wstring(folder) + L"kelvara-host-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(++counter) + L"-" + purpose + L".txt";
+}
+
+const char* layoutName(HostLayout layout) {
+    switch (layout) {
+    case HostLayout::workerw:
+        return "workerw";
+    case HostLayout::noListView:
+        return "nolistview";
+    default:
+        return "shell";
+    }
+}
+
+void writeDescription(const HostDescription& d, const std::wstring& path) {
+    std::ostringstream out;
+    out << "layout " << layoutName(d.layout) << "\n";
+    if (d.decoy)
+        out << "decoy\n";
+    out << "size " << d.width << ' ' << d.height << "\n";
+    for (const RECT& area : d.workAreas)
+        out << "workarea " << area.left << ' ' << area.top << ' ' << area.right << ' '
+            << area.bottom << "\n";
+    if (d.nativeWorkAreas)
+        out << "nativeworkareas\n";
+    for (const HostIcon& icon : d.icons)
+        out << "icon " << icon.x << ' ' << icon.y << ' ' << narrow(icon.label) << "\n";
+    for (const HostFile& file : d.files)
+        out << "file " << file.created << ' ' << narrow(file.name) << "\n";
+    if (d.listStyle)
+        out << "style " << std::hex << d.listStyle << std::dec << "\n";
+    if (d.listExStyle)
+        out << "exstyle " << std::hex << d.listExStyle << std::dec << "\n";
+    out << "owner " << GetCurrentProcessId() << "\n";
+    std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+    file << out.str();
+    if (!file.flush())
+        throw std::runtime_error("cannot write the desktop host's description");
+}
+
+// The rest of a line after `fields` space-separated fields and one space.
+std::string restAfter(const std::string& line, int fields) {
+    std::size_t at = 0;
+    for (int i = 0; i < fields && at != std::string::npos; ++i)
+        at = line.find(' ', line.find_first_not_of(' ', at));
+    return at == std::string::npos ? std::string() : line.substr(at + 1);
+}
+
+HostReport parseReport(const std::wstring& path) {
+    std::ifstream file{std::filesystem::path(path), std::ios::binary};
+    if (!file)
+        throw std::runtime_error("the desktop host wrote no report");
+    HostReport report;
+    std::string line;
+    while (std::getline(file, line)) {
+        std::istringstream fields(line);
+        std::string kind;
+        fields >> kind;
+        if (kind == "shell" || kind == "listview") {
+            std::uintptr_t handle = 0;
+            fields >> handle;
+            (kind == "shell" ? report.shell : report.listView) = reinterpret_cast<HWND>(handle);
+        } else if (kind == "process") {
+            fields >> report.processId;
+        } else if (kind == "workarea") {
+            RECT area{};
+            fields >> area.left >> area.top >> area.right >> area.bottom;
+            report.workAreas.push_back(area);
+        } else if (kind == "icon") {
+            int index = 0;
+            ReportedIcon icon;
+            fields >> index >> icon.position.x >> icon.position.y >> icon.box.left >>
+                icon.box.top >> icon.box.right >> icon.box.bottom;
+            icon.label = widen(restAfter(line, 8));
+            report.icons.push_back(icon);
+        } else if (kind == "activated") {
+            int index = 0;
+            fields >> index;
+            report.activated.push_back(index);
+        }
+    }
+    return report;
+}
+
+} // namespace
+
+DesktopHost::DesktopHost(HostDescription description, DWORD readyTimeoutMs)
+    : description_(std::move(description)), descriptionFile_(temporaryFile(L"description")) {
+    // The shell window is the previous host's until its process has ended.
+    if (!pollUntil([] { return GetShellWindow() == nullptr; }, 10000))
+        throw std::runtime_error("another program still holds the shell window");
+    const winapi::SharedHandle ready =
+        winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, readyEventName));
+    if (!ready)
+        throw std::runtime_error("cannot create the desktop host's ready event");
+    ResetEvent(winapi::raw(ready));
+    writeDescription(description_, descriptionFile_);
+
+    process_ = startProgram(L"desktop_host.exe", L"\"" + descriptionFile_ + L"\"");
+    running_ = true;
+    try {
+        const HANDLE waitFor[] = {winapi::raw(ready), winapi::raw(process_.handle)};
+        const DWORD woken = WaitForMultipleObjects(2, waitFor, FALSE, readyTimeoutMs);
+        if (woken == WAIT_OBJECT_0 + 1) {
+            running_ = false;
+            throw std::runtime_error("the desktop host ended with code " +
+                                     std::to_string(process_.wait(0)));
+        }
+        if (woken != WAIT_OBJECT_0)
+            throw std::runtime_error("the desktop host did not get ready");
+        shell_ = GetShellWindow();
+        DWORD owner = 0;
+        GetWindowThreadProcessId(shell_, &owner);
+        if (owner != process_.id)
+            throw std::runtime_error("the shell window is not the desktop host's");
+        listView_ = report().listView;
+    } catch (...) {
+        shutDown();
+        throw;
+    }
+}
+
+DesktopHost::~DesktopHost() {
+    shutDown();
+}
+
+bool DesktopHost::command(const std::wstring& text) const {
+    COPYDATASTRUCT data{commandTag, DWORD(text.size() * sizeof(wchar_t)),
+                        const_cast<wchar_t*>(text.data())};
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(shell_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                               SMTO_ABORTIFHUNG, 20000, &result) &&
+           result == 1;
+}
+
+HostReport DesktopHost::report() const {
+    const std::wstring path = temporaryFile(L"report");
+    if (!command(L"report " + path))
+        throw std::runtime_error("the desktop host did not report");
+    HostReport report = parseReport(path);
+    DeleteFileW(path.c_str());
+    return report;
+}
+
+void DesktopHost::setWorkAreas(const std::vector<RECT>& areas) const {
+    std::wostringstream text;
+    text << L"workareas";
+    for (const RECT& area : areas)
+        text << L' ' << area.left << L' ' << area.top << L' ' << area.right << L' ' << area.bottom;
+    if (!command(text.str()))
+        throw std::runtime_error("the desktop host did not change its work areas");
+}
+
+void DesktopHost::resize(LONG width, LONG height) const {
+    if (!command(L"size " + std::to_wstring(width) + L" " + std::to_wstring(height)))
+        throw std::runtime_error("the desktop host did not resize");
+}
+
+DWORD DesktopHost::quit() {
+    if (!running_)
+        return process_.wait(0);
+    command(L"quit");
+    const DWORD code = process_.wait(10000);
+    if (code == STILL_ACTIVE)
+        throw std::runtime_error("the desktop host did not end");
+    running_ = false;
+    shutDown();
+    return code;
+}
+
+void DesktopHost::shutDown() noexcept {
+    if (running_) {
+        if (shell_ != nullptr)
+            command(L"quit");
+        if (process_.wait(shell_ != nullptr ? 10000 : 0) == STILL_ACTIVE) {
+            TerminateProcess(winapi::raw(process_.handle), 1);
+            process_.wait(10000);
+        }
+        running_ = false;
+    }
+    // A host that had to be stopped could not remove its files.
+    const std::wstring folder = desktopFolderPath();
+    for (const HostFile& file : description_.files)
+        DeleteFileW((folder + L"\\" + file.name).c_str());
+    DeleteFileW(descriptionFile_.c_str());
+}
+
+std::vector<HostIcon> gridOfIcons(int count, int rowsPerColumn) {
+    std::vector<HostIcon> icons;
+    for (int i = 0; i < count; ++i) {
+        wchar_t label[16];
+        swprintf(label, 16, L"Icon %04d", i + 1);
+        icons.push_back({label, 50 + 100 * (i / rowsPerColumn), 30 + 100 * (i % rowsPerColumn)});
+    }
+    return icons;
+}
+
+std::wstring desktopFolderPath() {
+    wchar_t path[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+bool pollUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount64() >= deadline)
+            return false;
+        Sleep(10);
+    }
+}
+
+} // namespace test_support

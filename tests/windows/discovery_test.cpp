@@ -1,0 +1,146 @@
+#include "desktop_access/desktop_win32.h"
+
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "tests/windows/desktop_host.h"
+#include "winapi/error.h"
+
+namespace {
+
+using desktop_access::Desktop;
+using test_support::DesktopHost;
+using test_support::HostDescription;
+using test_support::HostLayout;
+
+HostDescription oneIcon(HostLayout layout = HostLayout::shell) {
+    HostDescription description;
+    description.layout = layout;
+    description.icons = {{L"Notes.txt", 120, 80}};
+    return description;
+}
+
+// Runs work on a thread of its own, in a multithreaded apartment when asked, and hands back the
+// message of what it threw ("" when nothing).
+std::string onOtherThread(bool multithreaded, const std::function<void()>& work) {
+    std::string thrown;
+    std::thread thread([&] {
+        if (multithreaded)
+            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        try {
+            work();
+        } catch (const std::exception& error) {
+            thrown = error.what();
+        }
+    });
+    thread.join();
+    return thrown;
+}
+
+bool startsWith(const std::string& text, const std::string& start) {
+    return text.rfind(start, 0) == 0;
+}
+
+template <typename Error> std::string messageOf(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "(nothing thrown)";
+}
+
+TEST(Discovery, FindsTheListViewTwoLevelsBelowTheShellWindow) {
+    DesktopHost host(oneIcon());
+    const Desktop desktop = desktop_access::findDesktop();
+    EXPECT_EQ(desktop.listView, host.listView());
+    EXPECT_EQ(desktop.processId, host.processId());
+    EXPECT_TRUE(desktop.process);
+    EXPECT_TRUE(desktop.shellFolder);
+    EXPECT_EQ(desktop_access::processHandle(desktop), desktop.process);
+    EXPECT_EQ(desktop_access::desktopFolder(desktop).Get(), desktop.shellFolder.Get());
+}
+
+TEST(Discovery, DepthBudgetCountsTheLevelsSearched) {
+    DesktopHost host(oneIcon());
+    // The parent of the list view is searched one level down, with the budget less one.
+    EXPECT_EQ(desktop_access::findWindowRecursive(host.shellWindow(), L"SysListView32", 3),
+              host.listView());
+    EXPECT_EQ(messageOf<winapi::Error>([&] {
+                  desktop_access::findWindowRecursive(host.shellWindow(), L"SysListView32", 2);
+              }),
+              "Max recursion reached");
+    // All windows below, not only the children: the view and the list view.
+    EXPECT_EQ(desktop_access::childWindows(host.shellWindow()).size(), 2u);
+    EXPECT_TRUE(desktop_access::childWindows(host.listView()).empty())
+        << "a window without children is no failure";
+}
+
+TEST(Discovery, FindsTheViewMovedIntoAWorkerWindow) {
+    DesktopHost host(oneIcon(HostLayout::workerw));
+    EXPECT_EQ(desktop_access::findDesktop().listView, host.listView());
+    // The search below the shell window alone finds nothing there.
+    const std::string message = messageOf<winapi::Error>(
+        [&] { desktop_access::findWindowRecursive(host.shellWindow(), L"SysListView32", 10); });
+    EXPECT_TRUE(startsWith(message, "Failed to find the desktop window")) << message;
+}
+
+TEST(Discovery, WorkerWindowsAreNotSearchedWhenTheShellWindowHoldsTheView) {
+    HostDescription description = oneIcon();
+    description.decoy = true; // an empty list view in a WorkerW of the same thread
+    DesktopHost host(description);
+    EXPECT_EQ(desktop_access::findDesktop().listView, host.listView());
+}
+
+TEST(Discovery, NoShellWindow) {
+    EXPECT_EQ(messageOf<desktop_access::DesktopAccessError>([] { desktop_access::findDesktop(); }),
+              "Failed to find the shell window");
+}
+
+TEST(Discovery, NoListView) {
+    DesktopHost host(oneIcon(HostLayout::noListView));
+    const std::string message = messageOf<winapi::Error>([] { desktop_access::findDesktop(); });
+    EXPECT_TRUE(startsWith(message, "Failed to find the desktop window Winapi: ")) << message;
+}
+
+TEST(Discovery, MultithreadedApartmentCannotHoldTheDesktop) {
+    EXPECT_EQ(onOtherThread(true, [] { desktop_access::findDesktop(); }),
+              "Failed to initialize COM");
+}
+
+TEST(Discovery, SecondGetDesktopDoesNoSearch) {
+    DesktopHost host(oneIcon());
+    Desktop& first = desktop_access::getDesktop();
+    EXPECT_EQ(first.listView, host.listView());
+    // A search on a thread of the multithreaded apartment would fail at once.
+    Desktop* second = nullptr;
+    EXPECT_EQ(onOtherThread(true, [&] { second = &desktop_access::getDesktop(); }), "");
+    EXPECT_EQ(second, &first);
+}
+
+TEST(Discovery, RestartedShellGivesAFreshRecord) {
+    auto host = std::make_unique<DesktopHost>(oneIcon());
+    Desktop& old = desktop_access::getDesktop();
+    const HWND oldListView = old.listView;
+    ASSERT_EQ(host->quit(), 0u);
+    host.reset();
+
+    HostDescription next = oneIcon();
+    next.icons.push_back({L"Second.txt", 300, 80});
+    host = std::make_unique<DesktopHost>(next);
+    // The old record is refused before anything is sent, and stays readable.
+    EXPECT_EQ(
+        messageOf<desktop_access::DesktopAccessError>([&] { desktop_access::iconCount(old); }),
+        "The desktop list view is gone");
+    EXPECT_EQ(old.listView, oldListView);
+
+    Desktop& fresh = desktop_access::getDesktop();
+    EXPECT_NE(&fresh, &old);
+    EXPECT_EQ(fresh.listView, host->listView());
+    EXPECT_EQ(fresh.processId, host->processId());
+    EXPECT_EQ(desktop_access::iconCount(fresh), 2);
+    EXPECT_EQ(&desktop_access::getDesktop(), &fresh);
+}
+
+} // namespace
