@@ -31,8 +31,8 @@ struct CellHash {
     }
 };
 
-// Which icon holds each cell, by label (the label is all that is ever compared). Also counts the
-// cells of the grid that hold no icon, so that a search on a full grid ends at once.
+// Which icon stands on each cell, by label (the label is all that is ever compared). Also counts
+// the cells of the grid that no icon stands on, so that a search on a full grid ends at once.
 class CellMap {
   public:
     explicit CellMap(const DesktopProxy& grid)
@@ -41,36 +41,20 @@ class CellMap {
     bool contains(Cell cell) const { return names.contains(cell); }
     bool full() const { return freeCells == 0; }
 
-    // The label held for the cell. Looking up a cell without an entry enters it, with no label.
-    const std::u16string& lookup(Cell cell) {
-        const auto [entry, added] = names.try_emplace(cell, &noName);
-        if (added)
-            taken(cell);
-        return *entry->second;
+    // The label of the icon on the cell, or null.
+    const std::u16string* nameIn(Cell cell) const {
+        const auto found = names.find(cell);
+        return found == names.end() ? nullptr : found->second;
     }
     // Enters the label unless the cell already has one.
-    void enterFirst(Cell cell, const std::u16string& name) {
-        if (names.try_emplace(cell, &name).second)
-            taken(cell);
-    }
-    void enter(Cell cell, const std::u16string& name) {
-        if (names.insert_or_assign(cell, &name).second)
-            taken(cell);
-    }
-    void remove(Cell cell) {
-        if (names.erase(cell) != 0 && insideGrid(cell, grid))
-            ++freeCells;
-    }
-
-  private:
-    void taken(Cell cell) {
-        if (insideGrid(cell, grid))
+    void claim(Cell cell, const std::u16string& name) {
+        if (names.try_emplace(cell, &name).second && insideGrid(cell, grid))
             --freeCells;
     }
 
+  private:
     const DesktopProxy& grid;
     std::int64_t freeCells;
-    const std::u16string noName;
     std::unordered_map<Cell, const std::u16string*, CellHash> names; // labels live in the proxy
 };
 
@@ -205,20 +189,22 @@ void snapToGrid(DesktopProxy& live) {
         return;
     CellMap map(live);
     for (const IconRecord& record : live.icons)
-        map.enterFirst(cellOf(record, live), record.name);
+        map.claim(cellOf(record, live), record.name);
     const std::vector<Direction> directions = searchDirections();
     for (IconRecord& record : live.icons) {
         const Cell cell = cellOf(record, live);
-        if (map.lookup(cell) == record.name && insideGrid(cell, live)) {
+        const std::u16string* holder = map.nameIn(cell);
+        if (holder != nullptr && *holder == record.name && insideGrid(cell, live)) {
             placeInCell(record, live, cell);
             continue;
         }
+        // The cell stays claimed by the icon that keeps it: giving it out again would stack a
+        // later icon onto that one.
         const std::optional<Cell> free = findFreeCell(cell, map, live, directions);
         if (!free)
             continue; // no free cell on its lines: it stays where it stands
         placeInCell(record, live, *free);
-        map.remove(cell);
-        map.enter(*free, record.name);
+        map.claim(*free, record.name);
     }
 }
 
