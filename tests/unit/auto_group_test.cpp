@@ -155,70 +155,6 @@ TEST(SnapToGridTest, FullOrEmptyGridsAndAbsurdPlacesLeaveIconsWhereTheyAre) {
     }
 }
 
-// Random desktops, on areas that start at 0 and left of or above it: after one snap every icon is
-// on a cell of its own inside the grid or where it stood, no cell holds two icons, and an icon
-// that stood alone on a cell is still there. Once every icon has a cell, snapping again changes
-// nothing.
-TEST(SnapToGridTest, SweepGivesEachIconItsOwnCellAndSettles) {
-    std::mt19937 random(3);
-    int settled = 0;
-    for (int round = 0; round < 300; ++round) {
-        DesktopProxy proxy;
-        const std::int32_t columns = std::uniform_int_distribution<int>(1, 15)(random);
-        const std::int32_t rows = std::uniform_int_distribution<int>(1, 10)(random);
-        const std::int32_t cell = std::uniform_int_distribution<int>(30, 110)(random);
-        fake::setGrid(proxy, columns, rows, cell, random() % 2 ? 0 : -1920,
-                      random() % 2 ? 0 : -1080);
-        const int count = std::uniform_int_distribution<int>(0, columns * rows * 3 / 4 + 4)(random);
-        std::map<std::pair<int, int>, int> standing;
-        for (int i = 0; i < count; ++i) {
-            const int column = std::uniform_int_distribution<int>(-3, columns + 2)(random);
-            const int row = std::uniform_int_distribution<int>(-3, rows + 2)(random);
-            const int jitter = random() % 2 ? 0 : cell / 3;
-            proxy.icons.push_back(fake::iconInCell(nameOf(i, round), proxy, column, row,
-                                                   jitter - cell / 6, cell / 6 - jitter));
-        }
-        const auto before = proxy.icons;
-        for (const IconRecord& icon : before) {
-            const Cell from = cellOf(icon, proxy);
-            ++standing[{from.column, from.row}];
-        }
-        snapToGrid(proxy);
-
-        std::set<std::pair<int, int>> taken;
-        bool everyIconOnACell = true;
-        for (std::size_t i = 0; i < proxy.icons.size(); ++i) {
-            const IconRecord& icon = proxy.icons[i];
-            const Cell at = cellOf(icon, proxy);
-            const bool inside =
-                at.column >= 0 && at.column < columns && at.row >= 0 && at.row < rows;
-            if (inside && onCell(icon, proxy, at)) {
-                EXPECT_TRUE(taken.insert({at.column, at.row}).second) << "round " << round;
-            } else {
-                everyIconOnACell = false;
-                EXPECT_EQ(icon.left, before[i].left) << "round " << round;
-                EXPECT_EQ(icon.top, before[i].top) << "round " << round;
-            }
-            const Cell from = cellOf(before[i], proxy);
-            if (standing[{from.column, from.row}] == 1 && from.column >= 0 &&
-                from.column < columns && from.row >= 0 && from.row < rows) {
-                EXPECT_TRUE(onCell(icon, proxy, from)) << "round " << round;
-            }
-        }
-        if (everyIconOnACell) {
-            ++settled;
-            const auto once = proxy.icons;
-            snapToGrid(proxy);
-            for (std::size_t i = 0; i < once.size(); ++i) {
-                EXPECT_EQ(proxy.icons[i].left, once[i].left) << "round " << round;
-                EXPECT_EQ(proxy.icons[i].top, once[i].top) << "round " << round;
-            }
-        }
-        ASSERT_FALSE(HasFailure()) << "round " << round;
-    }
-    EXPECT_GT(settled, 50);
-}
-
 // The snap as written out step by step, its search tried radius by radius up to a generous limit.
 std::vector<IconRecord> referenceSnap(const DesktopProxy& proxy) {
     std::vector<IconRecord> icons = proxy.icons;
@@ -260,32 +196,65 @@ std::vector<IconRecord> referenceSnap(const DesktopProxy& proxy) {
     return icons;
 }
 
-// Icons up to 50 cells outside the grid, on crowded and sparse grids: the search that skips the
-// radii where no line meets the grid finds what the plain search finds.
-TEST(SnapToGridTest, SweepMatchesThePlainSearch) {
+// Random desktops on areas that start at 0 and left of or above it, crowded and sparse, with
+// icons up to 50 cells outside the grid: the search that skips the radii where no line meets the
+// grid finds what the plain search finds; every icon ends on a cell of its own inside the grid or
+// where it stood; and once every icon has a cell, snapping again changes nothing.
+TEST(SnapToGridTest, SweepMatchesThePlainSearchAndSettles) {
     std::mt19937 random(5);
-    for (int round = 0; round < 150; ++round) {
+    int settled = 0;
+    for (int round = 0; round < 300; ++round) {
         DesktopProxy proxy;
         const std::int32_t columns = std::uniform_int_distribution<int>(1, 15)(random);
         const std::int32_t rows = std::uniform_int_distribution<int>(1, 10)(random);
-        fake::setGrid(proxy, columns, rows, 64, random() % 2 ? 0 : -1920, 0);
-        const int count = std::uniform_int_distribution<int>(0, 2 * columns * rows)(random);
+        const std::int32_t cell = std::uniform_int_distribution<int>(30, 110)(random);
+        fake::setGrid(proxy, columns, rows, cell, random() % 2 ? 0 : -1920,
+                      random() % 2 ? 0 : -1080);
+        const int count = std::uniform_int_distribution<int>(0, columns * rows)(random);
         for (int i = 0; i < count; ++i) {
-            const bool far = random() % 4 == 0;
+            const bool far = random() % 5 == 0;
             const int column = far ? std::uniform_int_distribution<int>(-50, columns + 50)(random)
                                    : std::uniform_int_distribution<int>(0, columns - 1)(random);
             const int row = far ? std::uniform_int_distribution<int>(-50, rows + 50)(random)
                                 : std::uniform_int_distribution<int>(0, rows - 1)(random);
-            proxy.icons.push_back(fake::iconInCell(nameOf(i, 0), proxy, column, row, 5, -5));
+            // Never exactly on a cell, so that an icon found on one was put there.
+            const int jitter =
+                (1 + static_cast<int>(random() % (cell / 6))) * (random() % 2 ? 1 : -1);
+            proxy.icons.push_back(
+                fake::iconInCell(nameOf(i, round), proxy, column, row, jitter, -jitter));
         }
+        const auto before = proxy.icons;
         const auto expected = referenceSnap(proxy);
         snapToGrid(proxy);
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            EXPECT_EQ(proxy.icons[i].left, expected[i].left) << "round " << round << " icon " << i;
-            EXPECT_EQ(proxy.icons[i].top, expected[i].top) << "round " << round << " icon " << i;
+
+        std::set<std::pair<int, int>> taken;
+        bool everyIconOnACell = true;
+        for (std::size_t i = 0; i < proxy.icons.size(); ++i) {
+            const IconRecord& icon = proxy.icons[i];
+            EXPECT_EQ(icon.left, expected[i].left) << "icon " << i;
+            EXPECT_EQ(icon.top, expected[i].top) << "icon " << i;
+            const Cell at = cellOf(icon, proxy);
+            if (at.column >= 0 && at.column < columns && at.row >= 0 && at.row < rows &&
+                onCell(icon, proxy, at)) {
+                EXPECT_TRUE(taken.insert({at.column, at.row}).second) << "icon " << i;
+            } else {
+                everyIconOnACell = false;
+                EXPECT_EQ(icon.left, before[i].left) << "icon " << i;
+                EXPECT_EQ(icon.top, before[i].top) << "icon " << i;
+            }
         }
-        ASSERT_FALSE(HasFailure());
+        if (everyIconOnACell) {
+            ++settled;
+            const auto once = proxy.icons;
+            snapToGrid(proxy);
+            for (std::size_t i = 0; i < once.size(); ++i) {
+                EXPECT_EQ(proxy.icons[i].left, once[i].left) << "icon " << i;
+                EXPECT_EQ(proxy.icons[i].top, once[i].top) << "icon " << i;
+            }
+        }
+        ASSERT_FALSE(HasFailure()) << "round " << round;
     }
+    EXPECT_GT(settled, 60);
 }
 
 TEST(AutoGroupTest, FirstRefreshWithoutAStoredStateMovesNothing) {

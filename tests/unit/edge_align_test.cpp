@@ -65,17 +65,6 @@ TEST(EdgeAlignTest, MirroredColumnsAndRowsFromTheFarEdge) {
     EXPECT_EQ(mirrorX({-1836, 9}, proxy), (desktop_access::Point{1756, 9}));
 }
 
-TEST(EdgeAlignTest, TransformsFollowTheClassTree) {
-    const std::unique_ptr<LeftAlign> right = std::make_unique<RightAlign>();
-    const std::unique_ptr<TopAlign> bottom = std::make_unique<BottomAlign>();
-    DesktopProxy proxy;
-    fake::setGrid(proxy, 10, 10);
-    EXPECT_EQ(right->transform()({4, 4}, proxy), mirrorX({4, 4}, proxy));
-    EXPECT_EQ(bottom->transform()({4, 4}, proxy), mirrorY({4, 4}, proxy));
-    EXPECT_EQ(LeftAlign().transform()({4, 4}, proxy), (desktop_access::Point{4, 4}));
-    EXPECT_EQ(TopAlign().transform()({4, 4}, proxy), (desktop_access::Point{4, 4}));
-}
-
 TEST(EdgeAlignTest, MoreIconsThanCellsRunPastTheArea) {
     DesktopProxy proxy;
     fake::setGrid(proxy, 3, 1); // area 0 to 280
