@@ -1,0 +1,221 @@
+#include "organizers/placement/auto_group.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "organizers/placement/group_relayout.h"
+
+namespace organizers::placement {
+
+using desktop_access::truncToInt32;
+
+namespace {
+
+bool insideGrid(Cell cell, const DesktopProxy& grid) {
+    return cell.column >= 0 && cell.column < grid.columns && cell.row >= 0 && cell.row < grid.rows;
+}
+
+struct CellHash {
+    std::size_t operator()(Cell cell) const noexcept {
+        std::uint64_t key = (std::uint64_t{static_cast<std::uint32_t>(cell.column)} << 32) |
+                            static_cast<std::uint32_t>(cell.row);
+        key ^= key >> 33;
+        key *= 0xff51afd7ed558ccdULL;
+        key ^= key >> 33;
+        return static_cast<std::size_t>(key);
+    }
+};
+
+// Which icon stands on each cell, by label (the label is all that is ever compared). Also counts
+// the cells of the grid that no icon stands on, so that a search on a full grid ends at once.
+class CellMap {
+  public:
+    explicit CellMap(const DesktopProxy& grid)
+        : grid(grid), freeCells(std::int64_t{grid.columns} * grid.rows) {}
+
+    bool contains(Cell cell) const { return names.contains(cell); }
+    bool full() const { return freeCells == 0; }
+
+    // The label of the icon on the cell, or null.
+    const std::u16string* nameIn(Cell cell) const {
+        const auto found = names.find(cell);
+        return found == names.end() ? nullptr : found->second;
+    }
+    // Enters the label unless the cell already has one.
+    void claim(Cell cell, const std::u16string& name) {
+        if (names.try_emplace(cell, &name).second && insideGrid(cell, grid))
+            --freeCells;
+    }
+
+  private:
+    const DesktopProxy& grid;
+    std::int64_t freeCells;
+    std::unordered_map<Cell, const std::u16string*, CellHash> names; // labels live in the proxy
+};
+
+// The search looks along four lines from its start cell. The angles are formed by repeated
+// addition of a step a little short of a right angle, so the lines are not quite straight: the
+// sine moves the column, the cosine the row.
+struct Direction {
+    double sine;
+    double cosine;
+};
+
+std::vector<Direction> searchDirections() {
+    std::vector<Direction> directions;
+    for (double angle = 0.0; angle < 6.283; angle += 1.57075)
+        directions.push_back({std::sin(angle), std::cos(angle)});
+    return directions;
+}
+
+Cell candidate(Cell start, std::int64_t radius, Direction direction) {
+    const double distance = static_cast<double>(radius);
+    return {truncToInt32(start.column + distance * direction.sine),
+            truncToInt32(start.row + distance * direction.cosine)};
+}
+
+struct Radii {
+    double first;
+    double last;
+};
+
+// The radii at which start + radius * slope truncates into [0, limit), widened by one on either
+// side against rounding.
+Radii radiiWithin(double start, double slope, double limit) {
+    constexpr double unbounded = 1e300;
+    if (slope == 0.0)
+        return start > -1.0 && start < limit ? Radii{-unbounded, unbounded} : Radii{1.0, 0.0};
+    double first = (-1.0 - start) / slope;
+    double last = (limit - start) / slope;
+    if (first > last)
+        std::swap(first, last);
+    return {first - 1.0, last + 1.0};
+}
+
+struct RadiusRange {
+    std::int64_t first;
+    std::int64_t last;
+};
+
+// The radii, in ascending ranges, at which some line of the search can meet the grid. Outside
+// them every candidate lies outside the grid, so skipping them changes nothing, and after the
+// last of them no free cell can be found any more: this bounds the search, however far outside
+// the grid it starts.
+std::vector<RadiusRange> radiiMeetingGrid(Cell start, const DesktopProxy& grid,
+                                          const std::vector<Direction>& directions) {
+    // No line reaches further than this from a start cell with 32-bit coordinates.
+    constexpr double furthest = 1e11;
+    std::vector<RadiusRange> ranges;
+    for (const Direction& direction : directions) {
+        const Radii columns = radiiWithin(start.column, direction.sine, grid.columns);
+        const Radii rows = radiiWithin(start.row, direction.cosine, grid.rows);
+        const double first = std::ceil(std::max({1.0, columns.first, rows.first}));
+        const double last = std::floor(std::min({furthest, columns.last, rows.last}));
+        if (first <= last)
+            ranges.push_back({static_cast<std::int64_t>(first), static_cast<std::int64_t>(last)});
+    }
+    std::sort(ranges.begin(), ranges.end(),
+              [](const RadiusRange& a, const RadiusRange& b) { return a.first < b.first; });
+    std::vector<RadiusRange> merged;
+    for (const RadiusRange& range : ranges) {
+        if (!merged.empty() && range.first <= merged.back().last + 1)
+            merged.back().last = std::max(merged.back().last, range.last);
+        else
+            merged.push_back(range);
+    }
+    return merged;
+}
+
+std::optional<Cell> findFreeCell(Cell start, const CellMap& map, const DesktopProxy& grid,
+                                 const std::vector<Direction>& directions) {
+    const auto accepted = [&](Cell cell) { return insideGrid(cell, grid) && !map.contains(cell); };
+    if (accepted(start))
+        return start;
+    if (map.full())
+        return std::nullopt;
+    for (const RadiusRange& range : radiiMeetingGrid(start, grid, directions)) {
+        for (std::int64_t radius = range.first; radius <= range.last; ++radius) {
+            for (const Direction& direction : directions) {
+                const Cell cell = candidate(start, radius, direction);
+                if (accepted(cell))
+                    return cell;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+bool hasCells(const DesktopProxy& grid) {
+    return grid.columns > 0 && grid.rows > 0 && grid.cellWidth > 0 && grid.cellHeight > 0;
+}
+
+Cell cellOf(const IconRecord& icon, const DesktopProxy& proxy) {
+    const double areaLeft = proxy.originX - 4.0;
+    const double areaTop = proxy.originY - 4.0;
+    return {truncToInt32((icon.left - areaLeft + 0.5 * proxy.cellWidth) / proxy.cellWidth),
+            truncToInt32((icon.top - areaTop + 0.5 * proxy.cellHeight) / proxy.cellHeight)};
+}
+
+void placeInCell(IconRecord& icon, const DesktopProxy& proxy, Cell cell) {
+    using desktop_access::add32;
+    using desktop_access::mul32;
+    icon.left = add32(mul32(proxy.cellWidth, cell.column), proxy.originX);
+    icon.top = add32(mul32(proxy.cellHeight, cell.row), proxy.originY);
+}
+
+void restoreStored(DesktopProxy& live) {
+    if (!live.previous)
+        return;
+    std::unordered_map<std::u16string_view, IconRecord*> firstByName;
+    for (IconRecord& record : live.icons)
+        firstByName.try_emplace(record.name, &record);
+    for (const IconRecord& stored : live.previous->icons) {
+        if (const auto found = firstByName.find(stored.name); found != firstByName.end()) {
+            found->second->left = stored.left;
+            found->second->top = stored.top;
+        }
+    }
+}
+
+void snapToGrid(DesktopProxy& live) {
+    if (!hasCells(live))
+        return;
+    CellMap map(live);
+    for (const IconRecord& record : live.icons)
+        map.claim(cellOf(record, live), record.name);
+    const std::vector<Direction> directions = searchDirections();
+    for (IconRecord& record : live.icons) {
+        const Cell cell = cellOf(record, live);
+        const std::u16string* holder = map.nameIn(cell);
+        if (holder != nullptr && *holder == record.name && insideGrid(cell, live)) {
+            placeInCell(record, live, cell);
+            continue;
+        }
+        // The cell stays claimed by the icon that keeps it: giving it out again would stack a
+        // later icon onto that one.
+        const std::optional<Cell> free = findFreeCell(cell, map, live, directions);
+        if (!free)
+            continue; // no free cell on its lines: it stays where it stands
+        placeInCell(record, live, *free);
+        map.claim(*free, record.name);
+    }
+}
+
+void AutoGroup::place(DesktopProxy& proxy, sorting::Sorter&) {
+    const DesktopProxy* stored = proxy.previous.get();
+    if (stored && (stored->areaWidth != proxy.areaWidth || stored->areaHeight != proxy.areaHeight))
+        relayoutGroups(proxy);
+    else if (locked)
+        restoreStored(proxy);
+    else
+        snapToGrid(proxy);
+}
+
+} // namespace organizers::placement
