@@ -106,7 +106,7 @@ HRESULT registerServer() {
     Microsoft::WRL::ComPtr<ITypeLib> typeLibrary;
     if (FAILED(result = LoadTypeLibEx(library.c_str(), REGKIND_NONE, &typeLibrary)))
         return result;
-    return RegisterTypeLib(typeLibrary.Get(), library.c_str(), nullptr);
+    return RegisterTypeLib(typeLibrary.Get(), library.data(), nullptr);
 }
 
 HRESULT unregisterServer() {

@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include <windows.h>
+
+#include <ocidl.h>
 #include <wrl/client.h>
 
 #include "tessora.h"
@@ -40,7 +42,7 @@ class Tessora final : public ITessora, public IProvideClassInfo {
     STDMETHODIMP IconActivated(int index) override;
     STDMETHODIMP Refresh() override;
 
-    // IProvideClassInfo
+    // IProvideClassInfo (winuser.h renames the method GetClassInfoW, here and in the interface alike)
     STDMETHODIMP GetClassInfo(ITypeInfo** typeInfo) override;
 
     // The icon store's path: Kelvara.store in the user's local application data folder, or empty
