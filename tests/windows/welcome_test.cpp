@@ -33,24 +33,26 @@ std::wstring className(HWND window) {
     return name;
 }
 
+struct DialogSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK matchDialog(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<DialogSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && windowText(window) == dialogTitle &&
+        IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND findDialog(DWORD processId) {
-    struct Search {
-        DWORD processId;
-        HWND found;
-    } search{processId, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM parameter) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(parameter);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == s->processId && windowText(window) == dialogTitle &&
-                IsWindowVisible(window)) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    DialogSearch search{processId, nullptr};
+    EnumWindows(matchDialog, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -170,17 +172,22 @@ class ProgramResources {
 
 // Wine converts dialog units only for dialogs of the calling process, so they are converted on
 // a twin of the welcome dialog made here from the program's own template: same font, same
-// system, same units.
+// system, same units. The twin stays hidden, so it takes the activation from no one.
 class DialogTwin {
   public:
     DialogTwin() {
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LINK_CLASS};
         InitCommonControlsEx(&controls);
-        window = CreateDialogParamW(
-            resources.module, MAKEINTRESOURCEW(102), nullptr,
-            [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
-        if (window)
-            ShowWindow(window, SW_HIDE);
+        std::string dialogTemplate = resources.resource(RT_DIALOG, 102);
+        if (dialogTemplate.size() < 16)
+            return;
+        DWORD style;
+        std::memcpy(&style, dialogTemplate.data() + 12, sizeof style);
+        style &= ~WS_VISIBLE;
+        std::memcpy(dialogTemplate.data() + 12, &style, sizeof style);
+        window = CreateDialogIndirectParamW(
+            GetModuleHandleW(nullptr), reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate.data()),
+            nullptr, defaultHandling, 0);
     }
     ~DialogTwin() {
         if (window)
@@ -188,6 +195,8 @@ class DialogTwin {
     }
     DialogTwin(const DialogTwin&) = delete;
     DialogTwin& operator=(const DialogTwin&) = delete;
+
+    static INT_PTR CALLBACK defaultHandling(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
     RECT pixels(RECT dialogUnits) const {
         MapDialogRect(window, &dialogUnits);
@@ -201,6 +210,7 @@ class DialogTwin {
 TEST(WelcomeDialog, ShowsItsTitleStyleAndControlsInTemplateOrder) {
     WelcomeProgram program;
     ASSERT_NE(program.dialog, nullptr) << "no window titled \"Welcome to Kelvara\"";
+    EXPECT_TRUE(program.waitForFocus(program.control(IDOK))) << "Close starts with the focus";
     EXPECT_EQ(className(program.dialog), L"#32770");
     EXPECT_EQ(GetParent(program.dialog), nullptr);
     const DWORD style = static_cast<DWORD>(GetWindowLongW(program.dialog, GWL_STYLE));
@@ -241,7 +251,6 @@ TEST(WelcomeDialog, ShowsItsTitleStyleAndControlsInTemplateOrder) {
         child = GetWindow(child, GW_HWNDNEXT);
     }
     EXPECT_EQ(child, nullptr) << "a control too many";
-    EXPECT_EQ(program.focus(), program.control(IDOK));
 }
 
 // --- closing -----------------------------------------------------------------------------------
