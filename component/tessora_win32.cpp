@@ -18,6 +18,10 @@ namespace {
 // are copied as bits: a value outside the enumeration is a valid input here.
 static_assert(sizeof(::SortMethod) == sizeof(std::int32_t) && sizeof(::ArrangeMethod) == sizeof(std::int32_t));
 
+// The dispatch identifiers the type library gives the two methods that move icons.
+constexpr DISPID iconActivatedId = 0x60020006;
+constexpr DISPID refreshId = 0x60020007;
+
 template <typename Enum> std::int32_t bitsOf(Enum value) {
     std::int32_t bits;
     std::memcpy(&bits, &value, sizeof bits);
@@ -55,6 +59,11 @@ std::filesystem::path defaultStorePath(const std::wstring& productId) {
 
 Tessora::Tessora(IUnknown* outer)
     : storePath(defaultStorePath(configuration().productId)), inner_(*this), outer_(outer ? outer : &inner_) {}
+
+// An arrangement's icons glide on threads of their own. A client that ends right after Refresh
+// (a script, say) would end them halfway, leaving the icons short of the places the store now
+// records: the last reference waits for them, a few seconds at most.
+Tessora::~Tessora() { desktop_access::waitForDetachedThreads(5000); }
 
 HRESULT Tessora::create(IUnknown* outer, REFIID riid, void** object) {
     if (object == nullptr)
@@ -155,8 +164,13 @@ STDMETHODIMP Tessora::Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPP
     const HRESULT loaded = typeInfoOf(IID_ITessora, &info);
     if (FAILED(loaded))
         return loaded;
-    return DispInvoke(static_cast<ITessora*>(this), info.Get(), member, flags, params, result, exception,
-                      argumentError);
+    const HRESULT invoked = DispInvoke(static_cast<ITessora*>(this), info.Get(), member, flags, params, result,
+                                       exception, argumentError);
+    // Script hosts end their process as soon as the script is done, often without releasing the
+    // object: through automation an arrangement returns only once its icons have arrived.
+    if (member == refreshId || member == iconActivatedId)
+        desktop_access::waitForDetachedThreads(5000);
+    return invoked;
 }
 
 STDMETHODIMP Tessora::GetClassInfo(ITypeInfo** typeInfo) { return typeInfoOf(CLSID_Tessora, typeInfo); }

@@ -60,7 +60,7 @@ class Tessora final : public ITessora, public IProvideClassInfo {
     };
 
     explicit Tessora(IUnknown* outer);
-    ~Tessora() = default;
+    ~Tessora();
     HRESULT typeInfoOf(REFGUID guid, ITypeInfo** typeInfo);
 
     Inner inner_;

@@ -53,4 +53,8 @@ winapi::SharedHandle processHandle(const Desktop& desktop);
 // Whether the record still names the list view it was made for. Sends nothing.
 bool isCurrent(const Desktop& desktop);
 
+// Waits until every thread started with startDetachedThread in this process has ended (icons
+// still gliding), or the time is up; true when none is left.
+bool waitForDetachedThreads(std::uint32_t timeoutMs);
+
 } // namespace desktop_access

@@ -1,15 +1,40 @@
 // The clock and threads of the seam, on Windows.
 #include "desktop_access/desktop_seam.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 
 #include <windows.h>
 
+#include "desktop_access/desktop_win32.h"
 #include "winapi/error.h"
 #include "winapi/handle_win32.h"
 
 namespace desktop_access {
 namespace {
+
+// How many detached threads of this process are still running. Nothing waits for one on its
+// own; a component about to go away waits for them all, so that a client ending right after a
+// Refresh does not end its icons' animation halfway.
+struct RunningThreads {
+    std::mutex mutex;
+    std::condition_variable ended;
+    int count = 0;
+};
+
+RunningThreads& runningThreads() {
+    static RunningThreads* const threads = new RunningThreads; // outlives every thread
+    return *threads;
+}
+
+void threadEnded() {
+    RunningThreads& threads = runningThreads();
+    const std::lock_guard lock(threads.mutex);
+    --threads.count;
+    threads.ended.notify_all();
+}
 
 DWORD WINAPI runWork(LPVOID parameter) {
     const std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(parameter));
@@ -17,6 +42,7 @@ DWORD WINAPI runWork(LPVOID parameter) {
         (*work)();
     } catch (...) {
     }
+    threadEnded();
     return 0;
 }
 
@@ -32,12 +58,26 @@ std::uint64_t currentFileTime() {
 
 void startDetachedThread(std::function<void()> work) {
     auto owned = std::make_unique<std::function<void()>>(std::move(work));
-    // The handle is let go at once: nothing waits for the thread, it ends on its own.
+    RunningThreads& threads = runningThreads();
+    {
+        const std::lock_guard lock(threads.mutex);
+        ++threads.count;
+    }
+    // The handle is let go at once: nothing waits for this thread in particular.
     const winapi::SharedHandle thread =
         winapi::ownHandle(CreateThread(nullptr, 0, &runWork, owned.get(), 0, nullptr));
-    if (!thread)
-        throw winapi::Error(GetLastError(), "Failed to start a thread");
+    if (!thread) {
+        const DWORD error = GetLastError();
+        threadEnded();
+        throw winapi::Error(error, "Failed to start a thread");
+    }
     owned.release();
+}
+
+bool waitForDetachedThreads(std::uint32_t timeoutMs) {
+    RunningThreads& threads = runningThreads();
+    std::unique_lock lock(threads.mutex);
+    return threads.ended.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return threads.count == 0; });
 }
 
 void sleepMilliseconds(std::uint32_t milliseconds) { Sleep(milliseconds); }
