@@ -114,6 +114,8 @@ HostReport parseReport(const std::wstring& path) {
             int index = 0;
             fields >> index;
             report.activated.push_back(index);
+        } else if (kind == "countrequests") {
+            fields >> report.countRequests;
         }
     }
     return report;

@@ -76,6 +76,7 @@ struct HostReport {
     std::vector<RECT> workAreas;
     std::vector<ReportedIcon> icons;
     std::vector<int> activated; // item of each LVN_ITEMACTIVATE the view received, in order
+    int countRequests = 0;      // item counts asked from other threads: one per desktop snapshot
 };
 
 class DesktopHost {

@@ -21,7 +21,10 @@ DWORD Process::wait(DWORD timeoutMs) const {
 }
 
 Process startProgram(const std::wstring& program, const std::wstring& arguments) {
-    const std::wstring path = programFolder() + program;
+    return startProgramAt(programFolder() + program, arguments);
+}
+
+Process startProgramAt(const std::wstring& path, const std::wstring& arguments) {
     std::wstring commandLine = L"\"" + path + L"\"";
     if (!arguments.empty())
         commandLine += L" " + arguments;
@@ -32,7 +35,26 @@ Process startProgram(const std::wstring& program, const std::wstring& arguments)
                         &info))
         throw std::runtime_error("cannot start a test program");
     CloseHandle(info.hThread);
-    return {winapi::ownHandle(info.hProcess), info.dwProcessId};
+    return {winapi::ownHandle(info.hProcess), info.dwProcessId, info.dwThreadId};
+}
+
+DWORD runSystemProgram(const std::wstring& commandLine, DWORD timeoutMs) {
+    std::wstring line = commandLine;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        throw std::runtime_error("cannot start a system program");
+    CloseHandle(info.hThread);
+    return Process{winapi::ownHandle(info.hProcess), info.dwProcessId, info.dwThreadId}.wait(timeoutMs);
+}
+
+bool registerComponent() {
+    return runSystemProgram(L"regsvr32.exe /s \"" + programFolder() + L"Tessora.dll\"") == 0;
+}
+
+bool unregisterComponent() {
+    return runSystemProgram(L"regsvr32.exe /u /s \"" + programFolder() + L"Tessora.dll\"") == 0;
 }
 
 } // namespace test_support

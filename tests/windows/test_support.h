@@ -17,6 +17,7 @@ std::wstring programFolder();
 struct Process {
     winapi::SharedHandle handle;
     DWORD id = 0;
+    DWORD threadId = 0; // the main thread
     // Waits for the process to end (at most timeoutMs) and returns its exit code, or
     // STILL_ACTIVE when it did not end in time.
     DWORD wait(DWORD timeoutMs = 30000) const;
@@ -24,5 +25,15 @@ struct Process {
 
 // Starts a program of the build folder with the given command-line arguments.
 Process startProgram(const std::wstring& program, const std::wstring& arguments = L"");
+// Starts the program at a full path.
+Process startProgramAt(const std::wstring& path, const std::wstring& arguments = L"");
+
+// Runs a program of the system (regsvr32, reg, cmd) with arguments and returns its exit code.
+DWORD runSystemProgram(const std::wstring& commandLine, DWORD timeoutMs = 60000);
+
+// Registers Tessora.dll of the build folder for all users (regsvr32), so that it can be created
+// by its class identifier; false when registration failed.
+bool registerComponent();
+bool unregisterComponent();
 
 } // namespace test_support

@@ -1,0 +1,395 @@
+// The launcher, run as the user runs it: a copy of Kelvara.exe in a folder of its own, beside
+// either the real hook library or a stand-in that records what the launcher did with it, and a
+// stand-in welcome program that records that it ran.
+#include <filesystem>
+#include <fstream>
+#include <list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include "tests/windows/desktop_host.h"
+#include "tests/windows/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using test_support::DesktopHost;
+using test_support::HostDescription;
+using test_support::Process;
+
+constexpr wchar_t settingsKey[] = L"Software\\Kelvara";
+constexpr wchar_t nvidiaKey[] = L"Directory\\Background\\shellex\\ContextMenuHandlers\\NvCplDesktopContext";
+constexpr wchar_t boxCaption[] = L"Kelvara compatibility issue";
+
+HostDescription smallDesktop() {
+    HostDescription d;
+    d.workAreas = {{0, 0, 1920, 1040}};
+    d.icons = {{L"Notes", 400, 300}, {L"Mail", 900, 600}, {L"Photos", 120, 700}};
+    return d;
+}
+
+void setDword(const wchar_t* name, DWORD value) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, settingsKey, name, REG_DWORD, &value, sizeof value);
+}
+
+std::optional<DWORD> readDword(const wchar_t* name) {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, settingsKey, name, RRF_RT_ANY, nullptr, &value, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+bool nvidiaKeyExists() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, nvidiaKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void registerNvidiaHandler(const wchar_t* defaultValue) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, nvidiaKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    if (defaultValue != nullptr)
+        RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(defaultValue),
+                       DWORD((wcslen(defaultValue) + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+struct FoundWindow {
+    DWORD processId;
+    const wchar_t* title;
+    HWND window = nullptr;
+};
+
+HWND topLevelWindowOf(DWORD processId, const wchar_t* title) {
+    FoundWindow found{processId, title};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto& f = *reinterpret_cast<FoundWindow*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            wchar_t text[128] = {};
+            GetWindowTextW(window, text, 128);
+            if (owner == f.processId && std::wstring(text) == f.title) {
+                f.window = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found.window;
+}
+
+// The longest text of a static control below the window: a message box's message.
+std::wstring messageOf(HWND box) {
+    std::wstring longest;
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM data) -> BOOL {
+            wchar_t type[32] = {};
+            GetClassNameW(child, type, 32);
+            std::wstring text(1024, L'\0');
+            text.resize(GetWindowTextW(child, text.data(), int(text.size())));
+            auto& best = *reinterpret_cast<std::wstring*>(data);
+            if (_wcsicmp(type, L"Static") == 0 && text.size() > best.size())
+                best = text;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&longest));
+    return longest;
+}
+
+ULONGLONG runTimeMs(const Process& process) {
+    FILETIME created, ended, kernel, user;
+    GetProcessTimes(winapi::raw(process.handle), &created, &ended, &kernel, &user);
+    auto count = [](FILETIME t) { return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return (count(ended) - count(created)) / 10000;
+}
+
+class LauncherTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(test_support::registerComponent());
+        RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, nvidiaKey);
+        setDword(L"Started", 1); // not a first start unless a test says so
+        wchar_t local[MAX_PATH];
+        SHGetSpecialFolderPathW(nullptr, local, CSIDL_LOCAL_APPDATA, TRUE);
+        store = fs::path(local) / L"Kelvara.store";
+        fs::remove(store);
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        folder = fs::path(temp) / (L"kelvara-launcher-" + std::to_wstring(GetCurrentProcessId()));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        copyFromBuild(L"Kelvara.exe");
+    }
+
+    void TearDown() override {
+        for (Process& launcher : launchers)
+            if (launcher.wait(0) == STILL_ACTIVE) {
+                TerminateProcess(winapi::raw(launcher.handle), 99);
+                launcher.wait();
+            }
+        host.reset();
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+        RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, nvidiaKey);
+        test_support::registerComponent();
+    }
+
+    void copyFromBuild(const std::wstring& relative) {
+        const fs::path from = fs::path(test_support::programFolder()) / relative;
+        fs::copy_file(from, folder / from.filename(), fs::copy_options::overwrite_existing);
+    }
+    void useStandInHook() { copyFromBuild(L"stand-in\\vantle.dll"); }
+    void useRealHook() { copyFromBuild(L"vantle.dll"); }
+    void useStandInWelcome() { copyFromBuild(L"stand-in\\Orvinta.exe"); }
+
+    Process& startLauncher() {
+        launchers.push_back(test_support::startProgramAt((folder / L"Kelvara.exe").wstring()));
+        return launchers.back();
+    }
+
+    void startHost(HostDescription description = smallDesktop()) {
+        host = std::make_unique<DesktopHost>(std::move(description));
+    }
+
+    // Lines a stand-in wrote next to the launcher.
+    std::vector<std::string> logOf(const wchar_t* name) const {
+        std::vector<std::string> lines;
+        std::ifstream in(folder / name);
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
+    std::vector<std::string> hookEvents() const {
+        std::vector<std::string> events;
+        for (const std::string& line : logOf(L"vantle.log"))
+            events.push_back(line.substr(0, line.find(' ')));
+        return events;
+    }
+
+    // Desktop snapshots the host has seen taken: one per Refresh.
+    int refreshes() const { return host->report().countRequests; }
+    bool waitForRefreshes(int count, DWORD timeoutMs = 20000) const {
+        return test_support::pollUntil([&] { return refreshes() >= count; }, timeoutMs);
+    }
+
+    // Posts WM_QUIT with the code to the launcher's thread (once it has a message queue) and
+    // returns its exit code.
+    DWORD quit(const Process& launcher, WPARAM code) {
+        test_support::pollUntil([&] { return PostThreadMessageW(launcher.threadId, WM_QUIT, code, 0) != FALSE; },
+                                10000);
+        return launcher.wait();
+    }
+
+    fs::path folder;
+    fs::path store;
+    std::unique_ptr<DesktopHost> host;
+    std::list<Process> launchers; // a list: references to earlier launchers stay valid
+};
+
+TEST_F(LauncherTest, SecondStartEndsAtOnceWithOne) {
+    startHost();
+    useStandInHook();
+    Process& first = startLauncher();
+    ASSERT_TRUE(waitForRefreshes(1));
+    Process& second = startLauncher();
+    EXPECT_EQ(second.wait(10000), 1u);
+    EXPECT_LT(runTimeMs(second), 1000u) << "it ends before the one-second pause";
+    EXPECT_EQ(hookEvents(), (std::vector<std::string>{"install"})) << "the second copy touched nothing";
+    EXPECT_EQ(quit(first, 0), 0u);
+}
+
+TEST_F(LauncherTest, QuitMessageEndsItWithItsCodeAfterUnhooking) {
+    startHost();
+    useStandInHook();
+    Process& launcher = startLauncher();
+    ASSERT_TRUE(waitForRefreshes(1));
+    EXPECT_EQ(quit(launcher, 42), 42u);
+    EXPECT_EQ(hookEvents(), (std::vector<std::string>{"install", "remove"}));
+    EXPECT_EQ(refreshes(), 1) << "a start that is not the first arranges once";
+    EXPECT_TRUE(fs::exists(store));
+}
+
+TEST_F(LauncherTest, FirstStartShowsWelcomeOnceAndArrangesTwice) {
+    startHost();
+    useStandInHook();
+    useStandInWelcome();
+    RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
+
+    Process& first = startLauncher();
+    ASSERT_TRUE(test_support::pollUntil([&] { return !logOf(L"orvinta.log").empty(); }, 20000));
+    EXPECT_EQ(logOf(L"orvinta.log"), (std::vector<std::string>{"ran arguments=0 started=1"}))
+        << "\"Started\" is stored before the welcome program starts, which gets no arguments";
+    EXPECT_TRUE(waitForRefreshes(2));
+    EXPECT_EQ(quit(first, 0), 0u);
+    EXPECT_EQ(refreshes(), 2);
+    EXPECT_EQ(readDword(L"Started"), 1u);
+
+    Process& next = startLauncher();
+    ASSERT_TRUE(waitForRefreshes(3));
+    EXPECT_EQ(quit(next, 0), 0u);
+    EXPECT_EQ(refreshes(), 3) << "the next start is not a first start";
+    EXPECT_EQ(logOf(L"orvinta.log").size(), 1u);
+
+    setDword(L"Started", 0); // a stored 0 counts as a first start and becomes 1
+    Process& again = startLauncher();
+    ASSERT_TRUE(test_support::pollUntil([&] { return logOf(L"orvinta.log").size() == 2; }, 20000));
+    EXPECT_TRUE(waitForRefreshes(5));
+    EXPECT_EQ(quit(again, 0), 0u);
+    EXPECT_EQ(readDword(L"Started"), 1u);
+}
+
+TEST_F(LauncherTest, MissingWelcomeProgramDoesNotDisturbTheStart) {
+    startHost();
+    useStandInHook();
+    RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey); // first start, and no Orvinta.exe beside it
+    Process& launcher = startLauncher();
+    ASSERT_TRUE(waitForRefreshes(2));
+    EXPECT_EQ(quit(launcher, 0), 0u);
+    EXPECT_EQ(readDword(L"Started"), 1u);
+}
+
+TEST_F(LauncherTest, ClearsTheShellsOwnArrangementStyles) {
+    constexpr DWORD cleared = LVS_EX_SNAPTOGRID | LVS_EX_JUSTIFYCOLUMNS | 0x01000000 /* auto-autoarrange */ |
+                              0x10000000 /* auto-size columns */;
+    constexpr DWORD kept = LVS_EX_DOUBLEBUFFER | LVS_EX_INFOTIP;
+    HostDescription d = smallDesktop();
+    d.listStyle = LVS_AUTOARRANGE;
+    d.listExStyle = cleared | kept;
+    startHost(d);
+    useStandInHook();
+    const DWORD exBefore = DWORD(SendMessageW(host->listView(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    ASSERT_TRUE(GetWindowLongW(host->listView(), GWL_STYLE) & LVS_AUTOARRANGE);
+    ASSERT_EQ(exBefore & (cleared | kept), cleared | kept) << "the host's list view holds every style at first";
+
+    Process& launcher = startLauncher();
+    ASSERT_TRUE(waitForRefreshes(1));
+    EXPECT_FALSE(GetWindowLongW(host->listView(), GWL_STYLE) & LVS_AUTOARRANGE);
+    const DWORD exAfter = DWORD(SendMessageW(host->listView(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    EXPECT_EQ(exAfter & cleared, 0u);
+    EXPECT_EQ(exAfter & kept, kept) << "other styles stay";
+    EXPECT_EQ(quit(launcher, 0), 0u);
+}
+
+TEST_F(LauncherTest, NoShellWindowMeansFiveAttemptsASecondApart) {
+    useStandInHook();
+    Process& launcher = startLauncher();
+    EXPECT_EQ(launcher.wait(30000), 1u);
+    // One second before the attempts, then five attempts each followed by a second's pause.
+    EXPECT_GE(runTimeMs(launcher), 5900u);
+    EXPECT_LT(runTimeMs(launcher), 15000u);
+    EXPECT_TRUE(hookEvents().empty()) << "without a desktop no hook is installed";
+}
+
+TEST_F(LauncherTest, UnregisteredComponentMeansFiveAttemptsEachWithItsOwnHook) {
+    startHost();
+    useStandInHook();
+    ASSERT_TRUE(test_support::unregisterComponent());
+    Process& launcher = startLauncher();
+    EXPECT_EQ(launcher.wait(30000), 1u);
+    const std::vector<std::string> expected{"install", "remove", "install", "remove", "install",
+                                            "remove",  "install", "remove", "install", "remove"};
+    EXPECT_EQ(hookEvents(), expected);
+    const std::vector<std::string> lines = logOf(L"vantle.log");
+    for (std::size_t i = 2; i < lines.size(); i += 2) {
+        const unsigned long previous = std::stoul(lines[i - 2].substr(8));
+        const unsigned long current = std::stoul(lines[i].substr(8));
+        EXPECT_GE(current - previous, 950u) << "attempt " << i / 2 + 1 << " follows a one-second pause";
+    }
+}
+
+TEST_F(LauncherTest, HookThatCannotBeInstalledIsRetried) {
+    startHost();
+    useStandInHook();
+    std::ofstream(folder / L"vantle.fail") << "refuse";
+    Process& launcher = startLauncher();
+    EXPECT_EQ(launcher.wait(30000), 1u);
+    EXPECT_EQ(hookEvents(), std::vector<std::string>(5, "refuse"));
+    EXPECT_EQ(refreshes(), 0);
+}
+
+TEST_F(LauncherTest, FailingRefreshEndsInOrderWithoutRetrying) {
+    startHost();
+    useStandInHook();
+    setDword(L"Sort", 7); // outside its enumeration: every Refresh fails
+    Process& launcher = startLauncher();
+    EXPECT_EQ(launcher.wait(30000), 1u);
+    EXPECT_EQ(hookEvents(), (std::vector<std::string>{"install", "remove"}));
+    EXPECT_EQ(refreshes(), 1);
+}
+
+class CompatibilityTest : public LauncherTest {
+  protected:
+    // Waits for the launcher's message box and checks what it says.
+    HWND messageBox(const Process& launcher) {
+        HWND box = nullptr;
+        test_support::pollUntil([&] { return (box = topLevelWindowOf(launcher.id, boxCaption)) != nullptr; },
+                                20000);
+        return box;
+    }
+    void answer(HWND box, int button) {
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), LPARAM(GetDlgItem(box, button)));
+    }
+};
+
+TEST_F(CompatibilityTest, NoEndsTheLauncherWithoutStartingAnything) {
+    registerNvidiaHandler(L"{3D1975AF-48C6-4F8E-A182-BE0E08FA86A9}");
+    startHost();
+    useStandInHook();
+    Process& launcher = startLauncher();
+    const HWND box = messageBox(launcher);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(messageOf(box),
+              L"We have detected that you have the NVIDIA Control Panel context menu enabled. For some of our users, "
+              L"the context menu item has created problems when running Kelvara.\n\n Would you like to disable the "
+              L"context menu item now so Kelvara can safely run?");
+    EXPECT_NE(GetDlgItem(box, IDYES), nullptr);
+    EXPECT_NE(GetDlgItem(box, IDNO), nullptr);
+    EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr);
+    answer(box, IDNO);
+    EXPECT_EQ(launcher.wait(), 1u);
+    EXPECT_TRUE(nvidiaKeyExists());
+    EXPECT_TRUE(hookEvents().empty());
+    EXPECT_EQ(refreshes(), 0);
+}
+
+TEST_F(CompatibilityTest, YesRemovesTheHandlerAndTheStartGoesOn) {
+    registerNvidiaHandler(L"{3D1975AF-48C6-4F8E-A182-BE0E08FA86A9}");
+    startHost();
+    useStandInHook();
+    Process& launcher = startLauncher();
+    const HWND box = messageBox(launcher);
+    ASSERT_NE(box, nullptr);
+    answer(box, IDYES);
+    ASSERT_TRUE(waitForRefreshes(1));
+    EXPECT_FALSE(nvidiaKeyExists()) << "the removal command ran";
+    EXPECT_EQ(quit(launcher, 0), 0u);
+}
+
+TEST_F(CompatibilityTest, KeyWithoutAValueAsksNothing) {
+    registerNvidiaHandler(nullptr);
+    startHost();
+    useStandInHook();
+    Process& launcher = startLauncher();
+    ASSERT_TRUE(waitForRefreshes(1));
+    EXPECT_EQ(topLevelWindowOf(launcher.id, boxCaption), nullptr);
+    EXPECT_EQ(quit(launcher, 0), 0u);
+    EXPECT_TRUE(nvidiaKeyExists()) << "nothing was removed";
+}
+
+} // namespace
