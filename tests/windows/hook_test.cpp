@@ -1,0 +1,157 @@
+// The desktop hook in the shell's process: the desktop host plays the shell, the test installs
+// the hook on its list view's thread, and the component does the work on the hook's own worker.
+#include "vantle/hook_installer_win32.h"
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <thread>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include "desktop_access/desktop_proxy.h"
+#include "tests/windows/desktop_host.h"
+#include "tests/windows/test_support.h"
+#include "winapi/named_lock.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using test_support::DesktopHost;
+using test_support::HostDescription;
+
+class HookTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(test_support::registerComponent());
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kelvara");
+        wchar_t local[MAX_PATH];
+        SHGetSpecialFolderPathW(nullptr, local, CSIDL_LOCAL_APPDATA, TRUE);
+        store = fs::path(local) / L"Kelvara.store";
+        fs::remove(store);
+    }
+    void TearDown() override {
+        hook.reset();
+        host.reset();
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kelvara");
+    }
+
+    void start(HostDescription description) {
+        host = std::make_unique<DesktopHost>(std::move(description));
+        hook.emplace(host->listView());
+    }
+
+    // A user's double-click on an item, as the list view receives it.
+    void doubleClick(int index) const {
+        const POINT at = host->report().icons.at(index).position;
+        const LPARAM point = MAKELPARAM(at.x + 16, at.y + 16);
+        const HWND list = host->listView();
+        PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
+        PostMessageW(list, WM_LBUTTONUP, 0, point);
+        PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+        PostMessageW(list, WM_LBUTTONUP, 0, point);
+    }
+
+    // The stored usage count of a label; nothing when the store has no such record.
+    std::optional<std::uint32_t> storedUsage(const std::u16string& label) const {
+        const organizers::DesktopProxy stored(store);
+        for (const auto& record : stored.icons)
+            if (record.name == label)
+                return record.usage;
+        return std::nullopt;
+    }
+
+    POINT positionOf(int index) const { return host->report().icons.at(index).position; }
+
+    fs::path store;
+    std::unique_ptr<DesktopHost> host;
+    std::optional<desktop_hook::HookInstaller> hook;
+};
+
+HostDescription threeIcons() {
+    HostDescription d;
+    d.workAreas = {{0, 0, 1920, 1040}};
+    d.icons = {{L"Notes", 25, 8}, {L"Mail", 25, 87}, {L"Photos", 25, 166}};
+    return d;
+}
+
+TEST_F(HookTest, DoubleClickCountsExactlyThatIcon) {
+    start(threeIcons());
+    doubleClick(1);
+    ASSERT_TRUE(test_support::pollUntil([&] { return storedUsage(u"Mail") == 1u; }, 10000));
+    EXPECT_EQ(storedUsage(u"Notes"), 0u);
+    EXPECT_EQ(storedUsage(u"Photos"), 0u);
+    doubleClick(1);
+    doubleClick(2);
+    ASSERT_TRUE(test_support::pollUntil([&] { return storedUsage(u"Photos") == 1u; }, 10000));
+    EXPECT_EQ(storedUsage(u"Mail"), 2u);
+    EXPECT_EQ(host->report().activated, (std::vector<int>{1, 1, 2}));
+}
+
+TEST_F(HookTest, NothingIsCountedOnceTheHookIsRemoved) {
+    start(threeIcons());
+    hook.reset();
+    doubleClick(0);
+    ASSERT_TRUE(test_support::pollUntil([&] { return host->report().activated.size() == 1; }, 5000))
+        << "the double-click reached the list view";
+    Sleep(1500);
+    EXPECT_FALSE(fs::exists(store)) << "no component was asked to count or arrange anything";
+}
+
+TEST_F(HookTest, WorkAreaChangeCarriesGroupsOverWithoutAnyoneCallingRefresh) {
+    // The store says the desktop was 1920 x 1040 with one icon in the top-left and one in the
+    // top-right corner (cells of 79 pixels: 24 columns, 13 rows).
+    std::ofstream(store, std::ios::binary) << "24:13\n1920:1036\n79:79\n4:4\n"
+                                              "Left\n4:4\n75:75\n0\n"
+                                              "Right\n1821:4\n75:75\n0\n";
+    HostDescription d;
+    d.workAreas = {{0, 0, 1920, 1040}};
+    d.icons = {{L"Left", 25, 8}, {L"Right", 1842, 8}};
+    start(d);
+
+    host->setWorkAreas({{0, 0, 1280, 984}}); // 16 columns, 12 rows
+    // The top-right corner group goes to the new top-right corner: column 15.
+    EXPECT_TRUE(test_support::pollUntil([&] { return positionOf(1) == POINT{79 * 15 + 4 + 21, 8}; }, 10000))
+        << "at " << positionOf(1).x << ", " << positionOf(1).y;
+    EXPECT_EQ(positionOf(0), (POINT{25, 8}));
+    const organizers::DesktopProxy stored(store);
+    EXPECT_EQ(stored.areaWidth, 1280) << "the new area is the stored one now";
+}
+
+TEST_F(HookTest, ListViewResizedArrangesOnceItSettles) {
+    HostDescription d = threeIcons();
+    d.icons[2] = {L"Photos", 300, 311}; // off the grid
+    start(d);
+    host->resize(1600, 1000);
+    host->resize(1700, 1000);
+    EXPECT_TRUE(test_support::pollUntil([&] { return fs::exists(store); }, 10000));
+    // Without a stored state the first arrangement leaves every icon where it is, and only one
+    // arrangement ran for the two changes.
+    EXPECT_EQ(host->report().countRequests, 1);
+    EXPECT_EQ(positionOf(2), (POINT{300, 311}));
+    host->resize(1800, 1000); // now the stored area is the live one: the icon is snapped
+    EXPECT_TRUE(test_support::pollUntil([&] { return positionOf(2) == POINT{79 * 4 + 4 + 21, 79 * 4 + 4 + 4}; },
+                                        10000))
+        << "at " << positionOf(2).x << ", " << positionOf(2).y;
+}
+
+TEST_F(HookTest, ShellKeepsAnsweringWhileTheWorkerWaitsForTheStore) {
+    start(threeIcons());
+    auto lock = std::make_unique<winapi::NamedLock>(winapi::storeLockName); // another process's Refresh
+    doubleClick(0);
+    ASSERT_TRUE(test_support::pollUntil([&] { return host->report().activated.size() == 1; }, 5000));
+    Sleep(300); // the worker is now waiting for the lock
+    DWORD_PTR count = 0;
+    EXPECT_NE(SendMessageTimeoutW(host->listView(), LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count), 0)
+        << "the shell's window thread is not blocked";
+    EXPECT_EQ(count, 3u);
+    EXPECT_FALSE(fs::exists(store));
+    lock.reset();
+    EXPECT_TRUE(test_support::pollUntil([&] { return storedUsage(u"Notes") == 1u; }, 10000));
+}
+
+} // namespace
