@@ -149,8 +149,8 @@ std::vector<ExpectedControl> templateControls() {
 // Orvinta.exe loaded for its resources only.
 class ProgramResources {
   public:
-    ProgramResources()
-        : module(LoadLibraryExW((test_support::programFolder() + L"Orvinta.exe").c_str(), nullptr,
+    explicit ProgramResources(const wchar_t* program = L"Orvinta.exe")
+        : module(LoadLibraryExW((test_support::programFolder() + program).c_str(), nullptr,
                                 LOAD_LIBRARY_AS_DATAFILE)) {}
     ~ProgramResources() {
         if (module)
@@ -435,7 +435,9 @@ bool maskedCorner(const std::string& image, int size, int bits) {
     return transparent(0, 0) && !transparent(size / 2, size / 2);
 }
 
-TEST_F(WelcomeResources, ApplicationIconHasNineImagesWithMasks) {
+// The application icon 128 of a program: nine images, each with its mask.
+void expectApplicationIcon(const ProgramResources& program) {
+    auto resource = [&](const wchar_t* type, WORD id) { return program.resource(type, id); };
     const std::string group = resource(RT_GROUP_ICON, 128);
     ASSERT_GE(group.size(), 6u);
     WORD header[3];
@@ -469,6 +471,16 @@ TEST_F(WelcomeResources, ApplicationIconHasNineImagesWithMasks) {
         EXPECT_EQ(bitmap.biBitCount, entry.bits);
         EXPECT_TRUE(maskedCorner(image, size, entry.bits));
     }
+}
+
+TEST_F(WelcomeResources, ApplicationIconHasNineImagesWithMasks) { expectApplicationIcon(program); }
+
+TEST(LauncherResources, CarriesTheSameIcon) {
+    const ProgramResources launcher(L"Kelvara.exe");
+    ASSERT_NE(launcher.module, nullptr);
+    expectApplicationIcon(launcher);
+    const ProgramResources welcome;
+    EXPECT_EQ(launcher.resource(RT_GROUP_ICON, 128), welcome.resource(RT_GROUP_ICON, 128));
 }
 
 // The template itself: what the live dialog cannot show (the exact styles and the font).
