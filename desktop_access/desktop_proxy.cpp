@@ -12,7 +12,9 @@ using desktop_access::Rect;
 
 DesktopProxy::DesktopProxy() = default;
 
-DesktopProxy::DesktopProxy(const std::filesystem::path& storeFile) { component::readStore(*this, storeFile); }
+DesktopProxy::DesktopProxy(const std::filesystem::path& storeFile) {
+    component::readStore(*this, storeFile);
+}
 
 DesktopProxy::DesktopProxy(std::filesystem::path path, desktop_access::Desktop& desktop) {
     // The lock comes first, so the stored state is never read while another process writes it.
@@ -84,7 +86,8 @@ void DesktopProxy::mergeStoredUsage() {
     std::unordered_map<std::u16string, const IconRecord*> live;
     for (const IconRecord& record : icons)
         live.emplace(record.name, &record);
-    std::erase_if(previous->icons, [&](const IconRecord& stored) { return !live.contains(stored.name); });
+    std::erase_if(previous->icons,
+                  [&](const IconRecord& stored) { return !live.contains(stored.name); });
 
     std::unordered_map<std::u16string, std::uint32_t> storedUsage;
     for (const IconRecord& stored : previous->icons)
@@ -99,7 +102,8 @@ void DesktopProxy::apply() {
     moves.reserve(icons.size());
     for (const IconRecord& record : icons) {
         const desktop_access::Point current = desktop_access::iconPosition(record.icon);
-        moves.push_back({record.icon, current.x, current.y, desktop_access::add32(record.left, record.offsetX),
+        moves.push_back({record.icon, current.x, current.y,
+                         desktop_access::add32(record.left, record.offsetX),
                          desktop_access::add32(record.top, record.offsetY)});
     }
     desktop_access::startAnimation(std::move(moves));

@@ -38,7 +38,8 @@ void setIconPosition(const Icon& icon, std::int32_t x, std::int32_t y);
 std::unordered_map<std::u16string, bool> fileSystemFlagsByName(Desktop& desktop);
 // For each desktop item: its creation time as a FILETIME count (100 ns units since 1601, UTC),
 // or nothing when the shell has no find data for it.
-std::unordered_map<std::u16string, std::optional<std::uint64_t>> creationTimesByName(Desktop& desktop);
+std::unordered_map<std::u16string, std::optional<std::uint64_t>>
+creationTimesByName(Desktop& desktop);
 // The current time as a FILETIME count.
 std::uint64_t currentFileTime();
 

@@ -23,10 +23,18 @@ struct Rect {
 // 32-bit signed arithmetic that wraps instead of overflowing (the result modulo 2^32, as the
 // platform's own 32-bit coordinates would): hostile or absurd list-view values must not be
 // undefined behaviour.
-inline std::int32_t wrap32(std::int64_t value) { return static_cast<std::int32_t>(value); }
-inline std::int32_t add32(std::int32_t a, std::int32_t b) { return wrap32(std::int64_t{a} + b); }
-inline std::int32_t sub32(std::int32_t a, std::int32_t b) { return wrap32(std::int64_t{a} - b); }
-inline std::int32_t mul32(std::int32_t a, std::int32_t b) { return wrap32(std::int64_t{a} * b); }
+inline std::int32_t wrap32(std::int64_t value) {
+    return static_cast<std::int32_t>(value);
+}
+inline std::int32_t add32(std::int32_t a, std::int32_t b) {
+    return wrap32(std::int64_t{a} + b);
+}
+inline std::int32_t sub32(std::int32_t a, std::int32_t b) {
+    return wrap32(std::int64_t{a} - b);
+}
+inline std::int32_t mul32(std::int32_t a, std::int32_t b) {
+    return wrap32(std::int64_t{a} * b);
+}
 
 // A double truncated toward zero into 32 bits; values outside the range are clamped and NaN
 // gives 0, where a plain cast would be undefined.

@@ -37,7 +37,8 @@ void threadEnded() {
 }
 
 DWORD WINAPI runWork(LPVOID parameter) {
-    const std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(parameter));
+    const std::unique_ptr<std::function<void()>> work(
+        static_cast<std::function<void()>*>(parameter));
     try {
         (*work)();
     } catch (...) {
@@ -77,9 +78,12 @@ void startDetachedThread(std::function<void()> work) {
 bool waitForDetachedThreads(std::uint32_t timeoutMs) {
     RunningThreads& threads = runningThreads();
     std::unique_lock lock(threads.mutex);
-    return threads.ended.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return threads.count == 0; });
+    return threads.ended.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                  [&] { return threads.count == 0; });
 }
 
-void sleepMilliseconds(std::uint32_t milliseconds) { Sleep(milliseconds); }
+void sleepMilliseconds(std::uint32_t milliseconds) {
+    Sleep(milliseconds);
+}
 
 } // namespace desktop_access

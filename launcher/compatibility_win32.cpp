@@ -1,7 +1,7 @@
 #include "launcher/compatibility_win32.h"
 
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include "winapi/error.h"
 #include "winapi/handle_win32.h"
@@ -10,12 +10,14 @@
 namespace launcher {
 namespace {
 
-constexpr wchar_t handlerKey[] = L"Directory\\Background\\shellex\\ContextMenuHandlers\\NvCplDesktopContext";
+constexpr wchar_t handlerKey[] =
+    L"Directory\\Background\\shellex\\ContextMenuHandlers\\NvCplDesktopContext";
 constexpr char caption[] = "Kelvara compatibility issue";
-constexpr char question[] =
-    "We have detected that you have the NVIDIA Control Panel context menu enabled. For some of our users, "
-    "the context menu item has created problems when running Kelvara.\n\n Would you like to disable the "
-    "context menu item now so Kelvara can safely run?";
+constexpr char question[] = "We have detected that you have the NVIDIA Control Panel context menu "
+                            "enabled. For some of our users, "
+                            "the context menu item has created problems when running Kelvara.\n\n "
+                            "Would you like to disable the "
+                            "context menu item now so Kelvara can safely run?";
 constexpr wchar_t removal[] =
     L"delete HKCR\\Directory\\Background\\shellex\\ContextMenuHandlers\\NvCplDesktopContext /f";
 

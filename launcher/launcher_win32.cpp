@@ -39,7 +39,8 @@ void refresh(ITessora* tessora) {
 std::wstring ownPath() {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        const DWORD length =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length < buffer.size())
             return std::wstring(buffer.data(), length);
         buffer.resize(buffer.size() * 2);
@@ -54,7 +55,8 @@ int attempt() {
     const desktop_hook::HookInstaller hook(desktop.listView);
     CoInitialize(nullptr); // discovery already entered the apartment; the result changes nothing
     Microsoft::WRL::ComPtr<ITessora> tessora;
-    if (FAILED(CoCreateInstance(CLSID_Tessora, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER, IID_ITessora,
+    if (FAILED(CoCreateInstance(CLSID_Tessora, nullptr,
+                                CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER, IID_ITessora,
                                 &tessora)))
         throw std::runtime_error("Failed to create Tessora");
     refresh(tessora.Get());
@@ -75,9 +77,10 @@ int attempt() {
 void disableAutoArrange(HWND listView) {
     const LONG style = GetWindowLongW(listView, GWL_STYLE);
     SetWindowLongW(listView, GWL_STYLE, style & ~LVS_AUTOARRANGE);
-    const DWORD mask = winapi::osVersion().major >= 6 ? LVS_EX_SNAPTOGRID | LVS_EX_JUSTIFYCOLUMNS |
-                                                            LVS_EX_AUTOAUTOARRANGE | LVS_EX_AUTOSIZECOLUMNS
-                                                      : LVS_EX_SNAPTOGRID;
+    const DWORD mask = winapi::osVersion().major >= 6
+                           ? LVS_EX_SNAPTOGRID | LVS_EX_JUSTIFYCOLUMNS | LVS_EX_AUTOAUTOARRANGE |
+                                 LVS_EX_AUTOSIZECOLUMNS
+                           : LVS_EX_SNAPTOGRID;
     SendMessageW(listView, LVM_SETEXTENDEDLISTVIEWSTYLE, mask, 0);
 }
 

@@ -2,4 +2,6 @@
 
 #include "launcher/launcher_win32.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return launcher::run(); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    return launcher::run();
+}

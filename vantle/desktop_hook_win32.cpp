@@ -31,9 +31,9 @@ HookEvents events;
 bool workerRunning = false;
 
 std::uint64_t nowMilliseconds() {
-    return static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-            .count());
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
 }
 
 HMODULE thisModule(bool addReference) {
@@ -46,8 +46,8 @@ HMODULE thisModule(bool addReference) {
 
 // Makes one call of the component; a component that cannot be created drops the event.
 template <typename Call> void callComponent(Microsoft::WRL::ComPtr<ITessora>& tessora, Call call) {
-    if (!tessora &&
-        FAILED(CoCreateInstance(CLSID_Tessora, nullptr, CLSCTX_INPROC_SERVER, IID_ITessora, &tessora)))
+    if (!tessora && FAILED(CoCreateInstance(CLSID_Tessora, nullptr, CLSCTX_INPROC_SERVER,
+                                            IID_ITessora, &tessora)))
         return;
     call(tessora.Get());
 }
@@ -69,7 +69,8 @@ void work() {
                 lock.lock();
             } else if (const auto* wait = std::get_if<WaitUntil>(&next)) {
                 const std::uint64_t now = nowMilliseconds();
-                eventsChanged.wait_for(lock, std::chrono::milliseconds(wait->time > now ? wait->time - now : 0));
+                eventsChanged.wait_for(
+                    lock, std::chrono::milliseconds(wait->time > now ? wait->time - now : 0));
             } else {
                 workerRunning = false;
                 break;
@@ -129,7 +130,8 @@ void inspect(const CWPSTRUCT& message) {
         const auto* header = reinterpret_cast<const NMHDR*>(message.lParam);
         if (header != nullptr && header->hwndFrom == listView && header->code == LVN_ITEMACTIVATE)
             noteActivation(reinterpret_cast<const NMITEMACTIVATE*>(header)->iItem);
-    } else if (message.hwnd == listView && (message.message == WM_SIZE || message.message == LVM_SETWORKAREAS)) {
+    } else if (message.hwnd == listView &&
+               (message.message == WM_SIZE || message.message == LVM_SETWORKAREAS)) {
         noteResize();
     }
 }

@@ -10,8 +10,9 @@ std::string systemMessage(std::uint32_t code) {
     char* buffer = nullptr;
     const DWORD flags =
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
-    const DWORD length = FormatMessageA(flags, nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                        reinterpret_cast<char*>(&buffer), 256, nullptr);
+    const DWORD length =
+        FormatMessageA(flags, nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                       reinterpret_cast<char*>(&buffer), 256, nullptr);
     const std::unique_ptr<char, decltype(&LocalFree)> owned(buffer, &LocalFree);
     if (length == 0 || buffer == nullptr)
         return {};

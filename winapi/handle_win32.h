@@ -19,7 +19,9 @@ inline SharedHandle ownHandle(HANDLE handle) {
     return SharedHandle(handle, [](HANDLE h) { CloseHandle(h); });
 }
 
-inline HANDLE raw(const SharedHandle& handle) { return static_cast<HANDLE>(handle.get()); }
+inline HANDLE raw(const SharedHandle& handle) {
+    return static_cast<HANDLE>(handle.get());
+}
 
 // UTF-16 text crosses the layer boundary as a copy: on Windows both are 16-bit code units.
 inline std::wstring toWide(const std::u16string& text) {
@@ -28,6 +30,8 @@ inline std::wstring toWide(const std::u16string& text) {
 inline std::u16string fromWide(const wchar_t* text, std::size_t length) {
     return std::u16string(reinterpret_cast<const char16_t*>(text), length);
 }
-inline std::u16string fromWide(const std::wstring& text) { return fromWide(text.data(), text.size()); }
+inline std::u16string fromWide(const std::wstring& text) {
+    return fromWide(text.data(), text.size());
+}
 
 } // namespace winapi

@@ -25,7 +25,8 @@ namespace desktop_access {
 namespace {
 
 void maybeFail(const Desktop& desktop, const std::string& request, std::int32_t index) {
-    if (desktop.failRequest == request && (index < 0 || desktop.failIndex < 0 || desktop.failIndex == index))
+    if (desktop.failRequest == request &&
+        (index < 0 || desktop.failIndex < 0 || desktop.failIndex == index))
         throw DesktopAccessError("fake failure of " + request);
 }
 
@@ -50,8 +51,8 @@ Desktop& Desktop::addIcon(std::u16string label, std::int32_t left, std::int32_t 
 
 Rect Desktop::boxOf(std::int32_t index) const {
     const Item& item = items.at(static_cast<std::size_t>(index));
-    return {item.position.x + item.box.left, item.position.y + item.box.top, item.position.x + item.box.right,
-            item.position.y + item.box.bottom};
+    return {item.position.x + item.box.left, item.position.y + item.box.top,
+            item.position.x + item.box.right, item.position.y + item.box.bottom};
 }
 
 std::int32_t iconCount(Desktop& desktop) {
@@ -64,9 +65,13 @@ Rect iconBoundingBox(const Icon& icon) {
     return icon.desktop->boxOf(icon.index);
 }
 
-Point iconPosition(const Icon& icon) { return itemOf(icon, "position").position; }
+Point iconPosition(const Icon& icon) {
+    return itemOf(icon, "position").position;
+}
 
-std::u16string iconText(const Icon& icon) { return itemOf(icon, "text").label.substr(0, 259); }
+std::u16string iconText(const Icon& icon) {
+    return itemOf(icon, "text").label.substr(0, 259);
+}
 
 std::vector<Rect> workAreas(Desktop& desktop) {
     maybeFail(desktop, "workAreas", -1);
@@ -84,19 +89,24 @@ std::unordered_map<std::u16string, bool> fileSystemFlagsByName(Desktop& desktop)
     return desktop.fileSystem;
 }
 
-std::unordered_map<std::u16string, std::optional<std::uint64_t>> creationTimesByName(Desktop& desktop) {
+std::unordered_map<std::u16string, std::optional<std::uint64_t>>
+creationTimesByName(Desktop& desktop) {
     ++desktop.shellLookups;
     return desktop.creationTimes;
 }
 
-std::uint64_t currentFileTime() { return fake::now; }
+std::uint64_t currentFileTime() {
+    return fake::now;
+}
 
 void startDetachedThread(std::function<void()> work) {
     ++fake::threadsStarted;
     work();
 }
 
-void sleepMilliseconds(std::uint32_t) { ++fake::pauses; }
+void sleepMilliseconds(std::uint32_t) {
+    ++fake::pauses;
+}
 
 } // namespace desktop_access
 
@@ -114,6 +124,8 @@ NamedLock::NamedLock(std::u16string lockName) : name(std::move(lockName)) {
     ++fake::locksHeld[name];
 }
 
-NamedLock::~NamedLock() { --fake::locksHeld[name]; }
+NamedLock::~NamedLock() {
+    --fake::locksHeld[name];
+}
 
 } // namespace winapi

@@ -19,7 +19,8 @@ class DesktopProxyTest : public ::testing::Test {
     void SetUp() override {
         fake::reset();
         dir = std::filesystem::path(::testing::TempDir()) /
-              ("kelvara-proxy-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+              ("kelvara-proxy-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         store = dir / "Kelvara.store";
@@ -121,7 +122,8 @@ TEST_F(DesktopProxyTest, UsageCountsCarryOverByLabelFirstDuplicateWinning) {
     EXPECT_EQ(proxy.icons[0].left, 4) << "only the count is taken over";
 
     ASSERT_TRUE(proxy.previous);
-    ASSERT_EQ(proxy.previous->icons.size(), 3u) << "stored labels no longer on the desktop are dropped";
+    ASSERT_EQ(proxy.previous->icons.size(), 3u)
+        << "stored labels no longer on the desktop are dropped";
     EXPECT_EQ(proxy.previous->icons[0].name, u"Mail");
     EXPECT_EQ(proxy.previous->icons[2].name, u"Notes");
     EXPECT_EQ(proxy.previous->areaWidth, 1920);

@@ -44,7 +44,8 @@ TEST_F(ErrorTest, CopiesKeepTheCodeAndThrowingKeepsTheType) {
 
     EXPECT_THROW(throw desktop_access::UninitializedDesktopError("Uninitialized desktop"),
                  desktop_access::DesktopAccessError);
-    EXPECT_THROW(throw desktop_access::UninitializedDesktopError("Uninitialized desktop"), std::runtime_error);
+    EXPECT_THROW(throw desktop_access::UninitializedDesktopError("Uninitialized desktop"),
+                 std::runtime_error);
     EXPECT_THROW(throw winapi::RemoteAllocatorError("x"), std::runtime_error);
     try {
         throw winapi::Error(7, "ctx");

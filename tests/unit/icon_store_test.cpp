@@ -14,7 +14,8 @@ namespace {
 using organizers::DesktopProxy;
 using organizers::IconRecord;
 
-IconRecord record(std::u16string name, int left, int top, int width, int height, std::uint32_t usage) {
+IconRecord record(std::u16string name, int left, int top, int width, int height,
+                  std::uint32_t usage) {
     IconRecord r;
     r.name = std::move(name);
     r.left = left;
@@ -25,7 +26,8 @@ IconRecord record(std::u16string name, int left, int top, int width, int height,
     return r;
 }
 
-void expectSameRecords(const std::vector<IconRecord>& actual, const std::vector<IconRecord>& expected) {
+void expectSameRecords(const std::vector<IconRecord>& actual,
+                       const std::vector<IconRecord>& expected) {
     ASSERT_EQ(actual.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE(i);
@@ -51,7 +53,8 @@ class StoreFileTest : public ::testing::Test {
     void SetUp() override {
         fake::reset();
         dir = std::filesystem::path(::testing::TempDir()) /
-              ("kelvara-store-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+              ("kelvara-store-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         path = dir / "Kelvara.store";
@@ -83,7 +86,8 @@ TEST(StoreFormat, WritesTheDocumentedBytes) {
     proxy.originY = 4;
     proxy.icons.push_back(record(u"Recycle Bin", 4, 4, 150, 124, 3));
     proxy.icons.back().offsetX = 21; // offsets and the icon are not stored
-    EXPECT_EQ(component::encodeStore(proxy), "12:8\n1920:1036\n154:128\n4:4\nRecycle Bin\n4:4\n150:124\n3\n");
+    EXPECT_EQ(component::encodeStore(proxy),
+              "12:8\n1920:1036\n154:128\n4:4\nRecycle Bin\n4:4\n150:124\n3\n");
 }
 
 TEST(StoreFormat, RoundTripKeepsGridRecordsAndOrder) {
@@ -100,7 +104,8 @@ TEST(StoreFormat, RoundTripKeepsGridRecordsAndOrder) {
     for (char16_t c = 1; c <= 0xFF; ++c)
         if (c != u'\n')
             everyByte.push_back(c);
-    written.icons = {record(u"b", -1920, -40, 75, 75, 0), record(everyByte.substr(0, 259), 5, 6, 7, 8, 4294967295u),
+    written.icons = {record(u"b", -1920, -40, 75, 75, 0),
+                     record(everyByte.substr(0, 259), 5, 6, 7, 8, 4294967295u),
                      record(u"", 0, 0, 0, 0, 1), record(u"b", 1, 2, 3, 4, 2147483648u),
                      record(u"trailing space \r", 9, 9, 9, 9, 9)};
     const std::string bytes = component::encodeStore(written);
@@ -113,20 +118,21 @@ TEST(StoreFormat, RoundTripKeepsGridRecordsAndOrder) {
     EXPECT_EQ(read.cellWidth, 79);
     EXPECT_EQ(read.originX, -1916);
     EXPECT_NE(bytes.find("-1920:-40\n"), std::string::npos);
-    EXPECT_NE(bytes.find(std::string("\x01\x02\x03", 3)), std::string::npos) << "plain labels stay byte for byte";
+    EXPECT_NE(bytes.find(std::string("\x01\x02\x03", 3)), std::string::npos)
+        << "plain labels stay byte for byte";
 }
 
 TEST(StoreFormat, AnyUtf16LabelRoundTripsWithoutLosingLaterRecords) {
     DesktopProxy written;
     const std::u16string labels[] = {
-        u"Fotos \u00e9t\u00e9",                      // Latin-1 only: plain bytes
-        u"\u6587\u6863",                             // CJK
-        u"Smile \U0001F600",                         // a surrogate pair
-        std::u16string(1, char16_t(0xD800)) + u"x",  // an unpaired high surrogate
-        u"x" + std::u16string(1, char16_t(0xDFFF)),  // an unpaired low surrogate
-        u"two\nlines",                               // a line feed would split the record
-        std::u16string(u"nul\0inside", 10),          // so would a null
-        std::u16string(259, char16_t(0x0416)),       // the longest label, every unit encoded
+        u"Fotos \u00e9t\u00e9",                     // Latin-1 only: plain bytes
+        u"\u6587\u6863",                            // CJK
+        u"Smile \U0001F600",                        // a surrogate pair
+        std::u16string(1, char16_t(0xD800)) + u"x", // an unpaired high surrogate
+        u"x" + std::u16string(1, char16_t(0xDFFF)), // an unpaired low surrogate
+        u"two\nlines",                              // a line feed would split the record
+        std::u16string(u"nul\0inside", 10),         // so would a null
+        std::u16string(259, char16_t(0x0416)),      // the longest label, every unit encoded
         u"last plain",
     };
     for (std::uint32_t i = 0; i < std::size(labels); ++i)
@@ -181,19 +187,24 @@ TEST(StoreFormat, LabelOf259IsReadWholeAnd260EndsTheReading) {
     const std::string header = "1:1\n2:2\n3:3\n4:4\n";
     const std::string first = "first\n1:1\n1:1\n1\n";
     DesktopProxy proxy259;
-    const auto icons259 = decode(header + first + std::string(259, 'x') + "\n1:1\n1:1\n2\n" + first, proxy259);
+    const auto icons259 =
+        decode(header + first + std::string(259, 'x') + "\n1:1\n1:1\n2\n" + first, proxy259);
     ASSERT_EQ(icons259.size(), 3u);
     EXPECT_EQ(icons259[1].name.size(), 259u);
 
     DesktopProxy proxy260;
-    const auto icons260 = decode(header + first + std::string(260, 'x') + "\n1:1\n1:1\n2\n" + first, proxy260);
+    const auto icons260 =
+        decode(header + first + std::string(260, 'x') + "\n1:1\n1:1\n2\n" + first, proxy260);
     ASSERT_EQ(icons260.size(), 1u) << "the records before the long line stay";
     EXPECT_EQ(icons260[0].name, u"first");
 }
 
 TEST(StoreFormat, CarriageReturnLineFeedKeepsHeaderButNoRecord) {
     DesktopProxy proxy;
-    EXPECT_TRUE(decode("12:8\r\n1920:1036\r\n154:128\r\n4:4\r\nRecycle Bin\r\n4:4\r\n150:124\r\n3\r\n", proxy).empty());
+    EXPECT_TRUE(
+        decode("12:8\r\n1920:1036\r\n154:128\r\n4:4\r\nRecycle Bin\r\n4:4\r\n150:124\r\n3\r\n",
+               proxy)
+            .empty());
     EXPECT_EQ(proxy.columns, 12);
     EXPECT_EQ(proxy.rows, 8);
     EXPECT_EQ(proxy.originY, 4);
@@ -209,7 +220,8 @@ TEST(StoreFormat, MalformedRecordEndsReadingKeepingEarlierOnes) {
     DesktopProxy overflow;
     EXPECT_EQ(decode("1:1\n2:2\n3:3\n4:4\nA\n2147483648:0\n1:1\n1\n", overflow).size(), 0u);
     DesktopProxy badEncoding;
-    EXPECT_EQ(decode(std::string("1:1\n2:2\n3:3\n4:4\n\0zz\n0:0\n1:1\n1\n", 30), badEncoding).size(), 0u);
+    EXPECT_EQ(
+        decode(std::string("1:1\n2:2\n3:3\n4:4\n\0zz\n0:0\n1:1\n1\n", 30), badEncoding).size(), 0u);
 }
 
 TEST_F(StoreFileTest, MissingFileGivesEmptyProxy) {
@@ -233,7 +245,8 @@ TEST_F(StoreFileTest, WriteThenReadThroughTheFile) {
     EXPECT_EQ(read.columns, 3);
     ASSERT_EQ(read.icons.size(), 2u);
     EXPECT_EQ(read.icons[1].name, u"\u00c6\u6587");
-    EXPECT_FALSE(std::filesystem::exists(dir / "Kelvara.store.new")) << "no temporary file is left behind";
+    EXPECT_FALSE(std::filesystem::exists(dir / "Kelvara.store.new"))
+        << "no temporary file is left behind";
 }
 
 TEST_F(StoreFileTest, FailedWriteLeavesThePreviousStoreWhole) {

@@ -7,9 +7,9 @@ namespace {
 
 TEST(ErrorText, IsTheSystemsOwnDescription) {
     char* raw = nullptr;
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
-                                            FORMAT_MESSAGE_FROM_SYSTEM,
-                                        nullptr, ERROR_ACCESS_DENIED, 0, reinterpret_cast<char*>(&raw), 0, nullptr);
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
+        nullptr, ERROR_ACCESS_DENIED, 0, reinterpret_cast<char*>(&raw), 0, nullptr);
     ASSERT_GT(length, 0u);
     const std::string systemText(raw, length);
     LocalFree(raw);

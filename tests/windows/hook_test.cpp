@@ -115,7 +115,11 @@ TEST_F(HookTest, WorkAreaChangeCarriesGroupsOverWithoutAnyoneCallingRefresh) {
 
     host->setWorkAreas({{0, 0, 1280, 984}}); // 16 columns, 12 rows
     // The top-right corner group goes to the new top-right corner: column 15.
-    EXPECT_TRUE(test_support::pollUntil([&] { return positionOf(1) == POINT{79 * 15 + 4 + 21, 8}; }, 10000))
+    EXPECT_TRUE(test_support::pollUntil(
+        [&] {
+            return positionOf(1) == POINT{79 * 15 + 4 + 21, 8};
+        },
+        10000))
         << "at " << positionOf(1).x << ", " << positionOf(1).y;
     EXPECT_EQ(positionOf(0), (POINT{25, 8}));
     const organizers::DesktopProxy stored(store);
@@ -134,19 +138,26 @@ TEST_F(HookTest, ListViewResizedArrangesOnceItSettles) {
     EXPECT_EQ(host->report().countRequests, 1);
     EXPECT_EQ(positionOf(2), (POINT{300, 311}));
     host->resize(1800, 1000); // now the stored area is the live one: the icon is snapped
-    EXPECT_TRUE(test_support::pollUntil([&] { return positionOf(2) == POINT{79 * 4 + 4 + 21, 79 * 4 + 4 + 4}; },
-                                        10000))
+    EXPECT_TRUE(test_support::pollUntil(
+        [&] {
+            return positionOf(2) == POINT{79 * 4 + 4 + 21, 79 * 4 + 4 + 4};
+        },
+        10000))
         << "at " << positionOf(2).x << ", " << positionOf(2).y;
 }
 
 TEST_F(HookTest, ShellKeepsAnsweringWhileTheWorkerWaitsForTheStore) {
     start(threeIcons());
-    auto lock = std::make_unique<winapi::NamedLock>(winapi::storeLockName); // another process's Refresh
+    auto lock =
+        std::make_unique<winapi::NamedLock>(winapi::storeLockName); // another process's Refresh
     doubleClick(0);
-    ASSERT_TRUE(test_support::pollUntil([&] { return host->report().activated.size() == 1; }, 5000));
+    ASSERT_TRUE(
+        test_support::pollUntil([&] { return host->report().activated.size() == 1; }, 5000));
     Sleep(300); // the worker is now waiting for the lock
     DWORD_PTR count = 0;
-    EXPECT_NE(SendMessageTimeoutW(host->listView(), LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count), 0)
+    EXPECT_NE(SendMessageTimeoutW(host->listView(), LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000,
+                                  &count),
+              0)
         << "the shell's window thread is not blocked";
     EXPECT_EQ(count, 3u);
     EXPECT_FALSE(fs::exists(store));

@@ -26,7 +26,8 @@ using test_support::HostDescription;
 using test_support::Process;
 
 constexpr wchar_t settingsKey[] = L"Software\\Kelvara";
-constexpr wchar_t nvidiaKey[] = L"Directory\\Background\\shellex\\ContextMenuHandlers\\NvCplDesktopContext";
+constexpr wchar_t nvidiaKey[] =
+    L"Directory\\Background\\shellex\\ContextMenuHandlers\\NvCplDesktopContext";
 constexpr wchar_t boxCaption[] = L"Kelvara compatibility issue";
 
 HostDescription smallDesktop() {
@@ -43,7 +44,8 @@ void setDword(const wchar_t* name, DWORD value) {
 std::optional<DWORD> readDword(const wchar_t* name) {
     DWORD value = 0;
     DWORD size = sizeof value;
-    if (RegGetValueW(HKEY_CURRENT_USER, settingsKey, name, RRF_RT_ANY, nullptr, &value, &size) != ERROR_SUCCESS)
+    if (RegGetValueW(HKEY_CURRENT_USER, settingsKey, name, RRF_RT_ANY, nullptr, &value, &size) !=
+        ERROR_SUCCESS)
         return std::nullopt;
     return value;
 }
@@ -58,7 +60,8 @@ bool nvidiaKeyExists() {
 
 void registerNvidiaHandler(const wchar_t* defaultValue) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, nvidiaKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, nvidiaKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
               ERROR_SUCCESS);
     if (defaultValue != nullptr)
         RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(defaultValue),
@@ -191,8 +194,9 @@ class LauncherTest : public ::testing::Test {
     // Posts WM_QUIT with the code to the launcher's thread (once it has a message queue) and
     // returns its exit code.
     DWORD quit(const Process& launcher, WPARAM code) {
-        test_support::pollUntil([&] { return PostThreadMessageW(launcher.threadId, WM_QUIT, code, 0) != FALSE; },
-                                10000);
+        test_support::pollUntil(
+            [&] { return PostThreadMessageW(launcher.threadId, WM_QUIT, code, 0) != FALSE; },
+            10000);
         return launcher.wait();
     }
 
@@ -210,7 +214,8 @@ TEST_F(LauncherTest, SecondStartEndsAtOnceWithOne) {
     Process& second = startLauncher();
     EXPECT_EQ(second.wait(10000), 1u);
     EXPECT_LT(runTimeMs(second), 1000u) << "it ends before the one-second pause";
-    EXPECT_EQ(hookEvents(), (std::vector<std::string>{"install"})) << "the second copy touched nothing";
+    EXPECT_EQ(hookEvents(), (std::vector<std::string>{"install"}))
+        << "the second copy touched nothing";
     EXPECT_EQ(quit(first, 0), 0u);
 }
 
@@ -265,7 +270,8 @@ TEST_F(LauncherTest, MissingWelcomeProgramDoesNotDisturbTheStart) {
 }
 
 TEST_F(LauncherTest, ClearsTheShellsOwnArrangementStyles) {
-    constexpr DWORD cleared = LVS_EX_SNAPTOGRID | LVS_EX_JUSTIFYCOLUMNS | 0x01000000 /* auto-autoarrange */ |
+    constexpr DWORD cleared = LVS_EX_SNAPTOGRID | LVS_EX_JUSTIFYCOLUMNS |
+                              0x01000000 /* auto-autoarrange */ |
                               0x10000000 /* auto-size columns */;
     constexpr DWORD kept = LVS_EX_DOUBLEBUFFER | LVS_EX_INFOTIP;
     HostDescription d = smallDesktop();
@@ -273,9 +279,11 @@ TEST_F(LauncherTest, ClearsTheShellsOwnArrangementStyles) {
     d.listExStyle = cleared | kept;
     startHost(d);
     useStandInHook();
-    const DWORD exBefore = DWORD(SendMessageW(host->listView(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    const DWORD exBefore =
+        DWORD(SendMessageW(host->listView(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
     ASSERT_TRUE(GetWindowLongW(host->listView(), GWL_STYLE) & LVS_AUTOARRANGE);
-    ASSERT_EQ(exBefore & (cleared | kept), cleared | kept) << "the host's list view holds every style at first";
+    ASSERT_EQ(exBefore & (cleared | kept), cleared | kept)
+        << "the host's list view holds every style at first";
 
     Process& launcher = startLauncher();
     ASSERT_TRUE(waitForRefreshes(1));
@@ -302,14 +310,15 @@ TEST_F(LauncherTest, UnregisteredComponentMeansFiveAttemptsEachWithItsOwnHook) {
     ASSERT_TRUE(test_support::unregisterComponent());
     Process& launcher = startLauncher();
     EXPECT_EQ(launcher.wait(30000), 1u);
-    const std::vector<std::string> expected{"install", "remove", "install", "remove", "install",
-                                            "remove",  "install", "remove", "install", "remove"};
+    const std::vector<std::string> expected{"install", "remove",  "install", "remove",  "install",
+                                            "remove",  "install", "remove",  "install", "remove"};
     EXPECT_EQ(hookEvents(), expected);
     const std::vector<std::string> lines = logOf(L"vantle.log");
     for (std::size_t i = 2; i < lines.size(); i += 2) {
         const unsigned long previous = std::stoul(lines[i - 2].substr(8));
         const unsigned long current = std::stoul(lines[i].substr(8));
-        EXPECT_GE(current - previous, 950u) << "attempt " << i / 2 + 1 << " follows a one-second pause";
+        EXPECT_GE(current - previous, 950u)
+            << "attempt " << i / 2 + 1 << " follows a one-second pause";
     }
 }
 
@@ -338,12 +347,13 @@ class CompatibilityTest : public LauncherTest {
     // Waits for the launcher's message box and checks what it says.
     HWND messageBox(const Process& launcher) {
         HWND box = nullptr;
-        test_support::pollUntil([&] { return (box = topLevelWindowOf(launcher.id, boxCaption)) != nullptr; },
-                                20000);
+        test_support::pollUntil(
+            [&] { return (box = topLevelWindowOf(launcher.id, boxCaption)) != nullptr; }, 20000);
         return box;
     }
     void answer(HWND box, int button) {
-        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), LPARAM(GetDlgItem(box, button)));
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     LPARAM(GetDlgItem(box, button)));
     }
 };
 
@@ -354,10 +364,11 @@ TEST_F(CompatibilityTest, NoEndsTheLauncherWithoutStartingAnything) {
     Process& launcher = startLauncher();
     const HWND box = messageBox(launcher);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(messageOf(box),
-              L"We have detected that you have the NVIDIA Control Panel context menu enabled. For some of our users, "
-              L"the context menu item has created problems when running Kelvara.\n\n Would you like to disable the "
-              L"context menu item now so Kelvara can safely run?");
+    EXPECT_EQ(messageOf(box), L"We have detected that you have the NVIDIA Control Panel context "
+                              L"menu enabled. For some of our users, "
+                              L"the context menu item has created problems when running "
+                              L"Kelvara.\n\n Would you like to disable the "
+                              L"context menu item now so Kelvara can safely run?");
     EXPECT_NE(GetDlgItem(box, IDYES), nullptr);
     EXPECT_NE(GetDlgItem(box, IDNO), nullptr);
     EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr);

@@ -473,7 +473,9 @@ void expectApplicationIcon(const ProgramResources& program) {
     }
 }
 
-TEST_F(WelcomeResources, ApplicationIconHasNineImagesWithMasks) { expectApplicationIcon(program); }
+TEST_F(WelcomeResources, ApplicationIconHasNineImagesWithMasks) {
+    expectApplicationIcon(program);
+}
 
 TEST(LauncherResources, CarriesTheSameIcon) {
     const ProgramResources launcher(L"Kelvara.exe");
