@@ -1,7 +1,8 @@
 #include "launcher/compatibility_win32.h"
 
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include "winapi/error.h"
 #include "winapi/handle_win32.h"
