@@ -75,41 +75,40 @@ struct FoundWindow {
     HWND window = nullptr;
 };
 
+BOOL CALLBACK matchTopLevel(HWND window, LPARAM data) {
+    auto& found = *reinterpret_cast<FoundWindow*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t text[128] = {};
+    GetWindowTextW(window, text, 128);
+    if (owner == found.processId && std::wstring(text) == found.title) {
+        found.window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND topLevelWindowOf(DWORD processId, const wchar_t* title) {
     FoundWindow found{processId, title};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto& f = *reinterpret_cast<FoundWindow*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            wchar_t text[128] = {};
-            GetWindowTextW(window, text, 128);
-            if (owner == f.processId && std::wstring(text) == f.title) {
-                f.window = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumWindows(&matchTopLevel, reinterpret_cast<LPARAM>(&found));
     return found.window;
+}
+
+BOOL CALLBACK keepLongestStatic(HWND child, LPARAM data) {
+    wchar_t type[32] = {};
+    GetClassNameW(child, type, 32);
+    std::wstring text(1024, L'\0');
+    text.resize(GetWindowTextW(child, text.data(), int(text.size())));
+    auto& longest = *reinterpret_cast<std::wstring*>(data);
+    if (_wcsicmp(type, L"Static") == 0 && text.size() > longest.size())
+        longest = text;
+    return TRUE;
 }
 
 // The longest text of a static control below the window: a message box's message.
 std::wstring messageOf(HWND box) {
     std::wstring longest;
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM data) -> BOOL {
-            wchar_t type[32] = {};
-            GetClassNameW(child, type, 32);
-            std::wstring text(1024, L'\0');
-            text.resize(GetWindowTextW(child, text.data(), int(text.size())));
-            auto& best = *reinterpret_cast<std::wstring*>(data);
-            if (_wcsicmp(type, L"Static") == 0 && text.size() > best.size())
-                best = text;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&longest));
+    EnumChildWindows(box, &keepLongestStatic, reinterpret_cast<LPARAM>(&longest));
     return longest;
 }
 
