@@ -293,6 +293,27 @@ TEST_F(LauncherTest, ClearsTheShellsOwnArrangementStyles) {
     EXPECT_EQ(quit(launcher, 0), 0u);
 }
 
+TEST_F(LauncherTest, OnWindowsFiveOnlyTheOlderStylesAreCleared) {
+    // Wine reports the version a program asks for from its per-program settings.
+    constexpr wchar_t versionKey[] = L"Software\\Wine\\AppDefaults\\Kelvara.exe";
+    RegSetKeyValueW(HKEY_CURRENT_USER, versionKey, L"Version", REG_SZ, L"winxp", sizeof L"winxp");
+    constexpr DWORD newer = LVS_EX_JUSTIFYCOLUMNS | 0x01000000 | 0x10000000;
+    HostDescription d = smallDesktop();
+    d.listStyle = LVS_AUTOARRANGE;
+    d.listExStyle = LVS_EX_SNAPTOGRID | newer;
+    startHost(d);
+    useStandInHook();
+    Process& launcher = startLauncher();
+    const bool arranged = waitForRefreshes(1);
+    RegDeleteTreeW(HKEY_CURRENT_USER, versionKey);
+    ASSERT_TRUE(arranged);
+    EXPECT_FALSE(GetWindowLongW(host->listView(), GWL_STYLE) & LVS_AUTOARRANGE);
+    const DWORD exAfter = DWORD(SendMessageW(host->listView(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    EXPECT_EQ(exAfter & LVS_EX_SNAPTOGRID, 0u);
+    EXPECT_EQ(exAfter & newer, newer);
+    EXPECT_EQ(quit(launcher, 0), 0u);
+}
+
 TEST_F(LauncherTest, NoShellWindowMeansFiveAttemptsASecondApart) {
     useStandInHook();
     Process& launcher = startLauncher();
