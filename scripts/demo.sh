@@ -2,16 +2,18 @@
 # The demo: installs what it needs, builds the Windows binaries and shows Kelvara at work on a
 # desktop of 40 icons, under Wine on a virtual X screen of 1920 x 1080.
 #
-#   scripts/demo.sh [FOLDER]     screenshots and the log go to FOLDER (default build/demo)
+#   scripts/demo.sh [FOLDER]     screenshots and the log go to FOLDER (default build/demo); the
+#                                screenshots and log of an earlier demo there are replaced
 #
 # The Windows side is build/win64/bin/kelvara_demo.exe (demo/kelvara_demo.cpp). It runs in a Wine
 # prefix of its own, made afresh each time (build/win64/demo-prefix), so Kelvara's start is a
 # first start. When it prints "@@screenshot NAME [crop WxH]" this script takes a screenshot of the
 # X screen and answers with the file NAME.ack in the folder.
 set -euo pipefail
+[[ $# -gt 0 ]] && out=$(realpath -m "$1")
 cd "$(dirname "$0")/.."
 root=$PWD
-out=$(realpath -m "${1:-build/demo}")
+out=${out:-$root/build/demo}
 build=$root/build/win64
 started=$SECONDS
 
@@ -45,8 +47,9 @@ finish() {
 trap finish EXIT
 
 stop_wine # a demo that was broken off may have left its Wine running
-rm -rf "$KELVARA_WINEPREFIX" "$KELVARA_WINEPREFIX.lock" "$KELVARA_WINEHOME" "$out"
+rm -rf "$KELVARA_WINEPREFIX" "$KELVARA_WINEPREFIX.lock" "$KELVARA_WINEHOME"
 mkdir -p "$out"
+rm -f "$out"/[0-9][0-9]-*.png "$out/demo.log" # a previous demo's
 
 echo "== Starting an X server of 1920 x 1080 (Xvfb)"
 Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$out/.display" 2>/dev/null &
