@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs what building and testing Kelvara needs on Debian 12, by package name.
 #   scripts/install-deps.sh          build and test tools
-#   scripts/install-deps.sh --demo   also Xvfb and the screenshot tools of the demo
+#   scripts/install-deps.sh --demo   also Xvfb, the screenshot tools and Wine's own fonts (without
+#                                    them the demo's labels and dialogs render in poor fallbacks)
 set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest libbenchmark-dev
           g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64 zip)
 if [[ "${1:-}" == "--demo" ]]; then
-    packages+=(xvfb xauth x11-apps imagemagick)
+    packages+=(xvfb xauth x11-apps imagemagick fonts-wine)
 fi
 
 missing=()
