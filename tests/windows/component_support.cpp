@@ -36,7 +36,7 @@ DWORD runCommand(const std::wstring& commandLine, const std::wstring& folder, st
                  DWORD timeoutMs) {
     const std::filesystem::path outputFile = temporaryPath(L"output.txt");
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    const winapi::SharedHandle file = winapi::ownHandle(
+    winapi::SharedHandle file = winapi::ownHandle(
         CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
     if (!file)
@@ -58,6 +58,7 @@ DWORD runCommand(const std::wstring& commandLine, const std::wstring& folder, st
     const DWORD code = process.wait(timeoutMs);
     if (code == STILL_ACTIVE)
         TerminateProcess(winapi::raw(process.handle), 1);
+    file.reset(); // a program it started may still hold the file open, and keep it
     if (output != nullptr)
         *output += fileBytes(outputFile);
     std::error_code ignored;
