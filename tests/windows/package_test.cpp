@@ -167,6 +167,21 @@ TEST_F(PackageTest, UninstallFromTheInstalledFolderWithPurgeRemovesSettingsAndSt
     EXPECT_FALSE(std::filesystem::exists(store));
 }
 
+TEST_F(PackageTest, TheScriptsHaveWindowsLineEndings) {
+    for (const wchar_t* script : {L"install.cmd", L"uninstall.cmd"}) {
+        const std::string text = test_support::fileBytes(std::filesystem::path(package) / script);
+        ASSERT_FALSE(text.empty());
+        std::size_t lineFeeds = 0;
+        std::size_t pairs = 0;
+        for (std::size_t i = 0; i < text.size(); ++i)
+            if (text[i] == '\n') {
+                ++lineFeeds;
+                pairs += i > 0 && text[i - 1] == '\r';
+            }
+        EXPECT_EQ(pairs, lineFeeds);
+    }
+}
+
 TEST_F(PackageTest, UnknownArgumentsChangeNothing) {
     EXPECT_EQ(run(L"install.cmd /everyone", package), 1u) << output;
     EXPECT_FALSE(std::filesystem::exists(target));
