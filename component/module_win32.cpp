@@ -1,71 +1,95 @@
 // The module file of the Tessora library: its class table, its class factory, its registration
-// and the four exports. There is one class; the library never agrees to be unloaded, so the
-// desktop record, the configuration record and any icon-moving thread outlive every object.
+// (for all users or for the current user) and the exports. There is one class; the library never
+// agrees to be unloaded, so the desktop record, the configuration record and any icon-moving thread
+// outlive every object.
 #include "component/module_win32.h"
 
-#include <array>
+#include <cwchar>
 #include <vector>
 
 #include <olectl.h>
 
 #include "component/tessora_win32.h"
 
+// Not declared by MinGW's headers; oleaut32 exports them (Windows Vista and later).
+extern "C" HRESULT WINAPI RegisterTypeLibForUser(ITypeLib* library, OLECHAR* path,
+                                                 OLECHAR* helpFolder);
+extern "C" HRESULT WINAPI UnRegisterTypeLibForUser(REFGUID libraryId, WORD major, WORD minor,
+                                                   LCID locale, SYSKIND system);
+
 namespace component {
 namespace {
 
-// What the registration writes below HKEY_CLASSES_ROOT, in order; every value is a string.
-// The class key is removed with everything below it before it is written again, so stale
-// entries never survive a second registration.
-constexpr wchar_t classKey[] = L"CLSID\\{110412F3-5894-4C12-9E7B-D688903AC288}";
+// Where a registration goes: below HKEY_CLASSES_ROOT for every user of the machine (which takes
+// an administrator on Windows), or below HKEY_CURRENT_USER\Software\Classes for the current user
+// only, which the system merges into HKEY_CLASSES_ROOT for that user.
+struct Scope {
+    HKEY root;
+    const wchar_t* prefix;
+    bool perUser;
+};
+const Scope allUsers{HKEY_CLASSES_ROOT, L"", false};
+const Scope currentUser{HKEY_CURRENT_USER, L"Software\\Classes\\", true};
+
+#define TESSORA_CLASS_KEY L"CLSID\\{110412F3-5894-4C12-9E7B-D688903AC288}"
+constexpr wchar_t classKey[] = TESSORA_CLASS_KEY;
 constexpr wchar_t progId[] = L"Tessora.Tessora.1";
 constexpr wchar_t versionIndependentProgId[] = L"Tessora.Tessora";
-
-struct RegistryEntry {
-    const wchar_t* key;
-    const wchar_t* valueName; // null: the key's default value
-    const wchar_t* data;      // null: the library's path; "" with a null value name: an empty key
-};
-
 constexpr wchar_t classId[] = L"{110412F3-5894-4C12-9E7B-D688903AC288}";
 constexpr wchar_t libraryId[] = L"{F0023CC8-2112-47C6-91BE-FFB097DD269B}";
 constexpr wchar_t description[] = L"Tessora Object";
 
-const std::array<RegistryEntry, 11> registryEntries{{
-    {L"Tessora.Tessora.1", nullptr, description},
+struct RegistryEntry {
+    const wchar_t* key;       // below the scope's root and prefix
+    const wchar_t* valueName; // null: the key's default value
+    const wchar_t* data;      // null: the library's path; "" with a null value name: an empty key
+};
+
+// What the registration writes, in order; every value is a string. The class key is removed
+// with everything below it before it is written again, so stale entries never survive a second
+// registration.
+constexpr RegistryEntry registryEntries[] = {
+    {progId, nullptr, description},
     {L"Tessora.Tessora.1\\CLSID", nullptr, classId},
-    {L"Tessora.Tessora", nullptr, description},
+    {versionIndependentProgId, nullptr, description},
     {L"Tessora.Tessora\\CLSID", nullptr, classId},
     {L"Tessora.Tessora\\CurVer", nullptr, progId},
     {classKey, nullptr, description},
-    {L"CLSID\\{110412F3-5894-4C12-9E7B-D688903AC288}\\ProgID", nullptr, progId},
-    {L"CLSID\\{110412F3-5894-4C12-9E7B-D688903AC288}\\VersionIndependentProgID", nullptr, versionIndependentProgId},
-    {L"CLSID\\{110412F3-5894-4C12-9E7B-D688903AC288}\\Programmable", nullptr, L""},
-    {L"CLSID\\{110412F3-5894-4C12-9E7B-D688903AC288}\\InprocServer32", nullptr, nullptr},
-    {L"CLSID\\{110412F3-5894-4C12-9E7B-D688903AC288}\\TypeLib", nullptr, libraryId},
-}};
-constexpr RegistryEntry threadingModel{L"CLSID\\{110412F3-5894-4C12-9E7B-D688903AC288}\\InprocServer32",
-                                       L"ThreadingModel", L"apartment"};
+    {TESSORA_CLASS_KEY L"\\ProgID", nullptr, progId},
+    {TESSORA_CLASS_KEY L"\\VersionIndependentProgID", nullptr, versionIndependentProgId},
+    {TESSORA_CLASS_KEY L"\\Programmable", nullptr, L""},
+    {TESSORA_CLASS_KEY L"\\InprocServer32", nullptr, nullptr},
+    {TESSORA_CLASS_KEY L"\\InprocServer32", L"ThreadingModel", L"apartment"},
+    {TESSORA_CLASS_KEY L"\\TypeLib", nullptr, libraryId},
+};
+#undef TESSORA_CLASS_KEY
 
-HRESULT fromStatus(LSTATUS status) { return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(status); }
+HRESULT fromStatus(LSTATUS status) {
+    return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(status);
+}
 
-HRESULT writeEntry(const RegistryEntry& entry, const std::wstring& library) {
+HRESULT writeEntry(const Scope& scope, const RegistryEntry& entry, const std::wstring& library) {
+    const std::wstring path = std::wstring(scope.prefix) + entry.key;
     HKEY key = nullptr;
-    LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, entry.key, 0, nullptr, REG_OPTION_NON_VOLATILE,
+    LSTATUS status = RegCreateKeyExW(scope.root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                      KEY_SET_VALUE, nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS)
         return fromStatus(status);
-    const std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&RegCloseKey)> owned(key, &RegCloseKey);
-    const std::wstring data = entry.data ? entry.data : library;
+    const std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&RegCloseKey)> owned(key,
+                                                                                     &RegCloseKey);
     if (entry.valueName == nullptr && entry.data != nullptr && *entry.data == L'\0')
         return S_OK; // a key without a value
-    status = RegSetValueExW(key, entry.valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                            static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    const std::wstring data = entry.data ? entry.data : library;
+    status =
+        RegSetValueExW(key, entry.valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                       static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
     return fromStatus(status);
 }
 
 // Removes a key with everything below it; a key that is not there is already removed.
-HRESULT removeTree(const wchar_t* key) {
-    const LSTATUS status = RegDeleteTreeW(HKEY_CLASSES_ROOT, key);
+HRESULT removeTree(const Scope& scope, const wchar_t* key) {
+    const std::wstring path = std::wstring(scope.prefix) + key;
+    const LSTATUS status = RegDeleteTreeW(scope.root, path.c_str());
     return status == ERROR_FILE_NOT_FOUND ? S_OK : fromStatus(status);
 }
 
@@ -80,6 +104,7 @@ class SystemLocale {
     LCID saved_;
 };
 
+// The library's file as the system reports it, at most MAX_PATH characters.
 HRESULT libraryPath(std::wstring& path) {
     wchar_t buffer[MAX_PATH];
     const DWORD length = GetModuleFileNameW(thisModule(), buffer, MAX_PATH);
@@ -91,47 +116,60 @@ HRESULT libraryPath(std::wstring& path) {
     return S_OK;
 }
 
-HRESULT registerServer() {
+HRESULT registerServer(const Scope& scope) {
     std::wstring library;
     HRESULT result = libraryPath(library);
     if (FAILED(result))
         return result;
-    if (FAILED(result = removeTree(classKey)))
+    if (FAILED(result = removeTree(scope, classKey)))
         return result;
     for (const RegistryEntry& entry : registryEntries)
-        if (FAILED(result = writeEntry(entry, library)))
+        if (FAILED(result = writeEntry(scope, entry, library)))
             return result;
-    if (FAILED(result = writeEntry(threadingModel, library)))
-        return result;
     Microsoft::WRL::ComPtr<ITypeLib> typeLibrary;
     if (FAILED(result = LoadTypeLibEx(library.c_str(), REGKIND_NONE, &typeLibrary)))
         return result;
-    return RegisterTypeLib(typeLibrary.Get(), library.data(), nullptr);
+    return scope.perUser ? RegisterTypeLibForUser(typeLibrary.Get(), library.data(), nullptr)
+                         : RegisterTypeLib(typeLibrary.Get(), library.data(), nullptr);
 }
 
-HRESULT unregisterServer() {
+HRESULT unregisterTypeLibrary(const Scope& scope) {
+    std::wstring library;
+    HRESULT result = libraryPath(library);
+    Microsoft::WRL::ComPtr<ITypeLib> typeLibrary;
+    if (SUCCEEDED(result))
+        result = LoadTypeLibEx(library.c_str(), REGKIND_NONE, &typeLibrary);
+    TLIBATTR* attributes = nullptr;
+    if (SUCCEEDED(result))
+        result = typeLibrary->GetLibAttr(&attributes);
+    if (FAILED(result))
+        return result;
+    const TLIBATTR registered = *attributes;
+    typeLibrary->ReleaseTLibAttr(attributes);
+    // A type library that is not registered is unregistered already (the systems disagree on
+    // how they report it otherwise).
+    BSTR registeredPath = nullptr;
+    if (FAILED(QueryPathOfRegTypeLib(registered.guid, registered.wMajorVerNum,
+                                     registered.wMinorVerNum, registered.lcid, &registeredPath)))
+        return S_OK;
+    SysFreeString(registeredPath);
+    result =
+        scope.perUser
+            ? UnRegisterTypeLibForUser(registered.guid, registered.wMajorVerNum,
+                                       registered.wMinorVerNum, registered.lcid, registered.syskind)
+            : UnRegisterTypeLib(registered.guid, registered.wMajorVerNum, registered.wMinorVerNum,
+                                registered.lcid, registered.syskind);
+    return result == TYPE_E_REGISTRYACCESS ? S_OK : result;
+}
+
+HRESULT unregisterServer(const Scope& scope) {
     HRESULT result = S_OK;
     for (const wchar_t* key : {progId, versionIndependentProgId, classKey}) {
-        const HRESULT removed = removeTree(key);
+        const HRESULT removed = removeTree(scope, key);
         if (SUCCEEDED(result))
             result = removed;
     }
-    std::wstring library;
-    Microsoft::WRL::ComPtr<ITypeLib> typeLibrary;
-    TLIBATTR* attributes = nullptr;
-    HRESULT typeResult = libraryPath(library);
-    if (SUCCEEDED(typeResult))
-        typeResult = LoadTypeLibEx(library.c_str(), REGKIND_NONE, &typeLibrary);
-    if (SUCCEEDED(typeResult))
-        typeResult = typeLibrary->GetLibAttr(&attributes);
-    if (SUCCEEDED(typeResult)) {
-        typeResult = UnRegisterTypeLib(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum,
-                                       attributes->lcid, attributes->syskind);
-        typeLibrary->ReleaseTLibAttr(attributes);
-        // Unregistering what is not registered leaves the registry as asked.
-        if (typeResult == TYPE_E_REGISTRYACCESS)
-            typeResult = S_OK;
-    }
+    const HRESULT typeResult = unregisterTypeLibrary(scope);
     return SUCCEEDED(result) ? typeResult : result;
 }
 
@@ -168,7 +206,8 @@ class ClassFactory final : public IClassFactory {
 
 HMODULE thisModule() {
     HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<LPCWSTR>(&thisModule), &module);
     return module;
 }
@@ -176,7 +215,8 @@ HMODULE thisModule() {
 std::wstring modulePath() {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
-        const DWORD length = GetModuleFileNameW(thisModule(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        const DWORD length =
+            GetModuleFileNameW(thisModule(), buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length < buffer.size())
             return std::wstring(buffer.data(), length);
         buffer.resize(buffer.size() * 2);
@@ -201,16 +241,33 @@ HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
     return result;
 }
 
-HRESULT WINAPI DllCanUnloadNow() { return S_FALSE; }
+HRESULT WINAPI DllCanUnloadNow() {
+    return S_FALSE;
+}
 
 HRESULT WINAPI DllRegisterServer() {
     const component::SystemLocale locale;
-    return component::registerServer();
+    return component::registerServer(component::allUsers);
 }
 
 HRESULT WINAPI DllUnregisterServer() {
     const component::SystemLocale locale;
-    return component::unregisterServer();
+    return component::unregisterServer(component::allUsers);
+}
+
+// regsvr32 /n /i:user registers for the current user only (no administrator needed), and
+// regsvr32 /u /n /i:user undoes that; without a command line it is the same as
+// DllRegisterServer and DllUnregisterServer.
+HRESULT WINAPI DllInstall(BOOL install, PCWSTR commandLine) {
+    const component::Scope* scope = nullptr;
+    if (commandLine == nullptr || *commandLine == L'\0')
+        scope = &component::allUsers;
+    else if (_wcsicmp(commandLine, L"user") == 0)
+        scope = &component::currentUser;
+    else
+        return E_INVALIDARG;
+    const component::SystemLocale locale;
+    return install ? component::registerServer(*scope) : component::unregisterServer(*scope);
 }
 
 } // extern "C"

@@ -16,7 +16,8 @@ namespace {
 
 // Enumeration values cross the interface as 32-bit integers and are stored unchecked, so they
 // are copied as bits: a value outside the enumeration is a valid input here.
-static_assert(sizeof(::SortMethod) == sizeof(std::int32_t) && sizeof(::ArrangeMethod) == sizeof(std::int32_t));
+static_assert(sizeof(::SortMethod) == sizeof(std::int32_t) &&
+              sizeof(::ArrangeMethod) == sizeof(std::int32_t));
 
 // The dispatch identifiers the type library gives the two methods that move icons.
 constexpr DISPID iconActivatedId = 0x60020006;
@@ -28,7 +29,9 @@ template <typename Enum> std::int32_t bitsOf(Enum value) {
     return bits;
 }
 
-template <typename Enum> void storeBits(Enum* target, std::uint32_t bits) { std::memcpy(target, &bits, sizeof bits); }
+template <typename Enum> void storeBits(Enum* target, std::uint32_t bits) {
+    std::memcpy(target, &bits, sizeof bits);
+}
 
 // A getter's value: the stored setting, or its default when it cannot be read.
 std::uint32_t settingOr(const wchar_t* name, std::uint32_t fallback) {
@@ -58,12 +61,15 @@ std::filesystem::path defaultStorePath(const std::wstring& productId) {
 }
 
 Tessora::Tessora(IUnknown* outer)
-    : storePath(defaultStorePath(configuration().productId)), inner_(*this), outer_(outer ? outer : &inner_) {}
+    : storePath(defaultStorePath(configuration().productId)), inner_(*this),
+      outer_(outer ? outer : &inner_) {}
 
 // An arrangement's icons glide on threads of their own. A client that ends right after Refresh
 // (a script, say) would end them halfway, leaving the icons short of the places the store now
 // records: the last reference waits for them, a few seconds at most.
-Tessora::~Tessora() { desktop_access::waitForDetachedThreads(5000); }
+Tessora::~Tessora() {
+    desktop_access::waitForDetachedThreads(5000);
+}
 
 HRESULT Tessora::create(IUnknown* outer, REFIID riid, void** object) {
     if (object == nullptr)
@@ -71,9 +77,15 @@ HRESULT Tessora::create(IUnknown* outer, REFIID riid, void** object) {
     *object = nullptr;
     if (outer != nullptr && riid != IID_IUnknown)
         return CLASS_E_NOAGGREGATION;
-    Tessora* created = new (std::nothrow) Tessora(outer);
-    if (created == nullptr)
+    Tessora* created = nullptr;
+    try {
+        // Finding the store's folder allocates: nothing may throw past the class factory.
+        created = new Tessora(outer);
+    } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
     const HRESULT result = created->inner_.QueryInterface(riid, object);
     created->inner_.Release();
     return result;
@@ -98,7 +110,9 @@ STDMETHODIMP Tessora::Inner::QueryInterface(REFIID riid, void** object) {
     return S_OK;
 }
 
-STDMETHODIMP_(ULONG) Tessora::Inner::AddRef() { return ++owner.references_; }
+STDMETHODIMP_(ULONG) Tessora::Inner::AddRef() {
+    return ++owner.references_;
+}
 
 STDMETHODIMP_(ULONG) Tessora::Inner::Release() {
     const ULONG left = --owner.references_;
@@ -107,9 +121,15 @@ STDMETHODIMP_(ULONG) Tessora::Inner::Release() {
     return left;
 }
 
-STDMETHODIMP Tessora::QueryInterface(REFIID riid, void** object) { return outer_->QueryInterface(riid, object); }
-STDMETHODIMP_(ULONG) Tessora::AddRef() { return outer_->AddRef(); }
-STDMETHODIMP_(ULONG) Tessora::Release() { return outer_->Release(); }
+STDMETHODIMP Tessora::QueryInterface(REFIID riid, void** object) {
+    return outer_->QueryInterface(riid, object);
+}
+STDMETHODIMP_(ULONG) Tessora::AddRef() {
+    return outer_->AddRef();
+}
+STDMETHODIMP_(ULONG) Tessora::Release() {
+    return outer_->Release();
+}
 
 // --- IDispatch and IProvideClassInfo ---
 
@@ -156,16 +176,16 @@ STDMETHODIMP Tessora::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LC
     return FAILED(result) ? result : DispGetIDsOfNames(info.Get(), names, count, ids);
 }
 
-STDMETHODIMP Tessora::Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                             EXCEPINFO* exception, UINT* argumentError) {
+STDMETHODIMP Tessora::Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
+                             VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
     if (riid != IID_NULL)
         return DISP_E_UNKNOWNINTERFACE;
     Microsoft::WRL::ComPtr<ITypeInfo> info;
     const HRESULT loaded = typeInfoOf(IID_ITessora, &info);
     if (FAILED(loaded))
         return loaded;
-    const HRESULT invoked = DispInvoke(static_cast<ITessora*>(this), info.Get(), member, flags, params, result,
-                                       exception, argumentError);
+    const HRESULT invoked = DispInvoke(static_cast<ITessora*>(this), info.Get(), member, flags,
+                                       params, result, exception, argumentError);
     // Script hosts end their process as soon as the script is done, often without releasing the
     // object: through automation an arrangement returns only once its icons have arrived.
     if (member == refreshId || member == iconActivatedId)
@@ -173,7 +193,9 @@ STDMETHODIMP Tessora::Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPP
     return invoked;
 }
 
-STDMETHODIMP Tessora::GetClassInfo(ITypeInfo** typeInfo) { return typeInfoOf(CLSID_Tessora, typeInfo); }
+STDMETHODIMP Tessora::GetClassInfo(ITypeInfo** typeInfo) {
+    return typeInfoOf(CLSID_Tessora, typeInfo);
+}
 
 // --- ITessora: settings ---
 
@@ -223,11 +245,12 @@ STDMETHODIMP Tessora::Refresh() {
         if (FAILED(GetArrangeMethod(&arrangeMethod)) || FAILED(GetSortMethod(&sortMethod)))
             return E_FAIL;
         desktop_access::Desktop& desktop = desktop_access::getDesktop();
-        const bool arranged = arrange(storePath, desktop, bitsOf(sortMethod), bitsOf(arrangeMethod), [this] {
-            LONG locked = 0;
-            IsLocked(&locked);
-            return locked != 0;
-        });
+        const bool arranged =
+            arrange(storePath, desktop, bitsOf(sortMethod), bitsOf(arrangeMethod), [this] {
+                LONG locked = 0;
+                IsLocked(&locked);
+                return locked != 0;
+            });
         return arranged ? S_OK : E_FAIL;
     } catch (...) {
         return E_FAIL;

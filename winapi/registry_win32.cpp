@@ -33,18 +33,29 @@ HKEY Key::handleForWriting() {
     if (writeHandle)
         return writeHandle.get();
     HKEY created = nullptr;
-    const LSTATUS status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                           nullptr, &created, nullptr);
+    const LSTATUS status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                           KEY_ALL_ACCESS, nullptr, &created, nullptr);
     if (status != ERROR_SUCCESS)
         throw Error(static_cast<std::uint32_t>(status), "Can't open key.");
     writeHandle = ownKey(created);
     return created;
 }
 
+void Key::dropDeletedHandles() {
+    readHandle.reset();
+    writeHandle.reset();
+}
+
 std::uint32_t Key::readDword(const std::wstring& name) {
     BYTE data[4] = {};
     DWORD size = sizeof data;
-    const LSTATUS status = RegQueryValueExW(handleForReading(), name.c_str(), nullptr, nullptr, data, &size);
+    LSTATUS status =
+        RegQueryValueExW(handleForReading(), name.c_str(), nullptr, nullptr, data, &size);
+    if (status == ERROR_KEY_DELETED) {
+        dropDeletedHandles();
+        size = sizeof data;
+        status = RegQueryValueExW(handleForReading(), name.c_str(), nullptr, nullptr, data, &size);
+    }
     if (status != ERROR_SUCCESS)
         throw Error(static_cast<std::uint32_t>(status), "Can't get key value.");
     std::uint32_t value;
@@ -54,22 +65,34 @@ std::uint32_t Key::readDword(const std::wstring& name) {
 
 void Key::writeDword(const std::wstring& name, std::uint32_t value) {
     const DWORD data = value;
-    const LSTATUS status = RegSetValueExW(handleForWriting(), name.c_str(), 0, REG_DWORD,
-                                          reinterpret_cast<const BYTE*>(&data), sizeof data);
+    const auto set = [&] {
+        return RegSetValueExW(handleForWriting(), name.c_str(), 0, REG_DWORD,
+                              reinterpret_cast<const BYTE*>(&data), sizeof data);
+    };
+    LSTATUS status = set();
+    if (status == ERROR_KEY_DELETED) {
+        dropDeletedHandles();
+        status = set();
+    }
     if (status != ERROR_SUCCESS)
         throw Error(static_cast<std::uint32_t>(status), "Can't set key value.");
 }
 
 std::string Key::readString(const std::string& name) {
-    const HKEY key = handleForReading();
     DWORD size = 0;
     // Only the size matters here: a missing value leaves it at 0 and reads as "".
-    RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, &size);
+    if (RegQueryValueExA(handleForReading(), name.c_str(), nullptr, nullptr, nullptr, &size) ==
+        ERROR_KEY_DELETED) {
+        dropDeletedHandles();
+        size = 0;
+        RegQueryValueExA(handleForReading(), name.c_str(), nullptr, nullptr, nullptr, &size);
+    }
+    const HKEY key = handleForReading();
     if (size == 0)
         return {};
     std::vector<char> data(size);
-    const LSTATUS status =
-        RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size);
+    const LSTATUS status = RegQueryValueExA(key, name.c_str(), nullptr, nullptr,
+                                            reinterpret_cast<BYTE*>(data.data()), &size);
     if (status != ERROR_SUCCESS)
         throw Error(static_cast<std::uint32_t>(status), "Can't get key value.");
     // The stored data need not end in a null; never read past what came back.

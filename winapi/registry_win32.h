@@ -20,7 +20,8 @@ class Key {
     // Throws winapi::Error "Can't open key." or "Can't get key value." (missing value, value
     // longer than 4 bytes).
     std::uint32_t readDword(const std::wstring& name);
-    // Sets the value as REG_DWORD. Throws winapi::Error "Can't open key." or "Can't set key value.".
+    // Sets the value as REG_DWORD. Throws winapi::Error "Can't open key." or "Can't set key
+    // value.".
     void writeDword(const std::wstring& name, std::uint32_t value);
     // The value's data read as ANSI text, up to its first null byte; "" when the value is missing
     // or empty. Throws winapi::Error "Can't open key." or "Can't get key value.".
@@ -32,6 +33,11 @@ class Key {
     HKEY root;
 
   private:
+    // A key deleted behind an open handle answers ERROR_KEY_DELETED through that handle for good,
+    // even once it has been made again: such handles are let go and the key is opened afresh,
+    // once per operation, so a process that keeps its key object for its whole life still sees
+    // the settings another process wrote after removing them.
+    void dropDeletedHandles();
     HKEY handleForReading();
     HKEY handleForWriting();
 };

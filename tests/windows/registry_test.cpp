@@ -24,8 +24,8 @@ class RegistryTest : public ::testing::Test {
     }
     static void setRaw(const wchar_t* name, DWORD type, const void* data, DWORD size) {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
         RegCloseKey(key);
@@ -70,8 +70,8 @@ TEST_F(RegistryTest, MissingValues) {
 }
 
 TEST_F(RegistryTest, DwordReadIgnoresTheTypeButNotTheSize) {
-    setRaw(L"Short", REG_SZ, L"2", 4);     // "2" and its terminator: 4 bytes, read as 50
-    setRaw(L"Long", REG_SZ, L"12", 6);     // 6 bytes do not fit
+    setRaw(L"Short", REG_SZ, L"2", 4);      // "2" and its terminator: 4 bytes, read as 50
+    setRaw(L"Long", REG_SZ, L"12", 6);      // 6 bytes do not fit
     setRaw(L"Byte", REG_BINARY, "\x07", 1); // the rest stays 0
     setRaw(L"All", REG_DWORD, "\xff\xff\xff\xff", 4);
     Key key(HKEY_CURRENT_USER, path);
@@ -115,8 +115,29 @@ TEST_F(RegistryTest, HandlesAreOpenedLazilyAndShared) {
     EXPECT_EQ(reader.readDword(L"Sort"), 0u) << "no caching: the change is seen";
 }
 
+TEST_F(RegistryTest, AKeyRemovedBehindOpenHandlesIsOpenedAfresh) {
+    Key writer(HKEY_CURRENT_USER, path);
+    writer.writeDword(L"Sort", 2);
+    Key reader(HKEY_CURRENT_USER, path);
+    EXPECT_EQ(reader.readDword(L"Sort"), 2u);
+
+    RegDeleteTreeW(HKEY_CURRENT_USER, testRoot);
+    EXPECT_EQ(startOf(errorOf([&] { reader.readDword(L"Sort"); }), 15), "Can't open key.");
+    EXPECT_FALSE(keyExists(path)) << "reading never makes the key again";
+
+    // Made again by someone else: both objects see it and write to it, not to the removed key.
+    setRaw(L"Sort", REG_DWORD, "\1\0\0\0", 4);
+    EXPECT_EQ(reader.readDword(L"Sort"), 1u);
+    writer.writeDword(L"Sort", 0);
+    EXPECT_EQ(Key(HKEY_CURRENT_USER, path).readDword(L"Sort"), 0u);
+    RegDeleteTreeW(HKEY_CURRENT_USER, testRoot);
+    setRaw(L"Text", REG_SZ, L"new", 8);
+    EXPECT_EQ(reader.readString("Text"), "new");
+}
+
 TEST_F(RegistryTest, WriteToAKeyThatCannotBeCreated) {
-    Key key(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x1234)), L"Software\\KelvaraTest"); // no such root
+    Key key(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x1234)),
+            L"Software\\KelvaraTest"); // no such root
     const winapi::Error error = errorOf([&] { key.writeDword(L"x", 1); });
     EXPECT_EQ(startOf(error, 15), "Can't open key.");
     EXPECT_NE(error.code(), 0u);

@@ -1,0 +1,244 @@
+#include "component/arrangement.h"
+
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <typeinfo>
+
+#include <gtest/gtest.h>
+
+#include "desktop_access/desktop_proxy.h"
+#include "organizers/placement/auto_group.h"
+#include "organizers/placement/edge_align.h"
+#include "organizers/sorting/age_sorter.h"
+#include "organizers/sorting/name_sorter.h"
+#include "organizers/sorting/usage_sorter.h"
+#include "tests/support/fake_desktop.h"
+#include "winapi/error.h"
+
+namespace desktop_access {
+void PrintTo(const Point& point, std::ostream* out) {
+    *out << "(" << point.x << ", " << point.y << ")";
+}
+} // namespace desktop_access
+
+namespace {
+
+using desktop_access::Desktop;
+using organizers::DesktopProxy;
+namespace placement = organizers::placement;
+namespace sorting = organizers::sorting;
+
+class ArrangementTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fake::reset();
+        dir = std::filesystem::path(::testing::TempDir()) /
+              ("kelvara-arrangement-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        store = dir / "Kelvara.store";
+        // A grid of 79 x 79 cells from (4, 4): a cell's box corner (4 + 79c, 4 + 79r), its
+        // list-view position 21 right and 4 down from there.
+        desktop.areas = {{0, 0, 1920, 1040}};
+        desktop.addIcon(u"Alpha", 600, 300)
+            .addIcon(u"Bravo", 130, 710)
+            .addIcon(u"Charlie", 1000, 90);
+        desktop.addIcon(u"Delta", 47, 512);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    // A store that names the icons with these counts, at places that are not theirs.
+    void writeStoreWithCounts(const std::vector<std::pair<std::string, std::uint32_t>>& counts) {
+        std::ostringstream bytes;
+        bytes << "1:1\n100:100\n99:99\n0:0\n";
+        for (const auto& [name, usage] : counts)
+            bytes << name << "\n-500:-500\n75:75\n" << usage << "\n";
+        std::ofstream(store, std::ios::binary) << bytes.str();
+    }
+    std::uint32_t storedUsage(const std::u16string& name) const {
+        const DesktopProxy stored(store);
+        for (const organizers::IconRecord& record : stored.icons)
+            if (record.name == name)
+                return record.usage;
+        ADD_FAILURE() << "no stored record for the icon";
+        return 0;
+    }
+    desktop_access::Point positionOf(int index) const {
+        return desktop.items[std::size_t(index)].position;
+    }
+    static desktop_access::Point cellPosition(int column, int row) {
+        return {4 + 79 * column + 21, 4 + 79 * row + 4};
+    }
+    int storeLocksHeld() { return fake::locksHeld[winapi::storeLockName]; }
+
+    // An isLocked that counts its calls and proves the snapshot (which holds the store lock
+    // from before the desktop is read until the store is written) is alive when it is asked.
+    std::function<bool()> lockSetting(bool locked) {
+        return [this, locked, threadsBefore = fake::threadsStarted] {
+            ++lockQueries;
+            EXPECT_EQ(storeLocksHeld(), 1) << "the lock setting is read while the snapshot lives";
+            EXPECT_EQ(fake::threadsStarted, threadsBefore) << "and before any icon moves";
+            return locked;
+        };
+    }
+
+    std::filesystem::path dir;
+    std::filesystem::path store;
+    Desktop desktop;
+    int lockQueries = 0;
+};
+
+TEST_F(ArrangementTest, EachMethodValueHasItsStrategyAndNoOtherValueHasOne) {
+    const auto sorter = [&](std::int32_t method) { return component::makeSorter(method, desktop); };
+    EXPECT_EQ(&dynamic_cast<sorting::NameSorter&>(*sorter(0)).desktop, &desktop);
+    EXPECT_NE(dynamic_cast<sorting::UsageSorter*>(sorter(1).get()), nullptr);
+    EXPECT_EQ(&dynamic_cast<sorting::AgeSorter&>(*sorter(2)).desktop, &desktop);
+
+    const auto placerType = [](std::int32_t method) -> const std::type_info& {
+        const auto placer = component::makePlacer(method);
+        EXPECT_TRUE(placer);
+        EXPECT_FALSE(placer->locked);
+        return typeid(*placer);
+    };
+    // Exact types: the mirrored aligners derive from the plain ones.
+    EXPECT_EQ(placerType(0), typeid(placement::AutoGroup));
+    EXPECT_EQ(placerType(1), typeid(placement::LeftAlign));
+    EXPECT_EQ(placerType(2), typeid(placement::RightAlign));
+    EXPECT_EQ(placerType(3), typeid(placement::TopAlign));
+    EXPECT_EQ(placerType(4), typeid(placement::BottomAlign));
+
+    for (const std::int32_t outside : {-1, 3, 50, INT_MIN, INT_MAX})
+        EXPECT_FALSE(sorter(outside)) << outside;
+    for (const std::int32_t outside : {-1, 5, 50, INT_MIN, INT_MAX})
+        EXPECT_FALSE(component::makePlacer(outside)) << outside;
+}
+
+TEST_F(ArrangementTest, AMethodOutsideItsRangeMovesNothingButTheStoreIsWritten) {
+    for (const auto& [sort, arrange] : {std::pair{3, 1}, {0, 5}, {-1, -1}, {50, 0}, {2, INT_MIN}}) {
+        SCOPED_TRACE(testing::Message() << "sort " << sort << ", arrange " << arrange);
+        fake::reset();
+        writeStoreWithCounts({{"Bravo", 4}});
+        EXPECT_FALSE(component::arrange(store, desktop, sort, arrange, lockSetting(false)));
+        EXPECT_TRUE(desktop.moves.empty());
+        EXPECT_EQ(fake::threadsStarted, 0);
+        EXPECT_EQ(lockQueries, 0) << "nothing is placed, so the lock setting is not asked";
+        EXPECT_EQ(storeLocksHeld(), 0);
+
+        // Rewritten from the live desktop: every icon, where it stands, counts carried over.
+        const DesktopProxy written(store);
+        ASSERT_EQ(written.icons.size(), 4u);
+        EXPECT_EQ(written.cellWidth, 79);
+        EXPECT_EQ(written.icons[0].left, 600);
+        EXPECT_EQ(written.icons[0].top, 300);
+        EXPECT_EQ(written.icons[1].usage, 4u);
+    }
+}
+
+TEST_F(ArrangementTest, UsageOrderAlongTheLeftEdgeWithCountsFromTheStore) {
+    writeStoreWithCounts({{"Delta", 2}, {"Charlie", 9}, {"Gone", 50}});
+    ASSERT_TRUE(component::arrange(store, desktop, component::SortUsage, component::ArrangeLeft,
+                                   lockSetting(false)));
+    EXPECT_EQ(lockQueries, 1);
+    EXPECT_EQ(fake::threadsStarted, 1) << "one moving thread";
+    EXPECT_EQ(storeLocksHeld(), 0);
+    EXPECT_EQ(positionOf(2), cellPosition(0, 0)) << "Charlie, 9 openings";
+    EXPECT_EQ(positionOf(3), cellPosition(0, 1)) << "Delta, 2 openings";
+    for (const int unused : {0, 1}) {
+        const desktop_access::Point at = positionOf(unused);
+        EXPECT_EQ(at.x, cellPosition(0, 0).x);
+        EXPECT_TRUE(at.y == cellPosition(0, 2).y || at.y == cellPosition(0, 3).y);
+    }
+
+    // The store holds the new places in the sorted order, and forgets the icon that is gone.
+    const DesktopProxy written(store);
+    ASSERT_EQ(written.icons.size(), 4u);
+    EXPECT_EQ(written.icons[0].name, u"Charlie");
+    EXPECT_EQ(written.icons[0].left, 4);
+    EXPECT_EQ(written.icons[0].top, 4);
+    EXPECT_EQ(written.icons[0].usage, 9u);
+    EXPECT_EQ(written.icons[1].name, u"Delta");
+    EXPECT_EQ(written.icons[1].top, 83);
+}
+
+TEST_F(ArrangementTest, TheLockSettingReachesTheAutomaticPlacement) {
+    const auto arrangeAuto = [&](bool locked) {
+        ASSERT_TRUE(component::arrange(store, desktop, component::SortUsage, component::ArrangeAuto,
+                                       lockSetting(locked)));
+    };
+    arrangeAuto(false); // the first store: the grid the next calls compare with
+    arrangeAuto(false);
+    const desktop_access::Point settled = positionOf(1);
+    EXPECT_EQ(settled, cellPosition(2, 9)) << "snapped onto the cell where it stood";
+
+    // Dragged away by the user: locked, it goes back; unlocked, it stays where it was put.
+    desktop.items[1].position = cellPosition(7, 5);
+    arrangeAuto(true);
+    EXPECT_EQ(positionOf(1), settled);
+    desktop.items[1].position = cellPosition(7, 5);
+    arrangeAuto(false);
+    EXPECT_EQ(positionOf(1), cellPosition(7, 5));
+    EXPECT_EQ(lockQueries, 4);
+}
+
+TEST_F(ArrangementTest, NoSnapshotMeansNoLockQueryAndNoStore) {
+    desktop.failRequest = "count";
+    EXPECT_THROW(component::arrange(store, desktop, 1, 1, lockSetting(false)),
+                 desktop_access::DesktopAccessError);
+    EXPECT_THROW(component::countActivation(store, desktop, 0), desktop_access::DesktopAccessError);
+    desktop.failRequest.reset();
+    fake::failLocks = true;
+    EXPECT_THROW(component::arrange(store, desktop, 1, 1, lockSetting(false)), winapi::Error);
+    EXPECT_THROW(component::countActivation(store, desktop, 0), winapi::Error);
+
+    EXPECT_EQ(lockQueries, 0);
+    EXPECT_FALSE(std::filesystem::exists(store));
+    EXPECT_TRUE(desktop.moves.empty());
+}
+
+TEST_F(ArrangementTest, AnEmptyStorePathArrangesWithoutAStore) {
+    writeStoreWithCounts({{"Alpha", 7}});
+    ASSERT_TRUE(component::arrange({}, desktop, component::SortUsage, component::ArrangeTop,
+                                   lockSetting(false)));
+    EXPECT_FALSE(desktop.moves.empty());
+    component::countActivation({}, desktop, 0);
+    EXPECT_EQ(storedUsage(u"Alpha"), 7u) << "the store elsewhere is neither read nor written";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "no file was made";
+}
+
+TEST_F(ArrangementTest, AnActivationRaisesExactlyThatIconsCount) {
+    writeStoreWithCounts({{"Alpha", 1}, {"Bravo", 5}, {"Charlie", 0xFFFFFFFEu}});
+    component::countActivation(store, desktop, 1);
+    EXPECT_EQ(storedUsage(u"Alpha"), 1u);
+    EXPECT_EQ(storedUsage(u"Bravo"), 6u);
+    EXPECT_EQ(storedUsage(u"Delta"), 0u);
+
+    // At the top, a count stays there rather than falling back to 0.
+    component::countActivation(store, desktop, 2);
+    EXPECT_EQ(storedUsage(u"Charlie"), 0xFFFFFFFFu);
+    component::countActivation(store, desktop, 2);
+    EXPECT_EQ(storedUsage(u"Charlie"), 0xFFFFFFFFu);
+
+    EXPECT_TRUE(desktop.moves.empty());
+    EXPECT_EQ(fake::threadsStarted, 0);
+    EXPECT_EQ(storeLocksHeld(), 0);
+}
+
+TEST_F(ArrangementTest, AnIndexOutsideTheDesktopRaisesNothingButTheStoreIsWritten) {
+    for (const std::int32_t index : {-1, 4, 5, INT_MIN, INT_MAX}) {
+        SCOPED_TRACE(index);
+        writeStoreWithCounts({{"Alpha", 1}, {"Bravo", 5}, {"Charlie", 3}, {"Delta", 0}});
+        component::countActivation(store, desktop, index);
+        const DesktopProxy written(store);
+        ASSERT_EQ(written.icons.size(), 4u);
+        const std::uint32_t expected[] = {1, 5, 3, 0};
+        for (std::size_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(written.icons[i].usage, expected[i]) << "list-view order";
+            EXPECT_EQ(written.icons[i].left, desktop.boxOf(int(i)).left) << "the live places";
+        }
+    }
+}
+
+} // namespace

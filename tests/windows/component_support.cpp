@@ -1,0 +1,272 @@
+#include "tests/windows/component_support.h"
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include <shlobj.h>
+
+#include "component/arrangement.h"
+#include "desktop_access/desktop_proxy.h"
+#include "desktop_access/desktop_win32.h"
+#include "tests/windows/test_support.h"
+
+namespace test_support {
+namespace {
+
+std::string narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end()); // the tests' labels are plain ASCII
+}
+
+std::filesystem::path temporaryPath(const wchar_t* purpose) {
+    wchar_t folder[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, folder);
+    return std::filesystem::path(folder) /
+           (L"kelvara-" + std::to_wstring(GetCurrentProcessId()) + L"-" + purpose);
+}
+
+} // namespace
+
+std::wstring componentPath() {
+    return programFolder() + L"Tessora.dll";
+}
+
+DWORD runCommand(const std::wstring& commandLine, const std::wstring& folder, std::string* output,
+                 DWORD timeoutMs) {
+    const std::filesystem::path outputFile = temporaryPath(L"output.txt");
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    winapi::SharedHandle file = winapi::ownHandle(
+        CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+    if (!file)
+        throw std::runtime_error("cannot make the output file of a command");
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = winapi::raw(file);
+    startup.hStdError = winapi::raw(file);
+    PROCESS_INFORMATION info{};
+    std::wstring line = commandLine;
+    const std::wstring directory = folder.empty() ? programFolder() : folder;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                        directory.c_str(), &startup, &info))
+        throw std::runtime_error("cannot start: " + narrow(commandLine));
+    CloseHandle(info.hThread);
+    const Process process{winapi::ownHandle(info.hProcess), info.dwProcessId};
+    const DWORD code = process.wait(timeoutMs);
+    if (code == STILL_ACTIVE)
+        TerminateProcess(winapi::raw(process.handle), 1);
+    file.reset(); // a program it started may still hold the file open, and keep it
+    if (output != nullptr)
+        *output += fileBytes(outputFile);
+    std::error_code ignored;
+    std::filesystem::remove(outputFile, ignored);
+    if (code == STILL_ACTIVE)
+        throw std::runtime_error("did not end in time: " + narrow(commandLine));
+    return code;
+}
+
+void registerComponent() {
+    if (runCommand(L"regsvr32.exe /s \"" + componentPath() + L"\"") != 0)
+        throw std::runtime_error("regsvr32 could not register Tessora.dll");
+}
+
+Apartment::Apartment() {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+}
+Apartment::~Apartment() {
+    CoUninitialize();
+}
+
+Microsoft::WRL::ComPtr<ITessora> createTessora() {
+    Microsoft::WRL::ComPtr<ITessora> tessora;
+    const HRESULT result =
+        CoCreateInstance(CLSID_Tessora, nullptr, CLSCTX_INPROC_SERVER, IID_ITessora, &tessora);
+    if (FAILED(result))
+        throw std::runtime_error("cannot create Tessora: " + std::to_string(result));
+    return tessora;
+}
+
+// --- the registry and the store as they were ---
+
+SavedKey::SavedKey(HKEY root, std::wstring path, std::optional<std::wstring> valueName)
+    : root_(root), path_(std::move(path)), valueName_(std::move(valueName)) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root_, path_.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    existed_ = true;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[16384];
+        DWORD nameLength = 16384;
+        DWORD type = 0;
+        DWORD size = 0;
+        if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS)
+            break;
+        Value value{std::wstring(name, nameLength), type, std::vector<BYTE>(size)};
+        if (valueName_ && value.name != *valueName_)
+            continue;
+        RegQueryValueExW(key, value.name.c_str(), nullptr, nullptr, value.data.data(), &size);
+        values_.push_back(std::move(value));
+    }
+    RegCloseKey(key);
+}
+
+SavedKey::~SavedKey() {
+    if (valueName_) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(root_, path_.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+            RegDeleteValueW(key, valueName_->c_str());
+            RegCloseKey(key);
+        }
+    } else {
+        RegDeleteTreeW(root_, path_.c_str());
+    }
+    if (!existed_)
+        return;
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    for (const Value& value : values_)
+        RegSetValueExW(key, value.name.c_str(), 0, value.type, value.data.data(),
+                       DWORD(value.data.size()));
+    RegCloseKey(key);
+}
+
+SavedFile::SavedFile(std::filesystem::path path) : path_(std::move(path)) {
+    if (std::filesystem::exists(path_))
+        content_ = fileBytes(path_);
+}
+
+SavedFile::~SavedFile() {
+    std::error_code ignored;
+    if (content_)
+        std::ofstream(path_, std::ios::binary | std::ios::trunc) << *content_;
+    else
+        std::filesystem::remove(path_, ignored);
+}
+
+void removeSettings() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, settingsPath);
+}
+
+void setSetting(const wchar_t* name, DWORD type, const void* data, DWORD size) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, settingsPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+        throw std::runtime_error("cannot make the settings key");
+    const LSTATUS status = RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS)
+        throw std::runtime_error("cannot set a setting");
+}
+
+void setSetting(const wchar_t* name, DWORD value) {
+    setSetting(name, REG_DWORD, &value, sizeof value);
+}
+
+std::optional<std::pair<DWORD, DWORD>> settingOf(const wchar_t* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, settingsPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    DWORD type = 0;
+    BYTE data[4] = {};
+    DWORD size = sizeof data;
+    const LSTATUS status = RegQueryValueExW(key, name, nullptr, &type, data, &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS)
+        return std::nullopt;
+    DWORD value = 0;
+    std::memcpy(&value, data, sizeof value);
+    return std::pair{type, value};
+}
+
+bool settingsKeyExists() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, settingsPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::filesystem::path userStorePath() {
+    wchar_t folder[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_LOCAL_APPDATA, TRUE))
+        throw std::runtime_error("no local application data folder");
+    return std::filesystem::path(folder) / L"Kelvara.store";
+}
+
+void writeStore(const std::filesystem::path& path,
+                const std::vector<std::pair<std::wstring, std::uint32_t>>& counts) {
+    std::ostringstream bytes;
+    bytes << "0:0\n0:0\n0:0\n0:0\n";
+    for (const auto& [name, usage] : counts)
+        bytes << narrow(name) << "\n-900:-900\n75:75\n" << usage << "\n";
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << bytes.str();
+    if (!file.flush())
+        throw std::runtime_error("cannot write a store");
+}
+
+std::string fileBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+std::map<std::wstring, std::uint32_t> storedUsage(const std::filesystem::path& path) {
+    const organizers::DesktopProxy stored(path);
+    std::map<std::wstring, std::uint32_t> usage;
+    for (const organizers::IconRecord& record : stored.icons)
+        usage.emplace(winapi::toWide(record.name), record.usage);
+    return usage;
+}
+
+// --- where the icons have to go ---
+
+std::vector<POINT> expectedPositions(std::int32_t sortMethod, std::int32_t arrangeMethod,
+                                     bool locked, const std::filesystem::path& store) {
+    // A copy, so that this snapshot reads what the component's will and leaves the store alone.
+    std::filesystem::path copy;
+    if (!store.empty()) {
+        copy = temporaryPath(L"store-copy");
+        std::error_code ignored;
+        std::filesystem::remove(copy, ignored);
+        if (std::filesystem::exists(store))
+            std::filesystem::copy_file(store, copy);
+    }
+    std::vector<POINT> positions;
+    {
+        desktop_access::Desktop& desktop = desktop_access::getDesktop();
+        organizers::DesktopProxy proxy(copy, desktop);
+        const auto sorter = component::makeSorter(sortMethod, desktop);
+        const auto placer = component::makePlacer(arrangeMethod);
+        if (!sorter || !placer)
+            throw std::invalid_argument("no strategy for that method");
+        placer->locked = locked;
+        placer->place(proxy, *sorter);
+        positions.resize(proxy.icons.size());
+        for (const organizers::IconRecord& record : proxy.icons)
+            positions.at(std::size_t(record.icon.index)) = {record.left + record.offsetX,
+                                                            record.top + record.offsetY};
+    }
+    if (!copy.empty())
+        std::filesystem::remove(copy);
+    return positions;
+}
+
+std::vector<POINT> hostPositions(const DesktopHost& host) {
+    std::vector<POINT> positions;
+    for (const ReportedIcon& icon : host.report().icons)
+        positions.push_back(icon.position);
+    return positions;
+}
+
+bool waitForPositions(const DesktopHost& host, const std::vector<POINT>& positions,
+                      DWORD timeoutMs) {
+    return pollUntil([&] { return hostPositions(host) == positions; }, timeoutMs);
+}
+
+} // namespace test_support

@@ -1,0 +1,302 @@
+// Refresh and IconActivated of the component against the desktop host: where the icons go, what
+// the store holds afterwards, and what happens without a desktop, without a store folder, and
+// with two processes counting at once.
+#include <algorithm>
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include "desktop_access/desktop_proxy.h"
+#include "desktop_access/desktop_win32.h"
+#include "tests/windows/component_support.h"
+#include "tests/windows/test_support.h"
+
+namespace {
+
+using Microsoft::WRL::ComPtr;
+using test_support::DesktopHost;
+using test_support::expectedPositions;
+using test_support::hostPositions;
+using test_support::storedUsage;
+using test_support::waitForPositions;
+
+class RefreshTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test_support::registerComponent();
+        test_support::removeSettings();
+        std::filesystem::remove(store);
+    }
+
+    // Icons scattered off the grid, some of them files on the desktop so that the name sorter
+    // has both kinds of item to tell apart.
+    static test_support::HostDescription scatteredDesktop() {
+        test_support::HostDescription description;
+        description.workAreas = {{0, 0, 1280, 984}};
+        description.icons = {{L"Zulu.txt", 700, 420}, {L"alpha.txt", 130, 610},
+                             {L"Mike", 1030, 90},     {L"Trash", 400, 300},
+                             {L"bravo", 60, 40},      {L"Kilo.doc", 1200, 800},
+                             {L"Echo", 880, 610}};
+        description.files = {{L"Zulu.txt"}, {L"alpha.txt"}, {L"Kilo.doc"}};
+        return description;
+    }
+    // Distinct counts, so that ordering by usage differs from every other order.
+    void writeCounts() {
+        test_support::writeStore(store,
+                                 {{L"Kilo.doc", 9}, {L"bravo", 4}, {L"Echo", 2}, {L"Mike", 1}});
+    }
+    void setMethods(ITessora* tessora, int sort, int arrange) {
+        ASSERT_EQ(tessora->SetSortMethod(::SortMethod(sort)), S_OK);
+        ASSERT_EQ(tessora->SetArrangeMethod(::ArrangeMethod(arrange)), S_OK);
+    }
+    // Refreshes, lets go of the object and makes a new one. The last reference waits for the
+    // object's moving threads, so the icons then stand where the strategies say (worked out
+    // first, from the desktop and the store as the refresh finds them), and no thread of this
+    // refresh moves an icon afterwards.
+    std::vector<POINT> refreshAndSettle(ComPtr<ITessora>& tessora, const DesktopHost& host,
+                                        int sort, int arrange, bool locked = false) {
+        const std::vector<POINT> expected = expectedPositions(sort, arrange, locked, store);
+        EXPECT_EQ(tessora->Refresh(), S_OK);
+        tessora.Reset();
+        tessora = test_support::createTessora();
+        EXPECT_EQ(hostPositions(host), expected);
+        return expected;
+    }
+    // The store's places, as list-view positions by label (the box corner plus the host's offset).
+    std::map<std::wstring, POINT> storedPositions(const DesktopHost& host) {
+        std::map<std::wstring, POINT> positions;
+        const organizers::DesktopProxy stored(store);
+        for (const test_support::ReportedIcon& icon : host.report().icons)
+            for (const organizers::IconRecord& record : stored.icons)
+                if (winapi::toWide(record.name) == icon.label)
+                    positions[icon.label] = {record.left + icon.position.x - icon.box.left,
+                                             record.top + icon.position.y - icon.box.top};
+        return positions;
+    }
+    std::map<std::wstring, POINT> byLabel(const DesktopHost& host,
+                                          const std::vector<POINT>& positions) {
+        std::map<std::wstring, POINT> labelled;
+        const test_support::HostReport report = host.report();
+        for (std::size_t i = 0; i < report.icons.size(); ++i)
+            labelled[report.icons[i].label] = positions.at(i);
+        return labelled;
+    }
+
+    test_support::Apartment apartment;
+    test_support::SavedKey settings;
+    const std::filesystem::path store = test_support::userStorePath();
+    test_support::SavedFile savedStore{store};
+};
+
+TEST_F(RefreshTest, TheStoreIsKeptInTheLocalApplicationDataFolder) {
+    wchar_t profile[MAX_PATH] = {};
+    ASSERT_TRUE(GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH));
+    EXPECT_EQ(store, std::filesystem::path(profile) / L"AppData" / L"Local" / L"Kelvara.store");
+    EXPECT_EQ(store.wstring().rfind(L"C:\\users\\", 0), 0u) << "inside the prefix";
+
+    const DesktopHost host(scatteredDesktop());
+    const ComPtr<ITessora> tessora = test_support::createTessora();
+    ASSERT_EQ(tessora->Refresh(), S_OK);
+    EXPECT_EQ(storedUsage(store).size(), 7u);
+}
+
+TEST_F(RefreshTest, EveryArrangeAndSortMethodPutsTheIconsWhereTheStrategiesSay) {
+    const DesktopHost host(scatteredDesktop());
+    writeCounts();
+    ComPtr<ITessora> tessora = test_support::createTessora();
+    std::set<std::vector<std::pair<LONG, LONG>>> layouts;
+    for (int arrange = ArrangeAuto; arrange <= ArrangeBottom; ++arrange)
+        for (int sort = SortIconName; sort <= SortAge; ++sort) {
+            SCOPED_TRACE(testing::Message() << "arrange " << arrange << ", sort " << sort);
+            setMethods(tessora.Get(), sort, arrange);
+            const std::vector<POINT> expected = refreshAndSettle(tessora, host, sort, arrange);
+            EXPECT_EQ(storedPositions(host), byLabel(host, expected))
+                << "the store holds the new places";
+            std::vector<std::pair<LONG, LONG>> layout;
+            for (const POINT& point : expected)
+                layout.emplace_back(point.x, point.y);
+            layouts.insert(layout);
+        }
+    // The methods really differ here: four edges, each with the usage order apart from the
+    // others; the automatic placement leaves the last layout as it is.
+    EXPECT_GE(layouts.size(), 8u);
+    EXPECT_EQ(storedUsage(store).at(L"Kilo.doc"), 9u) << "counts survive every rewrite";
+}
+
+TEST_F(RefreshTest, LockedTheAutomaticArrangementPutsAMovedIconBack) {
+    const DesktopHost host(scatteredDesktop());
+    ComPtr<ITessora> tessora = test_support::createTessora();
+    refreshAndSettle(tessora, host, SortUsage, ArrangeAuto); // on a fresh store
+    const std::vector<POINT> settled = refreshAndSettle(tessora, host, SortUsage, ArrangeAuto);
+
+    ASSERT_EQ(tessora->ToggleLock(), S_OK);
+    desktop_access::setIconPosition({&desktop_access::getDesktop(), 2}, 500, 700); // dragged
+    EXPECT_EQ(refreshAndSettle(tessora, host, SortUsage, ArrangeAuto, true), settled);
+}
+
+TEST_F(RefreshTest, AMethodOutsideItsRangeFailsMovesNothingAndStillRewritesTheStore) {
+    const test_support::HostDescription description = scatteredDesktop();
+    const DesktopHost host(description);
+    for (const auto& [sort, arrange] : {std::pair{7, 1}, {1, 5}, {-1, 0}}) {
+        SCOPED_TRACE(testing::Message() << "sort " << sort << ", arrange " << arrange);
+        writeCounts();
+        ComPtr<ITessora> tessora = test_support::createTessora();
+        setMethods(tessora.Get(), sort, arrange);
+        EXPECT_EQ(tessora->Refresh(), E_FAIL);
+        tessora.Reset(); // the last reference waits for any moving thread of the object
+        const std::vector<POINT> positions = hostPositions(host);
+        for (std::size_t i = 0; i < positions.size(); ++i)
+            EXPECT_EQ(positions[i], (POINT{description.icons[i].x, description.icons[i].y}));
+        // Rewritten: the live places (not the written ones), the counts carried over.
+        EXPECT_EQ(storedPositions(host), byLabel(host, positions));
+        EXPECT_EQ(storedUsage(store).at(L"Kilo.doc"), 9u);
+        EXPECT_EQ(storedUsage(store).size(), 7u);
+    }
+}
+
+TEST_F(RefreshTest, WithoutADesktopNothingIsDoneAndNoStoreWritten) {
+    ASSERT_EQ(GetShellWindow(), nullptr) << "no shell window under the test prefix";
+    const ComPtr<ITessora> tessora = test_support::createTessora();
+    EXPECT_EQ(tessora->Refresh(), E_FAIL);
+    EXPECT_EQ(tessora->IconActivated(0), E_FAIL);
+    EXPECT_EQ(tessora->IconActivated(-1), E_FAIL);
+    EXPECT_FALSE(std::filesystem::exists(store));
+
+    // The next call looks for the desktop again.
+    const DesktopHost host(scatteredDesktop());
+    EXPECT_EQ(tessora->Refresh(), S_OK);
+    EXPECT_TRUE(std::filesystem::exists(store));
+}
+
+// The local application data folder made unavailable for the objects created while this lives:
+// the folder is set to a path below a file, which cannot be made.
+class NoLocalApplicationData {
+  public:
+    NoLocalApplicationData() {
+        const std::wstring unusable = L"C:\\windows\\win.ini\\Local";
+        RegSetKeyValueW(HKEY_CURRENT_USER, userFolders, L"Local AppData", REG_EXPAND_SZ,
+                        unusable.c_str(), DWORD((unusable.size() + 1) * sizeof(wchar_t)));
+    }
+
+  private:
+    static constexpr wchar_t userFolders[] =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    static constexpr wchar_t folders[] =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    const test_support::SavedKey savedUserFolder{HKEY_CURRENT_USER, userFolders, L"Local AppData"};
+    const test_support::SavedKey savedFolder{HKEY_CURRENT_USER, folders, L"Local AppData"};
+};
+
+TEST_F(RefreshTest, WithoutAStoreFolderTheDesktopIsArrangedWithoutAStore) {
+    const DesktopHost host(scatteredDesktop());
+    writeCounts();
+    const std::string before = test_support::fileBytes(store);
+    ComPtr<ITessora> tessora;
+    {
+        const NoLocalApplicationData unavailable;
+        wchar_t folder[MAX_PATH] = {};
+        ASSERT_FALSE(SHGetSpecialFolderPathW(nullptr, folder, CSIDL_LOCAL_APPDATA, TRUE));
+        tessora = test_support::createTessora(); // the store's path is fixed now
+    }
+    ASSERT_EQ(tessora->SetSortMethod(SortUsage), S_OK);
+    ASSERT_EQ(tessora->SetArrangeMethod(ArrangeLeft), S_OK);
+    // Every count is 0 without a store, which orders differently from the stored counts.
+    const std::vector<POINT> expected = expectedPositions(SortUsage, ArrangeLeft, false, {});
+    ASSERT_NE(expected, expectedPositions(SortUsage, ArrangeLeft, false, store));
+    ASSERT_EQ(tessora->Refresh(), S_OK);
+    EXPECT_EQ(tessora->IconActivated(5), S_OK);
+    tessora.Reset();
+    EXPECT_EQ(hostPositions(host), expected);
+    EXPECT_EQ(test_support::fileBytes(store), before) << "the store was neither read nor written";
+}
+
+TEST_F(RefreshTest, IconActivatedRaisesExactlyThatIconsCountAndRefreshes) {
+    const DesktopHost host(scatteredDesktop());
+    writeCounts();
+    const ComPtr<ITessora> tessora = test_support::createTessora();
+    setMethods(tessora.Get(), SortIconName, ArrangeRight);
+    std::map<std::wstring, std::uint32_t> counts = storedUsage(store);
+    for (const auto& icon : scatteredDesktop().icons)
+        counts.try_emplace(icon.label, 0);
+
+    const std::vector<POINT> expected = expectedPositions(SortIconName, ArrangeRight, false, store);
+    EXPECT_EQ(tessora->IconActivated(4), S_OK);
+    ++counts[L"bravo"];
+    EXPECT_EQ(storedUsage(store), counts);
+    EXPECT_TRUE(waitForPositions(host, expected)) << "and refreshed";
+    EXPECT_EQ(tessora->IconActivated(1), S_OK);
+    EXPECT_EQ(tessora->IconActivated(1), S_OK);
+    counts[L"alpha.txt"] += 2;
+    EXPECT_EQ(storedUsage(store), counts);
+
+    // Outside the desktop nothing is counted; the store is rewritten all the same.
+    for (const int outside : {-1, 7, 1000}) {
+        test_support::writeStore(store, {{L"Mike", 1}});
+        EXPECT_EQ(tessora->IconActivated(outside), S_OK) << outside;
+        const auto stored = storedUsage(store);
+        EXPECT_EQ(stored.size(), 7u);
+        EXPECT_EQ(stored.at(L"Mike"), 1u);
+        EXPECT_EQ(stored.at(L"Echo"), 0u);
+    }
+
+    // The count is raised before the refresh, which then fails on a bad method.
+    ASSERT_EQ(tessora->SetArrangeMethod(::ArrangeMethod(9)), S_OK);
+    EXPECT_EQ(tessora->IconActivated(2), E_FAIL);
+    EXPECT_EQ(storedUsage(store).at(L"Mike"), 2u);
+}
+
+TEST_F(RefreshTest, SortedByUsageAnActivatedIconMovesAhead) {
+    const DesktopHost host(scatteredDesktop());
+    ComPtr<ITessora> tessora = test_support::createTessora();
+    setMethods(tessora.Get(), SortUsage, ArrangeTop);
+    const auto topLeft = [](const std::vector<POINT>& points) {
+        return std::min_element(points.begin(), points.end(),
+                                [](const POINT& a, const POINT& b) {
+                                    return std::pair(a.y, a.x) < std::pair(b.y, b.x);
+                                }) -
+               points.begin();
+    };
+    // No counts yet: some icon leads; another one is opened once.
+    const std::ptrdiff_t leader = topLeft(refreshAndSettle(tessora, host, SortUsage, ArrangeTop));
+    const int activated = leader == 6 ? 5 : 6;
+
+    EXPECT_EQ(tessora->IconActivated(activated), S_OK);
+    tessora.Reset(); // the icons have arrived once the last reference is gone
+    EXPECT_EQ(hostPositions(host), expectedPositions(SortUsage, ArrangeTop, false, store));
+    EXPECT_EQ(topLeft(hostPositions(host)), activated) << "the only icon opened comes first";
+}
+
+TEST_F(RefreshTest, TwoProcessesCountingAtOnceLoseNoCount) {
+    constexpr int perProcess = 200;
+    test_support::HostDescription description = scatteredDesktop();
+    description.icons.resize(3); // fewer requests per call, the same contention
+    const DesktopHost host(description);
+    const ComPtr<ITessora> tessora = test_support::createTessora();
+    setMethods(tessora.Get(), SortIconName, ArrangeLeft); // an order the counts do not change
+    ASSERT_EQ(tessora->Refresh(), S_OK);
+
+    const winapi::SharedHandle ready =
+        winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, L"Local\\KelvaraTest.activatorReady"));
+    const winapi::SharedHandle go =
+        winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, L"Local\\KelvaraTest.go"));
+    ResetEvent(winapi::raw(ready));
+    ResetEvent(winapi::raw(go));
+    const test_support::Process other =
+        test_support::startProgram(L"activator.exe", std::to_wstring(perProcess));
+    ASSERT_EQ(WaitForSingleObject(winapi::raw(ready), 30000), WAIT_OBJECT_0);
+    SetEvent(winapi::raw(go));
+    int failed = 0;
+    for (int k = 0; k < perProcess; ++k)
+        failed += FAILED(tessora->IconActivated(k % 2));
+    EXPECT_EQ(failed, 0);
+    EXPECT_EQ(other.wait(120000), 0u) << "every call of the other process succeeded";
+
+    const auto counts = storedUsage(store);
+    EXPECT_EQ(counts.at(L"Zulu.txt"), std::uint32_t(perProcess));
+    EXPECT_EQ(counts.at(L"alpha.txt"), std::uint32_t(perProcess));
+    EXPECT_EQ(counts.at(L"Mike"), 0u);
+}
+
+} // namespace
