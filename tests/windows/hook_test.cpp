@@ -14,6 +14,7 @@
 #include <shlobj.h>
 
 #include "desktop_access/desktop_proxy.h"
+#include "tests/windows/component_support.h"
 #include "tests/windows/desktop_host.h"
 #include "tests/windows/test_support.h"
 #include "winapi/named_lock.h"
@@ -27,7 +28,7 @@ using test_support::HostDescription;
 class HookTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(test_support::registerComponent());
+        test_support::registerComponent();
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kelvara");
         wchar_t local[MAX_PATH];
         SHGetSpecialFolderPathW(nullptr, local, CSIDL_LOCAL_APPDATA, TRUE);

@@ -38,23 +38,4 @@ Process startProgramAt(const std::wstring& path, const std::wstring& arguments) 
     return {winapi::ownHandle(info.hProcess), info.dwProcessId, info.dwThreadId};
 }
 
-DWORD runSystemProgram(const std::wstring& commandLine, DWORD timeoutMs) {
-    std::wstring line = commandLine;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        throw std::runtime_error("cannot start a system program");
-    CloseHandle(info.hThread);
-    return Process{winapi::ownHandle(info.hProcess), info.dwProcessId, info.dwThreadId}.wait(timeoutMs);
-}
-
-bool registerComponent() {
-    return runSystemProgram(L"regsvr32.exe /s \"" + programFolder() + L"Tessora.dll\"") == 0;
-}
-
-bool unregisterComponent() {
-    return runSystemProgram(L"regsvr32.exe /u /s \"" + programFolder() + L"Tessora.dll\"") == 0;
-}
-
 } // namespace test_support

@@ -28,12 +28,4 @@ Process startProgram(const std::wstring& program, const std::wstring& arguments 
 // Starts the program at a full path.
 Process startProgramAt(const std::wstring& path, const std::wstring& arguments = L"");
 
-// Runs a program of the system (regsvr32, reg, cmd) with arguments and returns its exit code.
-DWORD runSystemProgram(const std::wstring& commandLine, DWORD timeoutMs = 60000);
-
-// Registers Tessora.dll of the build folder for all users (regsvr32), so that it can be created
-// by its class identifier; false when registration failed.
-bool registerComponent();
-bool unregisterComponent();
-
 } // namespace test_support
