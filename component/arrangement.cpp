@@ -13,7 +13,8 @@ namespace component {
 
 using namespace organizers;
 
-std::unique_ptr<sorting::Sorter> makeSorter(std::int32_t sortMethod, desktop_access::Desktop& desktop) {
+std::unique_ptr<sorting::Sorter> makeSorter(std::int32_t sortMethod,
+                                            desktop_access::Desktop& desktop) {
     switch (sortMethod) {
     case SortIconName:
         return std::make_unique<sorting::NameSorter>(desktop);
@@ -43,8 +44,9 @@ std::unique_ptr<placement::Placer> makePlacer(std::int32_t arrangeMethod) {
     }
 }
 
-bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& desktop, std::int32_t sortMethod,
-             std::int32_t arrangeMethod, const std::function<bool()>& isLocked) {
+bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
+             std::int32_t sortMethod, std::int32_t arrangeMethod,
+             const std::function<bool()>& isLocked) {
     // Declared first, destroyed last: the strategies go before the snapshot writes the store.
     DesktopProxy proxy(storePath, desktop);
     const std::unique_ptr<sorting::Sorter> sorter = makeSorter(sortMethod, desktop);
@@ -59,7 +61,8 @@ bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& de
     return true;
 }
 
-void countActivation(const std::filesystem::path& storePath, desktop_access::Desktop& desktop, std::int32_t index) {
+void countActivation(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
+                     std::int32_t index) {
     DesktopProxy proxy(storePath, desktop);
     // Right after construction the records are in list-view index order.
     if (static_cast<std::uint32_t>(index) >= proxy.icons.size())

@@ -15,10 +15,17 @@
 namespace component {
 
 enum SortMethod : std::int32_t { SortIconName = 0, SortUsage = 1, SortAge = 2 };
-enum ArrangeMethod : std::int32_t { ArrangeAuto = 0, ArrangeLeft = 1, ArrangeRight = 2, ArrangeTop = 3, ArrangeBottom = 4 };
+enum ArrangeMethod : std::int32_t {
+    ArrangeAuto = 0,
+    ArrangeLeft = 1,
+    ArrangeRight = 2,
+    ArrangeTop = 3,
+    ArrangeBottom = 4
+};
 
 // The strategy for a method, or null when the value lies outside its enumeration.
-std::unique_ptr<organizers::sorting::Sorter> makeSorter(std::int32_t sortMethod, desktop_access::Desktop& desktop);
+std::unique_ptr<organizers::sorting::Sorter> makeSorter(std::int32_t sortMethod,
+                                                        desktop_access::Desktop& desktop);
 std::unique_ptr<organizers::placement::Placer> makePlacer(std::int32_t arrangeMethod);
 
 // Arranges the desktop: snapshot (store lock held, stored counts carried over), sorter, placer,
@@ -26,11 +33,13 @@ std::unique_ptr<organizers::placement::Placer> makePlacer(std::int32_t arrangeMe
 // snapshot then writes the store. Returns false, having moved nothing but still written the
 // store, when a method lies outside its enumeration. Desktop and lock errors propagate; then
 // nothing is written when the snapshot could not be taken.
-bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& desktop, std::int32_t sortMethod,
-             std::int32_t arrangeMethod, const std::function<bool()>& isLocked);
+bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
+             std::int32_t sortMethod, std::int32_t arrangeMethod,
+             const std::function<bool()>& isLocked);
 
 // Adds 1 to the usage count of the icon at a list-view index (nothing for an index outside the
 // desktop, -1 included) and writes the store.
-void countActivation(const std::filesystem::path& storePath, desktop_access::Desktop& desktop, std::int32_t index);
+void countActivation(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
+                     std::int32_t index);
 
 } // namespace component

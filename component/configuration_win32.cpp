@@ -4,7 +4,8 @@ namespace component {
 
 Configuration& configuration() {
     // Never freed: the key's read handle stays open for the life of the process.
-    static Configuration* const record = new Configuration{L"Kelvara", {HKEY_CURRENT_USER, L"Software\\Kelvara"}};
+    static Configuration* const record =
+        new Configuration{L"Kelvara", {HKEY_CURRENT_USER, L"Software\\Kelvara"}};
     return *record;
 }
 
@@ -12,7 +13,9 @@ Configuration& configuration() {
 
 namespace component {
 
-std::uint32_t readSetting(const wchar_t* name) { return configuration().settingsKey.readDword(name); }
+std::uint32_t readSetting(const wchar_t* name) {
+    return configuration().settingsKey.readDword(name);
+}
 
 void writeSetting(const wchar_t* name, std::uint32_t value) {
     winapi::registry::Key key = configuration().settingsKey;

@@ -92,7 +92,8 @@ class StoreReader {
         bool negative = false;
         if (!readNumber(magnitude, negative, std::uint64_t{1} << 31))
             return false;
-        if (!negative && magnitude > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+        if (!negative &&
+            magnitude > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
             return fail();
         value = static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(magnitude)
                                                    : static_cast<std::int64_t>(magnitude));

@@ -28,9 +28,10 @@ class Tessora final : public ITessora, public IProvideClassInfo {
     // IDispatch, served from the type library built into the library.
     STDMETHODIMP GetTypeInfoCount(UINT* count) override;
     STDMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** typeInfo) override;
-    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
-    STDMETHODIMP Invoke(DISPID member, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
-                        EXCEPINFO* exception, UINT* argumentError) override;
+    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID locale,
+                               DISPID* ids) override;
+    STDMETHODIMP Invoke(DISPID member, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params,
+                        VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override;
 
     // ITessora
     STDMETHODIMP GetSortMethod(::SortMethod* method) override;
@@ -42,7 +43,8 @@ class Tessora final : public ITessora, public IProvideClassInfo {
     STDMETHODIMP IconActivated(int index) override;
     STDMETHODIMP Refresh() override;
 
-    // IProvideClassInfo (winuser.h renames the method GetClassInfoW, here and in the interface alike)
+    // IProvideClassInfo (winuser.h renames the method GetClassInfoW, here and in the interface
+    // alike)
     STDMETHODIMP GetClassInfo(ITypeInfo** typeInfo) override;
 
     // The icon store's path: Kelvara.store in the user's local application data folder, or empty

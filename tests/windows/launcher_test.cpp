@@ -328,7 +328,9 @@ TEST_F(LauncherTest, NoShellWindowMeansFiveAttemptsASecondApart) {
 TEST_F(LauncherTest, UnregisteredComponentMeansFiveAttemptsEachWithItsOwnHook) {
     startHost();
     useStandInHook();
-    ASSERT_EQ(test_support::runCommand(L"regsvr32.exe /u /s \"" + test_support::componentPath() + L"\""), 0u);
+    ASSERT_EQ(
+        test_support::runCommand(L"regsvr32.exe /u /s \"" + test_support::componentPath() + L"\""),
+        0u);
     Process& launcher = startLauncher();
     EXPECT_EQ(launcher.wait(30000), 1u);
     const std::vector<std::string> expected{"install", "remove",  "install", "remove",  "install",

@@ -7,7 +7,8 @@ namespace test_support {
 
 std::wstring programFolder() {
     std::vector<wchar_t> buffer(32768);
-    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD length =
+        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     std::wstring path(buffer.data(), length);
     return path.substr(0, path.find_last_of(L'\\') + 1);
 }
@@ -31,8 +32,8 @@ Process startProgramAt(const std::wstring& path, const std::wstring& arguments) 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info))
+    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info))
         throw std::runtime_error("cannot start a test program");
     CloseHandle(info.hThread);
     return {winapi::ownHandle(info.hProcess), info.dwProcessId, info.dwThreadId};
