@@ -42,7 +42,11 @@
 #include "tessora.h"
 #include "tests/windows/desktop_host.h"
 #include "tests/windows/test_support.h"
+#include "tests/windows/utf8_win32.h"
 #include "winapi/handle_win32.h"
+
+using test_support::fromUtf8;
+using test_support::toUtf8;
 
 namespace {
 
@@ -133,14 +137,6 @@ void say(const char* format, ...) {
     std::fflush(stdout);
 }
 
-std::string narrow(const std::wstring& text) {
-    std::string bytes(text.size() * 3, '\0');
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), bytes.data(),
-                                           int(bytes.size()), nullptr, nullptr);
-    bytes.resize(std::max(length, 0));
-    return bytes;
-}
-
 void check(bool holds, const std::string& what) {
     if (holds) {
         say("   ok: %s\n", what.c_str());
@@ -171,7 +167,7 @@ void screenshot(const char* name, LONG cropWidth = 0, LONG cropHeight = 0) {
 // --- reading the desktop ----------------------------------------------------------------------
 
 std::string codeOf(const std::wstring& label) {
-    std::string code = narrow(label.substr(0, 2));
+    std::string code = toUtf8(label.substr(0, 2));
     code.resize(2, ' ');
     return code;
 }
@@ -407,11 +403,11 @@ DWORD runAndWait(const std::wstring& commandLine, DWORD timeoutMs = 60000) {
     std::wstring line = commandLine;
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info))
-        throw std::runtime_error("cannot start " + narrow(commandLine));
+        throw std::runtime_error("cannot start " + toUtf8(commandLine));
     CloseHandle(info.hThread);
     const winapi::SharedHandle process = winapi::ownHandle(info.hProcess);
     if (WaitForSingleObject(info.hProcess, timeoutMs) != WAIT_OBJECT_0)
-        throw std::runtime_error(narrow(commandLine) + " did not end");
+        throw std::runtime_error(toUtf8(commandLine) + " did not end");
     DWORD code = 0;
     GetExitCodeProcess(info.hProcess, &code);
     return code;
@@ -528,7 +524,7 @@ void printLegend() {
     std::string line;
     int inLine = 0;
     for (const DemoIcon& icon : demoIcons) {
-        std::string entry = codeOf(icon.label) + " " + narrow(icon.label);
+        std::string entry = codeOf(icon.label) + " " + toUtf8(icon.label);
         if (icon.daysOld < 0)
             entry += " (no file)";
         else
@@ -571,7 +567,7 @@ int indexOf(const test_support::DesktopHost& host, const std::wstring& label) {
     for (std::size_t i = 0; i < report.icons.size(); ++i)
         if (report.icons[i].label == label)
             return int(i);
-    throw std::runtime_error("no icon " + narrow(label));
+    throw std::runtime_error("no icon " + toUtf8(label));
 }
 
 // Opens a few icons, so the usage sort has counts to sort by. Kelvara's hook reports each
@@ -596,11 +592,11 @@ void openSomeIcons(const test_support::DesktopHost& host, ITessora* tessora) {
                                          5000)) {
                 hookCounted = false;
                 say("   the hook did not count this opening of %s: the demo reports it itself\n",
-                    narrow(opening.label).c_str());
+                    toUtf8(opening.label).c_str());
                 succeed(tessora->IconActivated(index), "IconActivated");
             }
         }
-        say("   opened %-18s %d times; stored count now %u\n", narrow(opening.label).c_str(),
+        say("   opened %-18s %d times; stored count now %u\n", toUtf8(opening.label).c_str(),
             opening.times, storedUsage(opening.label));
     }
     check(hookCounted, "Kelvara's hook counted every opening");
@@ -634,7 +630,7 @@ void noteCreationDates() {
         say("   (The file %s was given a creation date %d days back and reads as made %llu days "
             "ago:\n"
             "   the date does not stick under this Wine either.)\n",
-            narrow(oldest.label).c_str(), oldest.daysOld,
+            toUtf8(oldest.label).c_str(), oldest.daysOld,
             static_cast<unsigned long long>((count(now) - count(file.ftCreationTime)) /
                                             fileTimeDay));
 }

@@ -11,13 +11,10 @@
 #include "desktop_access/desktop_proxy.h"
 #include "desktop_access/desktop_win32.h"
 #include "tests/windows/test_support.h"
+#include "tests/windows/utf8_win32.h"
 
 namespace test_support {
 namespace {
-
-std::string narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end()); // the tests' labels are plain ASCII
-}
 
 std::filesystem::path temporaryPath(const wchar_t* purpose) {
     wchar_t folder[MAX_PATH + 1] = {};
@@ -52,7 +49,7 @@ DWORD runCommand(const std::wstring& commandLine, const std::wstring& folder, st
     const std::wstring directory = folder.empty() ? programFolder() : folder;
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                         directory.c_str(), &startup, &info))
-        throw std::runtime_error("cannot start: " + narrow(commandLine));
+        throw std::runtime_error("cannot start: " + toUtf8(commandLine));
     CloseHandle(info.hThread);
     const Process process{winapi::ownHandle(info.hProcess), info.dwProcessId};
     const DWORD code = process.wait(timeoutMs);
@@ -64,7 +61,7 @@ DWORD runCommand(const std::wstring& commandLine, const std::wstring& folder, st
     std::error_code ignored;
     std::filesystem::remove(outputFile, ignored);
     if (code == STILL_ACTIVE)
-        throw std::runtime_error("did not end in time: " + narrow(commandLine));
+        throw std::runtime_error("did not end in time: " + toUtf8(commandLine));
     return code;
 }
 
@@ -204,7 +201,7 @@ void writeStore(const std::filesystem::path& path,
     std::ostringstream bytes;
     bytes << "0:0\n0:0\n0:0\n0:0\n";
     for (const auto& [name, usage] : counts)
-        bytes << narrow(name) << "\n-900:-900\n75:75\n" << usage << "\n";
+        bytes << toUtf8(name) << "\n-900:-900\n75:75\n" << usage << "\n";
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file << bytes.str();
     if (!file.flush())

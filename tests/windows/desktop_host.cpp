@@ -6,6 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "tests/windows/utf8_win32.h"
 #include <shlobj.h>
 
 namespace test_support {
@@ -13,22 +14,6 @@ namespace {
 
 constexpr ULONG_PTR commandTag = 0x4B485354;
 constexpr wchar_t readyEventName[] = L"Local\\KelvaraDesktopHost.ready";
-
-std::string narrow(const std::wstring& text) {
-    std::string bytes(text.size() * 3, '\0');
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), bytes.data(),
-                                           int(bytes.size()), nullptr, nullptr);
-    bytes.resize(std::max(length, 0));
-    return bytes;
-}
-
-std::wstring widen(const std::string& text) {
-    std::wstring wide(text.size(), L'\0');
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(),
-                                           int(wide.size()));
-    wide.resize(std::max(length, 0));
-    return wide;
-}
 
 std::wstring temporaryFile(const wchar_t* purpose) {
     static int counter = 0;
@@ -61,9 +46,9 @@ void writeDescription(const HostDescription& d, const std::wstring& path) {
     if (d.nativeWorkAreas)
         out << "nativeworkareas\n";
     for (const HostIcon& icon : d.icons)
-        out << "icon " << icon.x << ' ' << icon.y << ' ' << narrow(icon.label) << "\n";
+        out << "icon " << icon.x << ' ' << icon.y << ' ' << toUtf8(icon.label) << "\n";
     for (const HostFile& file : d.files)
-        out << "file " << file.created << ' ' << narrow(file.name) << "\n";
+        out << "file " << file.created << ' ' << toUtf8(file.name) << "\n";
     if (d.listStyle)
         out << "style " << std::hex << d.listStyle << std::dec << "\n";
     if (d.listExStyle)
@@ -108,7 +93,7 @@ HostReport parseReport(const std::wstring& path) {
             ReportedIcon icon;
             fields >> index >> icon.position.x >> icon.position.y >> icon.box.left >>
                 icon.box.top >> icon.box.right >> icon.box.bottom;
-            icon.label = widen(restAfter(line, 8));
+            icon.label = fromUtf8(restAfter(line, 8));
             report.icons.push_back(icon);
         } else if (kind == "activated") {
             int index = 0;
