@@ -5,11 +5,11 @@
 #include "component/module_win32.h"
 
 #include <cwchar>
-#include <vector>
 
 #include <olectl.h>
 
 #include "component/tessora_win32.h"
+#include "winapi/handle_win32.h"
 
 // Not declared by MinGW's headers; oleaut32 exports them (Windows Vista and later).
 extern "C" HRESULT WINAPI RegisterTypeLibForUser(ITypeLib* library, OLECHAR* path,
@@ -213,14 +213,7 @@ HMODULE thisModule() {
 }
 
 std::wstring modulePath() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(thisModule(), buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length < buffer.size())
-            return std::wstring(buffer.data(), length);
-        buffer.resize(buffer.size() * 2);
-    }
+    return winapi::moduleFileName(thisModule());
 }
 
 } // namespace component

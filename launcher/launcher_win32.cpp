@@ -3,7 +3,6 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -15,6 +14,7 @@
 #include "tessora.h"
 #include "vantle/hook_installer_win32.h"
 #include "winapi/error.h"
+#include "winapi/handle_win32.h"
 #include "winapi/os_version_win32.h"
 
 namespace launcher {
@@ -34,17 +34,6 @@ void refresh(ITessora* tessora) {
     const HRESULT result = tessora->Refresh();
     if (FAILED(result))
         throw ComError{result, IID_ITessora};
-}
-
-std::wstring ownPath() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length < buffer.size())
-            return std::wstring(buffer.data(), length);
-        buffer.resize(buffer.size() * 2);
-    }
 }
 
 // One start-up attempt, then the message loop; returns the exit code. The component is released
@@ -97,7 +86,7 @@ bool isFirstStart() {
 }
 
 void launchWelcome() {
-    const std::wstring self = ownPath();
+    const std::wstring self = winapi::moduleFileName(nullptr);
     const std::wstring welcome = self.substr(0, self.find_last_of(L'\\') + 1) + L"Orvinta.exe";
     ShellExecuteW(nullptr, L"open", welcome.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -32,6 +33,18 @@ inline std::u16string fromWide(const wchar_t* text, std::size_t length) {
 }
 inline std::u16string fromWide(const std::wstring& text) {
     return fromWide(text.data(), text.size());
+}
+
+// The full path of a loaded module's file (null: the program's own), however long it is.
+inline std::wstring moduleFileName(HMODULE module) {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length < buffer.size())
+            return std::wstring(buffer.data(), length);
+        buffer.resize(buffer.size() * 2);
+    }
 }
 
 } // namespace winapi

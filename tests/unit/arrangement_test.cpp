@@ -15,6 +15,7 @@
 #include "organizers/sorting/name_sorter.h"
 #include "organizers/sorting/usage_sorter.h"
 #include "tests/support/fake_desktop.h"
+#include "tests/support/scratch_folder.h"
 #include "winapi/error.h"
 
 namespace desktop_access {
@@ -34,11 +35,6 @@ class ArrangementTest : public ::testing::Test {
   protected:
     void SetUp() override {
         fake::reset();
-        dir = std::filesystem::path(::testing::TempDir()) /
-              ("kelvara-arrangement-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
         store = dir / "Kelvara.store";
         // A grid of 79 x 79 cells from (4, 4): a cell's box corner (4 + 79c, 4 + 79r), its
         // list-view position 21 right and 4 down from there.
@@ -48,7 +44,6 @@ class ArrangementTest : public ::testing::Test {
             .addIcon(u"Charlie", 1000, 90);
         desktop.addIcon(u"Delta", 47, 512);
     }
-    void TearDown() override { std::filesystem::remove_all(dir); }
 
     // A store that names the icons with these counts, at places that are not theirs.
     void writeStoreWithCounts(const std::vector<std::pair<std::string, std::uint32_t>>& counts) {
@@ -85,7 +80,8 @@ class ArrangementTest : public ::testing::Test {
         };
     }
 
-    std::filesystem::path dir;
+    test_support::ScratchFolder scratch{"arrangement"};
+    const std::filesystem::path& dir = scratch.path;
     std::filesystem::path store;
     Desktop desktop;
     int lockQueries = 0;

@@ -7,6 +7,7 @@
 
 #include "component/icon_store.h"
 #include "tests/support/fake_desktop.h"
+#include "tests/support/scratch_folder.h"
 #include "winapi/error.h"
 
 namespace {
@@ -18,22 +19,17 @@ class DesktopProxyTest : public ::testing::Test {
   protected:
     void SetUp() override {
         fake::reset();
-        dir = std::filesystem::path(::testing::TempDir()) /
-              ("kelvara-proxy-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
         store = dir / "Kelvara.store";
         desktop.areas = {{0, 0, 1920, 1040}};
     }
-    void TearDown() override { std::filesystem::remove_all(dir); }
 
     void writeStoreFile(const std::string& bytes) {
         std::ofstream(store, std::ios::binary) << bytes;
     }
     int storeLocksHeld() { return fake::locksHeld[winapi::storeLockName]; }
 
-    std::filesystem::path dir;
+    test_support::ScratchFolder scratch{"proxy"};
+    const std::filesystem::path& dir = scratch.path;
     std::filesystem::path store;
     Desktop desktop;
 };

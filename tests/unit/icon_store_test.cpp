@@ -8,6 +8,7 @@
 
 #include "desktop_access/desktop_proxy.h"
 #include "tests/support/fake_desktop.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -52,14 +53,8 @@ class StoreFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
         fake::reset();
-        dir = std::filesystem::path(::testing::TempDir()) /
-              ("kelvara-store-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
         path = dir / "Kelvara.store";
     }
-    void TearDown() override { std::filesystem::remove_all(dir); }
 
     void writeFile(std::string_view bytes) {
         std::ofstream out(path, std::ios::binary);
@@ -70,7 +65,8 @@ class StoreFileTest : public ::testing::Test {
         return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     }
 
-    std::filesystem::path dir;
+    test_support::ScratchFolder scratch{"store"};
+    const std::filesystem::path& dir = scratch.path;
     std::filesystem::path path;
 };
 

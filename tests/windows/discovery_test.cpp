@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/windows/desktop_host.h"
+#include "tests/windows/test_support.h"
 #include "winapi/error.h"
 
 namespace {
@@ -42,15 +43,6 @@ bool startsWith(const std::string& text, const std::string& start) {
     return text.rfind(start, 0) == 0;
 }
 
-template <typename Error> std::string messageOf(const std::function<void()>& work) {
-    try {
-        work();
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "(nothing thrown)";
-}
-
 TEST(Discovery, FindsTheListViewTwoLevelsBelowTheShellWindow) {
     DesktopHost host(oneIcon());
     const Desktop desktop = desktop_access::findDesktop();
@@ -67,7 +59,7 @@ TEST(Discovery, DepthBudgetCountsTheLevelsSearched) {
     // The parent of the list view is searched one level down, with the budget less one.
     EXPECT_EQ(desktop_access::findWindowRecursive(host.shellWindow(), L"SysListView32", 3),
               host.listView());
-    EXPECT_EQ(messageOf<winapi::Error>([&] {
+    EXPECT_EQ(test_support::messageOf<winapi::Error>([&] {
                   desktop_access::findWindowRecursive(host.shellWindow(), L"SysListView32", 2);
               }),
               "Max recursion reached");
@@ -81,7 +73,7 @@ TEST(Discovery, FindsTheViewMovedIntoAWorkerWindow) {
     DesktopHost host(oneIcon(HostLayout::workerw));
     EXPECT_EQ(desktop_access::findDesktop().listView, host.listView());
     // The search below the shell window alone finds nothing there.
-    const std::string message = messageOf<winapi::Error>(
+    const std::string message = test_support::messageOf<winapi::Error>(
         [&] { desktop_access::findWindowRecursive(host.shellWindow(), L"SysListView32", 10); });
     EXPECT_TRUE(startsWith(message, "Failed to find the desktop window")) << message;
 }
@@ -94,13 +86,15 @@ TEST(Discovery, WorkerWindowsAreNotSearchedWhenTheShellWindowHoldsTheView) {
 }
 
 TEST(Discovery, NoShellWindow) {
-    EXPECT_EQ(messageOf<desktop_access::DesktopAccessError>([] { desktop_access::findDesktop(); }),
+    EXPECT_EQ(test_support::messageOf<desktop_access::DesktopAccessError>(
+                  [] { desktop_access::findDesktop(); }),
               "Failed to find the shell window");
 }
 
 TEST(Discovery, NoListView) {
     DesktopHost host(oneIcon(HostLayout::noListView));
-    const std::string message = messageOf<winapi::Error>([] { desktop_access::findDesktop(); });
+    const std::string message =
+        test_support::messageOf<winapi::Error>([] { desktop_access::findDesktop(); });
     EXPECT_TRUE(startsWith(message, "Failed to find the desktop window Winapi: ")) << message;
 }
 
@@ -130,9 +124,9 @@ TEST(Discovery, RestartedShellGivesAFreshRecord) {
     next.icons.push_back({L"Second.txt", 300, 80});
     host = std::make_unique<DesktopHost>(next);
     // The old record is refused before anything is sent, and stays readable.
-    EXPECT_EQ(
-        messageOf<desktop_access::DesktopAccessError>([&] { desktop_access::iconCount(old); }),
-        "The desktop list view is gone");
+    EXPECT_EQ(test_support::messageOf<desktop_access::DesktopAccessError>(
+                  [&] { desktop_access::iconCount(old); }),
+              "The desktop list view is gone");
     EXPECT_EQ(old.listView, oldListView);
 
     Desktop& fresh = desktop_access::getDesktop();

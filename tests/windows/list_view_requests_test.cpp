@@ -2,6 +2,7 @@
 
 #include "desktop_access/desktop_win32.h"
 #include "tests/windows/desktop_host.h"
+#include "tests/windows/test_support.h"
 #include "winapi/error.h"
 #include "winapi/remote_allocator_win32.h"
 
@@ -11,15 +12,6 @@ using desktop_access::Desktop;
 using desktop_access::Icon;
 using test_support::DesktopHost;
 using test_support::HostDescription;
-
-template <typename Error> std::string messageOf(const std::function<void()>& work) {
-    try {
-        work();
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "(nothing thrown)";
-}
 
 RECT toRECT(const desktop_access::Rect& r) {
     return {r.left, r.top, r.right, r.bottom};
@@ -95,7 +87,8 @@ TEST_F(ListViewRequests, WorkAreasAsTheListViewReportsThem) {
 
     // No work area: the buffer would have no size, which the system refuses.
     host->setWorkAreas({});
-    EXPECT_EQ(messageOf<winapi::RemoteAllocatorError>([&] { desktop_access::workAreas(*desktop); }),
+    EXPECT_EQ(test_support::messageOf<winapi::RemoteAllocatorError>(
+                  [&] { desktop_access::workAreas(*desktop); }),
               "Failed to allocate or access remote process");
 }
 
@@ -123,13 +116,13 @@ TEST_F(ListViewRequests, IndexOutOfRange) {
     start(description);
     for (int index : {1, -1, 1000}) {
         SCOPED_TRACE(index);
-        EXPECT_EQ(messageOf<desktop_access::DesktopAccessError>(
+        EXPECT_EQ(test_support::messageOf<desktop_access::DesktopAccessError>(
                       [&] { desktop_access::iconBoundingBox(icon(index)); }),
                   "Failed to get icon bounding box.");
-        EXPECT_EQ(messageOf<desktop_access::DesktopAccessError>(
+        EXPECT_EQ(test_support::messageOf<desktop_access::DesktopAccessError>(
                       [&] { desktop_access::iconPosition(icon(index)); }),
                   "Failed to get icon position");
-        EXPECT_EQ(messageOf<desktop_access::DesktopAccessError>(
+        EXPECT_EQ(test_support::messageOf<desktop_access::DesktopAccessError>(
                       [&] { desktop_access::setIconPosition(icon(index), 5, 5); }),
                   "Failed to set icon position");
     }
@@ -143,7 +136,7 @@ TEST_F(ListViewRequests, IconWithoutDesktop) {
                                             [&] { desktop_access::iconBoundingBox(orphan); },
                                             [&] { desktop_access::iconPosition(orphan); },
                                             [&] { desktop_access::setIconPosition(orphan, 1, 1); }})
-        EXPECT_EQ(messageOf<desktop_access::UninitializedDesktopError>(request),
+        EXPECT_EQ(test_support::messageOf<desktop_access::UninitializedDesktopError>(request),
                   "Uninitialized desktop");
 }
 

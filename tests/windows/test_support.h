@@ -2,6 +2,7 @@
 // programs and waiting for them.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include <windows.h>
@@ -27,5 +28,15 @@ struct Process {
 Process startProgram(const std::wstring& program, const std::wstring& arguments = L"");
 // Starts the program at a full path.
 Process startProgramAt(const std::wstring& path, const std::wstring& arguments = L"");
+
+// The message of the exception of type Error that work throws, or "(nothing thrown)".
+template <typename Error> std::string messageOf(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "(nothing thrown)";
+}
 
 } // namespace test_support
