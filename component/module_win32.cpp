@@ -8,8 +8,10 @@
 
 #include <olectl.h>
 
+#include "component/com_boundary_win32.h"
 #include "component/tessora_win32.h"
 #include "winapi/handle_win32.h"
+#include "winapi/module_win32.h"
 
 // Not declared by MinGW's headers; oleaut32 exports them (Windows Vista and later).
 extern "C" HRESULT WINAPI RegisterTypeLibForUser(ITypeLib* library, OLECHAR* path,
@@ -75,8 +77,7 @@ HRESULT writeEntry(const Scope& scope, const RegistryEntry& entry, const std::ws
                                      KEY_SET_VALUE, nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS)
         return fromStatus(status);
-    const std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&RegCloseKey)> owned(key,
-                                                                                     &RegCloseKey);
+    const winapi::SharedKey owned = winapi::ownKey(key);
     if (entry.valueName == nullptr && entry.data != nullptr && *entry.data == L'\0')
         return S_OK; // a key without a value
     const std::wstring data = entry.data ? entry.data : library;
@@ -104,15 +105,14 @@ class SystemLocale {
     LCID saved_;
 };
 
-// The library's file as the system reports it, at most MAX_PATH characters.
+// The library's file as the system reports it; the registry's entries take at most MAX_PATH - 1
+// characters.
 HRESULT libraryPath(std::wstring& path) {
-    wchar_t buffer[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(thisModule(), buffer, MAX_PATH);
-    if (length == 0)
+    path = modulePath();
+    if (path.empty())
         return HRESULT_FROM_WIN32(GetLastError());
-    if (length >= MAX_PATH)
+    if (path.size() >= MAX_PATH)
         return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
-    path.assign(buffer, length);
     return S_OK;
 }
 
@@ -175,7 +175,7 @@ HRESULT unregisterServer(const Scope& scope) {
 
 class ClassFactory final : public IClassFactory {
   public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) noexcept override {
         if (object == nullptr)
             return E_POINTER;
         if (riid == IID_IUnknown || riid == IID_IClassFactory) {
@@ -186,17 +186,18 @@ class ClassFactory final : public IClassFactory {
         *object = nullptr;
         return E_NOINTERFACE;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references_); }
-    STDMETHODIMP_(ULONG) Release() override {
+    STDMETHODIMP_(ULONG) AddRef() noexcept override { return InterlockedIncrement(&references_); }
+    STDMETHODIMP_(ULONG) Release() noexcept override {
         const LONG left = InterlockedDecrement(&references_);
         if (left == 0)
             delete this;
         return static_cast<ULONG>(left);
     }
-    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
+    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** object) noexcept override {
         return Tessora::create(outer, riid, object);
     }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; } // the library stays loaded anyway
+    // The library stays loaded anyway.
+    STDMETHODIMP LockServer(BOOL) noexcept override { return S_OK; }
 
   private:
     LONG references_ = 1;
@@ -205,11 +206,7 @@ class ClassFactory final : public IClassFactory {
 } // namespace
 
 HMODULE thisModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&thisModule), &module);
-    return module;
+    return winapi::moduleContaining(reinterpret_cast<const void*>(&thisModule));
 }
 
 std::wstring modulePath() {
@@ -220,38 +217,42 @@ std::wstring modulePath() {
 
 extern "C" {
 
-HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
+HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** object) noexcept {
     if (object == nullptr)
         return E_POINTER;
     *object = nullptr;
     if (clsid != CLSID_Tessora)
         return CLASS_E_CLASSNOTAVAILABLE;
-    auto* factory = new (std::nothrow) component::ClassFactory();
-    if (factory == nullptr)
-        return E_OUTOFMEMORY;
-    const HRESULT result = factory->QueryInterface(riid, object);
-    factory->Release();
-    return result;
+    return component::guarded([&] {
+        auto* factory = new component::ClassFactory();
+        const HRESULT result = factory->QueryInterface(riid, object);
+        factory->Release();
+        return result;
+    });
 }
 
-HRESULT WINAPI DllCanUnloadNow() {
+HRESULT WINAPI DllCanUnloadNow() noexcept {
     return S_FALSE;
 }
 
-HRESULT WINAPI DllRegisterServer() {
-    const component::SystemLocale locale;
-    return component::registerServer(component::allUsers);
+HRESULT WINAPI DllRegisterServer() noexcept {
+    return component::guarded([] {
+        const component::SystemLocale locale;
+        return component::registerServer(component::allUsers);
+    });
 }
 
-HRESULT WINAPI DllUnregisterServer() {
-    const component::SystemLocale locale;
-    return component::unregisterServer(component::allUsers);
+HRESULT WINAPI DllUnregisterServer() noexcept {
+    return component::guarded([] {
+        const component::SystemLocale locale;
+        return component::unregisterServer(component::allUsers);
+    });
 }
 
 // regsvr32 /n /i:user registers for the current user only (no administrator needed), and
 // regsvr32 /u /n /i:user undoes that; without a command line it is the same as
 // DllRegisterServer and DllUnregisterServer.
-HRESULT WINAPI DllInstall(BOOL install, PCWSTR commandLine) {
+HRESULT WINAPI DllInstall(BOOL install, PCWSTR commandLine) noexcept {
     const component::Scope* scope = nullptr;
     if (commandLine == nullptr || *commandLine == L'\0')
         scope = &component::allUsers;
@@ -259,8 +260,10 @@ HRESULT WINAPI DllInstall(BOOL install, PCWSTR commandLine) {
         scope = &component::currentUser;
     else
         return E_INVALIDARG;
-    const component::SystemLocale locale;
-    return install ? component::registerServer(*scope) : component::unregisterServer(*scope);
+    return component::guarded([&] {
+        const component::SystemLocale locale;
+        return install ? component::registerServer(*scope) : component::unregisterServer(*scope);
+    });
 }
 
 } // extern "C"

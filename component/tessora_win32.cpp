@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include "component/arrangement.h"
+#include "component/com_boundary_win32.h"
 #include "component/configuration_win32.h"
 #include "component/module_win32.h"
 #include "desktop_access/desktop_win32.h"
@@ -19,36 +20,23 @@ namespace {
 static_assert(sizeof(::SortMethod) == sizeof(std::int32_t) &&
               sizeof(::ArrangeMethod) == sizeof(std::int32_t));
 
-// The dispatch identifiers the type library gives the two methods that move icons.
-constexpr DISPID iconActivatedId = 0x60020006;
-constexpr DISPID refreshId = 0x60020007;
-
 template <typename Enum> std::int32_t bitsOf(Enum value) {
     std::int32_t bits;
     std::memcpy(&bits, &value, sizeof bits);
     return bits;
 }
 
-template <typename Enum> void storeBits(Enum* target, std::uint32_t bits) {
-    std::memcpy(target, &bits, sizeof bits);
-}
-
-// A getter's value: the stored setting, or its default when it cannot be read.
-std::uint32_t settingOr(const wchar_t* name, std::uint32_t fallback) {
-    try {
-        return readSetting(name);
-    } catch (...) {
-        return fallback;
-    }
+template <typename Enum> Enum fromBits(std::uint32_t bits) {
+    Enum value;
+    std::memcpy(&value, &bits, sizeof bits);
+    return value;
 }
 
 HRESULT storeSetting(const wchar_t* name, std::uint32_t value) {
-    try {
+    return guarded([&] {
         writeSetting(name, value);
         return S_OK;
-    } catch (...) {
-        return E_FAIL;
-    }
+    });
 }
 
 } // namespace
@@ -68,32 +56,30 @@ Tessora::Tessora(IUnknown* outer)
 // (a script, say) would end them halfway, leaving the icons short of the places the store now
 // records: the last reference waits for them, a few seconds at most.
 Tessora::~Tessora() {
-    desktop_access::waitForDetachedThreads(5000);
+    try {
+        desktop_access::waitForDetachedThreads(5000);
+    } catch (...) {
+        // Not waiting is the worst that can happen here.
+    }
 }
 
-HRESULT Tessora::create(IUnknown* outer, REFIID riid, void** object) {
+HRESULT Tessora::create(IUnknown* outer, REFIID riid, void** object) noexcept {
     if (object == nullptr)
         return E_POINTER;
     *object = nullptr;
     if (outer != nullptr && riid != IID_IUnknown)
         return CLASS_E_NOAGGREGATION;
-    Tessora* created = nullptr;
-    try {
-        // Finding the store's folder allocates: nothing may throw past the class factory.
-        created = new Tessora(outer);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return E_FAIL;
-    }
-    const HRESULT result = created->inner_.QueryInterface(riid, object);
-    created->inner_.Release();
-    return result;
+    return guarded([&] {
+        Tessora* created = new Tessora(outer); // finding the store's folder allocates
+        const HRESULT result = created->inner_.QueryInterface(riid, object);
+        created->inner_.Release();
+        return result;
+    });
 }
 
 // --- IUnknown ---
 
-STDMETHODIMP Tessora::Inner::QueryInterface(REFIID riid, void** object) {
+STDMETHODIMP Tessora::Inner::QueryInterface(REFIID riid, void** object) noexcept {
     if (object == nullptr)
         return E_POINTER;
     if (riid == IID_IUnknown)
@@ -110,125 +96,124 @@ STDMETHODIMP Tessora::Inner::QueryInterface(REFIID riid, void** object) {
     return S_OK;
 }
 
-STDMETHODIMP_(ULONG) Tessora::Inner::AddRef() {
+STDMETHODIMP_(ULONG) Tessora::Inner::AddRef() noexcept {
     return ++owner.references_;
 }
 
-STDMETHODIMP_(ULONG) Tessora::Inner::Release() {
+STDMETHODIMP_(ULONG) Tessora::Inner::Release() noexcept {
     const ULONG left = --owner.references_;
     if (left == 0)
         delete &owner;
     return left;
 }
 
-STDMETHODIMP Tessora::QueryInterface(REFIID riid, void** object) {
+STDMETHODIMP Tessora::QueryInterface(REFIID riid, void** object) noexcept {
     return outer_->QueryInterface(riid, object);
 }
-STDMETHODIMP_(ULONG) Tessora::AddRef() {
+STDMETHODIMP_(ULONG) Tessora::AddRef() noexcept {
     return outer_->AddRef();
 }
-STDMETHODIMP_(ULONG) Tessora::Release() {
+STDMETHODIMP_(ULONG) Tessora::Release() noexcept {
     return outer_->Release();
 }
 
 // --- IDispatch and IProvideClassInfo ---
 
-HRESULT Tessora::typeInfoOf(REFGUID guid, ITypeInfo** typeInfo) {
+HRESULT Tessora::typeInfoOf(REFGUID guid, ITypeInfo** typeInfo) noexcept {
     if (typeInfo == nullptr)
         return E_POINTER;
     *typeInfo = nullptr;
-    if (guid == IID_ITessora && interfaceInfo_) {
-        interfaceInfo_.CopyTo(typeInfo);
+    return guarded([&] {
+        if (guid == IID_ITessora && interfaceInfo_)
+            return interfaceInfo_.CopyTo(typeInfo);
+        Microsoft::WRL::ComPtr<ITypeLib> library;
+        HRESULT result = LoadTypeLibEx(modulePath().c_str(), REGKIND_NONE, &library);
+        if (FAILED(result))
+            return result;
+        Microsoft::WRL::ComPtr<ITypeInfo> info;
+        result = library->GetTypeInfoOfGuid(guid, &info);
+        if (FAILED(result))
+            return result;
+        if (guid == IID_ITessora)
+            interfaceInfo_ = info;
+        *typeInfo = info.Detach();
         return S_OK;
-    }
-    Microsoft::WRL::ComPtr<ITypeLib> library;
-    HRESULT result = LoadTypeLibEx(modulePath().c_str(), REGKIND_NONE, &library);
-    if (FAILED(result))
-        return result;
-    Microsoft::WRL::ComPtr<ITypeInfo> info;
-    result = library->GetTypeInfoOfGuid(guid, &info);
-    if (FAILED(result))
-        return result;
-    if (guid == IID_ITessora)
-        interfaceInfo_ = info;
-    *typeInfo = info.Detach();
-    return S_OK;
+    });
 }
 
-STDMETHODIMP Tessora::GetTypeInfoCount(UINT* count) {
+STDMETHODIMP Tessora::GetTypeInfoCount(UINT* count) noexcept {
     if (count == nullptr)
         return E_POINTER;
     *count = 1;
     return S_OK;
 }
 
-STDMETHODIMP Tessora::GetTypeInfo(UINT index, LCID, ITypeInfo** typeInfo) {
+STDMETHODIMP Tessora::GetTypeInfo(UINT index, LCID, ITypeInfo** typeInfo) noexcept {
     if (index != 0)
         return DISP_E_BADINDEX;
     return typeInfoOf(IID_ITessora, typeInfo);
 }
 
-STDMETHODIMP Tessora::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+STDMETHODIMP Tessora::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
+                                    DISPID* ids) noexcept {
     if (riid != IID_NULL)
         return DISP_E_UNKNOWNINTERFACE;
-    Microsoft::WRL::ComPtr<ITypeInfo> info;
-    const HRESULT result = typeInfoOf(IID_ITessora, &info);
-    return FAILED(result) ? result : DispGetIDsOfNames(info.Get(), names, count, ids);
+    return guarded([&] {
+        Microsoft::WRL::ComPtr<ITypeInfo> info;
+        const HRESULT result = typeInfoOf(IID_ITessora, &info);
+        return FAILED(result) ? result : DispGetIDsOfNames(info.Get(), names, count, ids);
+    });
 }
 
 STDMETHODIMP Tessora::Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
-                             VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
+                             VARIANT* result, EXCEPINFO* exception, UINT* argumentError) noexcept {
     if (riid != IID_NULL)
         return DISP_E_UNKNOWNINTERFACE;
-    Microsoft::WRL::ComPtr<ITypeInfo> info;
-    const HRESULT loaded = typeInfoOf(IID_ITessora, &info);
-    if (FAILED(loaded))
-        return loaded;
-    const HRESULT invoked = DispInvoke(static_cast<ITessora*>(this), info.Get(), member, flags,
-                                       params, result, exception, argumentError);
-    // Script hosts end their process as soon as the script is done, often without releasing the
-    // object: through automation an arrangement returns only once its icons have arrived.
-    if (member == refreshId || member == iconActivatedId)
-        desktop_access::waitForDetachedThreads(5000);
-    return invoked;
+    return guarded([&] {
+        Microsoft::WRL::ComPtr<ITypeInfo> info;
+        const HRESULT loaded = typeInfoOf(IID_ITessora, &info);
+        if (FAILED(loaded))
+            return loaded;
+        const HRESULT invoked = DispInvoke(static_cast<ITessora*>(this), info.Get(), member, flags,
+                                           params, result, exception, argumentError);
+        // Script hosts end their process as soon as the script is done, often without releasing
+        // the object: through automation an arrangement returns only once its icons have arrived.
+        if (member == DispidRefresh || member == DispidIconActivated)
+            desktop_access::waitForDetachedThreads(5000);
+        return invoked;
+    });
 }
 
-STDMETHODIMP Tessora::GetClassInfo(ITypeInfo** typeInfo) {
+STDMETHODIMP Tessora::GetClassInfo(ITypeInfo** typeInfo) noexcept {
     return typeInfoOf(CLSID_Tessora, typeInfo);
 }
 
 // --- ITessora: settings ---
 
-STDMETHODIMP Tessora::GetSortMethod(::SortMethod* method) {
-    if (method == nullptr)
-        return E_POINTER;
-    storeBits(method, settingOr(sortSetting, component::SortUsage));
-    return S_OK;
+STDMETHODIMP Tessora::GetSortMethod(::SortMethod* method) noexcept {
+    return guardedGet(method, fromBits<::SortMethod>(component::SortUsage),
+                      [] { return fromBits<::SortMethod>(readSetting(sortSetting)); });
 }
 
-STDMETHODIMP Tessora::SetSortMethod(::SortMethod method) {
+STDMETHODIMP Tessora::SetSortMethod(::SortMethod method) noexcept {
     return storeSetting(sortSetting, static_cast<std::uint32_t>(bitsOf(method)));
 }
 
-STDMETHODIMP Tessora::GetArrangeMethod(::ArrangeMethod* method) {
-    if (method == nullptr)
-        return E_POINTER;
-    storeBits(method, settingOr(arrangeSetting, component::ArrangeAuto));
-    return S_OK;
+STDMETHODIMP Tessora::GetArrangeMethod(::ArrangeMethod* method) noexcept {
+    return guardedGet(method, fromBits<::ArrangeMethod>(component::ArrangeAuto),
+                      [] { return fromBits<::ArrangeMethod>(readSetting(arrangeSetting)); });
 }
 
-STDMETHODIMP Tessora::SetArrangeMethod(::ArrangeMethod method) {
+STDMETHODIMP Tessora::SetArrangeMethod(::ArrangeMethod method) noexcept {
     return storeSetting(arrangeSetting, static_cast<std::uint32_t>(bitsOf(method)));
 }
 
-STDMETHODIMP Tessora::IsLocked(LONG* locked) {
-    if (locked == nullptr)
-        return E_POINTER;
-    *locked = static_cast<LONG>(settingOr(lockedSetting, 0));
-    return S_OK;
+STDMETHODIMP Tessora::IsLocked(LONG* locked) noexcept {
+    return guardedGet(locked, LONG{0},
+                      [] { return static_cast<LONG>(readSetting(lockedSetting)); });
 }
 
-STDMETHODIMP Tessora::ToggleLock() {
+STDMETHODIMP Tessora::ToggleLock() noexcept {
     LONG locked = 0;
     const HRESULT result = IsLocked(&locked);
     if (FAILED(result))
@@ -238,12 +223,12 @@ STDMETHODIMP Tessora::ToggleLock() {
 
 // --- ITessora: arranging ---
 
-STDMETHODIMP Tessora::Refresh() {
-    try {
-        ::ArrangeMethod arrangeMethod;
-        ::SortMethod sortMethod;
-        if (FAILED(GetArrangeMethod(&arrangeMethod)) || FAILED(GetSortMethod(&sortMethod)))
-            return E_FAIL;
+STDMETHODIMP Tessora::Refresh() noexcept {
+    ::ArrangeMethod arrangeMethod;
+    ::SortMethod sortMethod;
+    if (FAILED(GetArrangeMethod(&arrangeMethod)) || FAILED(GetSortMethod(&sortMethod)))
+        return E_FAIL;
+    return guarded([&] {
         desktop_access::Desktop& desktop = desktop_access::getDesktop();
         const bool arranged =
             arrange(storePath, desktop, bitsOf(sortMethod), bitsOf(arrangeMethod), [this] {
@@ -252,18 +237,15 @@ STDMETHODIMP Tessora::Refresh() {
                 return locked != 0;
             });
         return arranged ? S_OK : E_FAIL;
-    } catch (...) {
-        return E_FAIL;
-    }
+    });
 }
 
-STDMETHODIMP Tessora::IconActivated(int index) {
-    try {
+STDMETHODIMP Tessora::IconActivated(int index) noexcept {
+    const HRESULT counted = guarded([&] {
         countActivation(storePath, desktop_access::getDesktop(), index);
-    } catch (...) {
-        return E_FAIL;
-    }
-    return Refresh();
+        return S_OK;
+    });
+    return FAILED(counted) ? counted : Refresh();
 }
 
 } // namespace component

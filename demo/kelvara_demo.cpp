@@ -44,6 +44,7 @@
 #include "tests/windows/test_support.h"
 #include "tests/windows/utf8_win32.h"
 #include "winapi/handle_win32.h"
+#include "winapi/text_win32.h"
 
 using test_support::fromUtf8;
 using test_support::toUtf8;
@@ -118,7 +119,7 @@ constexpr LONG screenWidth = 1920;
 constexpr LONG screenHeight = 1080;
 constexpr LONG smallWidth = 1280;
 constexpr LONG smallHeight = 720;
-constexpr int assumedCell = 79;     // 75-pixel icon boxes and 4 pixels between them
+constexpr LONG iconBox = 75;        // the list view's boxes under Wine
 constexpr LONG boxToPositionX = 21; // an item's position lies this far right of its box
 constexpr LONG boxToPositionY = 4;  // and this far below it
 constexpr std::uint64_t fileTimeDay = 864000000000ULL;
@@ -172,33 +173,17 @@ std::string codeOf(const std::wstring& label) {
     return code;
 }
 
-// The desktop's grid as the component computes it: cells one icon box plus 4 pixels wide and
-// high, from 4 pixels inside the union of the work areas and (0, 0).
-struct Grid {
-    LONG columns = 0, rows = 0, areaWidth = 0, areaHeight = 0;
-    LONG cellWidth = 4, cellHeight = 4, originX = 4, originY = 4;
-};
-
-Grid gridOf(const test_support::HostReport& report) {
-    RECT united{0, 0, 0, 0};
-    for (const RECT& area : report.workAreas) {
-        united.left = std::min(united.left, area.left);
-        united.top = std::min(united.top, area.top);
-        united.right = std::max(united.right, area.right);
-        united.bottom = std::max(united.bottom, area.bottom);
-    }
-    Grid grid;
+// The desktop's grid, as the component measures it from the work areas and the largest box.
+organizers::Grid gridOf(const test_support::HostReport& report) {
+    std::vector<desktop_access::Rect> areas;
+    for (const RECT& area : report.workAreas)
+        areas.push_back({area.left, area.top, area.right, area.bottom});
+    LONG widest = 0, tallest = 0;
     for (const auto& icon : report.icons) {
-        grid.cellWidth = std::max(grid.cellWidth, icon.box.right - icon.box.left + 4);
-        grid.cellHeight = std::max(grid.cellHeight, icon.box.bottom - icon.box.top + 4);
+        widest = std::max(widest, icon.box.right - icon.box.left);
+        tallest = std::max(tallest, icon.box.bottom - icon.box.top);
     }
-    grid.originX = united.left + 4;
-    grid.originY = united.top + 4;
-    grid.areaWidth = united.right - united.left;
-    grid.areaHeight = united.bottom - united.top - 4;
-    grid.columns = grid.areaWidth / grid.cellWidth;
-    grid.rows = grid.areaHeight / grid.cellHeight;
-    return grid;
+    return organizers::Grid::measure(areas, widest, tallest);
 }
 
 std::vector<POINT> positionsOf(const test_support::HostReport& report) {
@@ -226,11 +211,11 @@ test_support::HostReport stillDesktop(const test_support::DesktopHost& host) {
     return report;
 }
 
-// The cell an icon's box is drawn in: the grid cell whose position lies within four tenths of a
-// cell before or six tenths after the box's corner (icons put off the grid by hand, and the edge
-// arrangements on the right and at the bottom, which keep their distance from the far edge
-// rather than from the grid).
-POINT cellOf(const RECT& box, const Grid& grid) {
+// The cell an icon's box is drawn in, for the pictures only: the grid cell whose position lies
+// within four tenths of a cell before or six tenths after the box's corner (icons put off the
+// grid by hand, and the edge arrangements on the right and at the bottom, which keep their
+// distance from the far edge rather than from the grid).
+POINT pictureCellOf(const RECT& box, const organizers::Grid& grid) {
     const auto cell = [](LONG at, LONG origin, LONG size) {
         const double offset = double(at - origin) / size + 0.4;
         return LONG(offset < 0 ? offset - 1 : offset);
@@ -241,11 +226,11 @@ POINT cellOf(const RECT& box, const Grid& grid) {
 
 // Prints the grid with two letters for each icon ("##" where two icons share a cell).
 void printPicture(const test_support::HostReport& report) {
-    const Grid grid = gridOf(report);
+    const organizers::Grid grid = gridOf(report);
     std::map<std::pair<LONG, LONG>, std::string> cells;
     int outside = 0;
     for (const auto& icon : report.icons) {
-        const POINT cell = cellOf(icon.box, grid);
+        const POINT cell = pictureCellOf(icon.box, grid);
         if (cell.x < 0 || cell.y < 0 || cell.x >= grid.columns || cell.y >= grid.rows) {
             ++outside;
             continue;
@@ -271,8 +256,8 @@ void printPicture(const test_support::HostReport& report) {
     }
     say("%s\n", border.c_str());
     say("   desktop %ld x %ld pixels, grid of %ld x %ld cells of %ld x %ld pixels%s\n",
-        grid.areaWidth, grid.areaHeight + 4, grid.columns, grid.rows, grid.cellWidth,
-        grid.cellHeight,
+        grid.areaWidth, grid.areaHeight + organizers::gridMargin, grid.columns, grid.rows,
+        grid.cellWidth, grid.cellHeight,
         outside ? (", " + std::to_string(outside) + " icons outside the grid").c_str() : "");
 }
 
@@ -291,15 +276,16 @@ const Method edges[] = {{ArrangeLeft, "left edge"},
 
 // The box corners an edge arrangement fills, in its order: cell after cell down the columns
 // (left, right) or along the rows (top, bottom), mirrored to the far edge for right and bottom.
-std::vector<POINT> edgeCorners(int edge, std::size_t count, const Grid& grid) {
+std::vector<POINT> edgeCorners(int edge, std::size_t count, const organizers::Grid& grid) {
     std::vector<POINT> corners;
     LONG column = 0, row = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        POINT corner{grid.cellWidth * column + grid.originX, grid.cellHeight * row + grid.originY};
+        const desktop_access::Point cell = grid.cellCorner(column, row);
+        POINT corner{cell.x, cell.y};
         if (edge == ArrangeRight)
-            corner.x = grid.areaWidth - corner.x - grid.cellWidth;
+            corner.x = grid.mirroredX(corner.x);
         if (edge == ArrangeBottom)
-            corner.y = grid.areaHeight - corner.y - grid.cellHeight;
+            corner.y = grid.mirroredY(corner.y);
         corners.push_back(corner);
         if (edge == ArrangeLeft || edge == ArrangeRight) {
             if (++row >= grid.rows)
@@ -313,7 +299,7 @@ std::vector<POINT> edgeCorners(int edge, std::size_t count, const Grid& grid) {
 
 // The labels in the order the edge arrangement laid them out.
 std::string placedOrder(int edge, const test_support::HostReport& report) {
-    const Grid grid = gridOf(report);
+    const organizers::Grid grid = gridOf(report);
     const std::vector<POINT> corners = edgeCorners(edge, report.icons.size(), grid);
     std::string order;
     for (const POINT& corner : corners)
@@ -336,14 +322,13 @@ bool holdsCorners(const test_support::HostReport& report, std::vector<POINT> exp
 
 // Whether every icon sits exactly on a cell of the grid, inside it, one icon to a cell.
 bool onOwnCells(const test_support::HostReport& report) {
-    const Grid grid = gridOf(report);
+    const organizers::Grid grid = gridOf(report);
     std::set<std::pair<LONG, LONG>> taken;
     for (const auto& icon : report.icons) {
-        const LONG dx = icon.box.left - grid.originX, dy = icon.box.top - grid.originY;
-        if (dx < 0 || dy < 0 || dx % grid.cellWidth != 0 || dy % grid.cellHeight != 0)
-            return false;
-        const LONG column = dx / grid.cellWidth, row = dy / grid.cellHeight;
-        if (column >= grid.columns || row >= grid.rows || !taken.emplace(column, row).second)
+        const organizers::Cell cell = grid.cellAt(icon.box.left, icon.box.top);
+        if (!grid.contains(cell) ||
+            grid.cellCorner(cell) != desktop_access::Point{icon.box.left, icon.box.top} ||
+            !taken.emplace(cell.column, cell.row).second)
             return false;
     }
     return true;
@@ -507,9 +492,12 @@ test_support::HostDescription demoDesktop() {
         const LONG step = LONG((seed >> 16) % 41) - 20;
         return onlyForward ? std::abs(step) : step;
     };
+    const organizers::Grid grid =
+        organizers::Grid::measure({{0, 0, screenWidth, screenHeight}}, iconBox, iconBox);
     for (const DemoIcon& icon : demoIcons) {
-        const LONG x = assumedCell * icon.column + 4 + boxToPositionX + jitter(icon.column == 0);
-        const LONG y = assumedCell * icon.row + 4 + boxToPositionY + jitter(icon.row == 0);
+        const desktop_access::Point corner = grid.cellCorner(icon.column, icon.row);
+        const LONG x = corner.x + boxToPositionX + jitter(icon.column == 0);
+        const LONG y = corner.y + boxToPositionY + jitter(icon.row == 0);
         description.icons.push_back({icon.label, x, y});
         if (icon.daysOld >= 0)
             description.files.push_back(
@@ -554,9 +542,9 @@ void openIcon(const test_support::DesktopHost& host, int index) {
 }
 
 std::uint32_t storedUsage(const std::wstring& label) {
-    const organizers::DesktopProxy stored{std::filesystem::path(storePath())};
+    const auto stored = test_support::readStoreLocked(storePath());
     const std::u16string name = winapi::fromWide(label);
-    for (const auto& icon : stored.icons)
+    for (const auto& icon : stored->icons)
         if (icon.name == name)
             return icon.usage;
     return 0;
@@ -700,8 +688,7 @@ void changeSize(const test_support::DesktopHost& host, ITessora* tessora) {
     host.setWorkAreas({{0, 0, smallWidth, smallHeight}});
     host.resize(smallWidth, smallHeight);
     const auto arrangedForNewSize = [] {
-        const organizers::DesktopProxy stored{std::filesystem::path(storePath())};
-        return stored.areaWidth == smallWidth;
+        return test_support::readStoreLocked(storePath())->areaWidth == smallWidth;
     };
     const bool byHook = test_support::pollUntil(arrangedForNewSize, 10000);
     if (byHook) {

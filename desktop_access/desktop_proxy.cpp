@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "component/icon_store.h"
 #include "desktop_access/icon_moving.h"
+#include "desktop_access/icon_store.h"
 
 namespace organizers {
 
@@ -13,7 +13,7 @@ using desktop_access::Rect;
 DesktopProxy::DesktopProxy() = default;
 
 DesktopProxy::DesktopProxy(const std::filesystem::path& storeFile) {
-    component::readStore(*this, storeFile);
+    desktop_access::readStore(*this, storeFile);
 }
 
 DesktopProxy::DesktopProxy(std::filesystem::path path, desktop_access::Desktop& desktop) {
@@ -22,13 +22,21 @@ DesktopProxy::DesktopProxy(std::filesystem::path path, desktop_access::Desktop& 
     previous = std::make_shared<DesktopProxy>(path);
     storePath = std::move(path);
     readIcons(desktop);
-    computeGrid(desktop_access::workAreas(desktop));
+    workAreas = desktop_access::workAreas(desktop);
+    // The largest box decides the cell size (an absurd list view may report negative sizes).
+    std::int32_t widest = icons.empty() ? 0 : icons.front().width;
+    std::int32_t tallest = icons.empty() ? 0 : icons.front().height;
+    for (const IconRecord& icon : icons) {
+        widest = std::max(widest, icon.width);
+        tallest = std::max(tallest, icon.height);
+    }
+    setGrid(Grid::measure(workAreas, widest, tallest));
     mergeStoredUsage();
 }
 
 DesktopProxy::~DesktopProxy() {
     if (!storePath.empty())
-        component::writeStore(*this);
+        desktop_access::writeStore(*this);
     storeLock.reset();
 }
 
@@ -52,34 +60,19 @@ void DesktopProxy::readIcons(desktop_access::Desktop& desktop) {
     }
 }
 
-void DesktopProxy::computeGrid(const std::vector<Rect>& areas) {
-    // The union of the work areas, always including the origin of the primary monitor.
-    Rect area;
-    for (const Rect& r : areas) {
-        area.left = std::min(area.left, r.left);
-        area.top = std::min(area.top, r.top);
-        area.right = std::max(area.right, r.right);
-        area.bottom = std::max(area.bottom, r.bottom);
-    }
-    std::int32_t widest = 0;
-    std::int32_t tallest = 0;
-    if (!icons.empty()) {
-        widest = std::max_element(icons.begin(), icons.end(), [](auto& a, auto& b) {
-                     return a.width < b.width;
-                 })->width;
-        tallest = std::max_element(icons.begin(), icons.end(), [](auto& a, auto& b) {
-                      return a.height < b.height;
-                  })->height;
-    }
-    cellWidth = desktop_access::add32(widest, 4);
-    cellHeight = desktop_access::add32(tallest, 4);
-    originX = desktop_access::add32(area.left, 4);
-    originY = desktop_access::add32(area.top, 4);
-    areaWidth = desktop_access::sub32(area.right, area.left);
-    areaHeight = desktop_access::sub32(desktop_access::sub32(area.bottom, area.top), 4);
-    // A cell of no size (only a list view reporting absurd boxes gives one) means no grid.
-    columns = cellWidth > 0 ? desktop_access::truncToInt32(double(areaWidth) / cellWidth) : 0;
-    rows = cellHeight > 0 ? desktop_access::truncToInt32(double(areaHeight) / cellHeight) : 0;
+void DesktopProxy::setGrid(const Grid& grid) {
+    columns = grid.columns;
+    rows = grid.rows;
+    areaWidth = grid.areaWidth;
+    areaHeight = grid.areaHeight;
+    cellWidth = grid.cellWidth;
+    cellHeight = grid.cellHeight;
+    originX = grid.originX;
+    originY = grid.originY;
+}
+
+Grid DesktopProxy::grid() const {
+    return {columns, rows, areaWidth, areaHeight, cellWidth, cellHeight, originX, originY};
 }
 
 void DesktopProxy::mergeStoredUsage() {

@@ -10,21 +10,11 @@
 #include <vector>
 
 #include "desktop_access/desktop_seam.h"
+#include "desktop_access/grid.h"
+#include "desktop_access/icon_record.h"
 #include "winapi/named_lock.h"
 
 namespace organizers {
-
-struct IconRecord {
-    std::int32_t left = 0; // top-left corner of the bounding box; placers overwrite it
-    std::int32_t top = 0;
-    std::int32_t offsetX = 0; // list-view position minus the box corner, carried over by moves
-    std::int32_t offsetY = 0;
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    std::u16string name; // the label: the key for the stored state and the shell items
-    desktop_access::Icon icon;
-    std::uint32_t usage = 0;
-};
 
 class DesktopProxy {
   public:
@@ -46,6 +36,9 @@ class DesktopProxy {
     // of its own; returns without waiting.
     void apply();
 
+    // The grid of the members below, as one value.
+    Grid grid() const;
+
     std::shared_ptr<DesktopProxy> previous;
     std::filesystem::path storePath;
     std::vector<IconRecord> icons;
@@ -58,10 +51,13 @@ class DesktopProxy {
     std::int32_t originX = 0;
     std::int32_t originY = 0;
     std::unique_ptr<winapi::NamedLock> storeLock;
+    // The list view's work areas as a live snapshot read them; none in a snapshot read from the
+    // store, which does not keep them.
+    std::vector<desktop_access::Rect> workAreas;
 
   private:
     void readIcons(desktop_access::Desktop& desktop);
-    void computeGrid(const std::vector<desktop_access::Rect>& areas);
+    void setGrid(const Grid& grid);
     void mergeStoredUsage();
 };
 

@@ -1,7 +1,19 @@
 // The seam between the portable core and the platform. The core reaches the desktop, the shell
-// namespace, the clock and threads only through the declarations below; the Windows layer
-// defines them over the shell's list view, and the native tests over a desktop held in memory.
-// Exactly one definition is linked into each binary.
+// namespace, the clock and threads only through the declarations below (and the store lock,
+// winapi/named_lock.h, and the system's error text, winapi::systemMessage in winapi/error.h);
+// the Windows layer defines them over the shell's list view, and the native tests over a desktop
+// held in memory. Exactly one definition is linked into each binary:
+//
+// - the six desktop requests: desktop_access/list_view_requests_win32.cpp on Windows,
+//   tests/support/fake_desktop.cpp in the tests;
+// - the two name lookups: desktop_access/shell_lookups_win32.cpp, tests/support/fake_desktop.cpp;
+// - currentFileTime: desktop_access/platform_win32.cpp, tests/support/fake_clock.cpp;
+// - startDetachedThread and sleepMilliseconds: desktop_access/platform_win32.cpp,
+//   tests/support/fake_threads.cpp;
+// - winapi::NamedLock: winapi/named_lock_win32.cpp, tests/support/fake_lock.cpp;
+// - winapi::systemMessage: winapi/error_text_win32.cpp, tests/support/fake_error_text.cpp.
+//
+// Desktop itself is defined by desktop_access/desktop_win32.h and tests/support/fake_desktop.h.
 #pragma once
 
 #include <cstdint>

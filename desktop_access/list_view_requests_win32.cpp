@@ -11,6 +11,7 @@
 #include "desktop_access/desktop_win32.h"
 #include "winapi/error.h"
 #include "winapi/remote_allocator_win32.h"
+#include "winapi/text_win32.h"
 
 namespace desktop_access {
 namespace {

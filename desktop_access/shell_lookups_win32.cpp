@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "winapi/handle_win32.h"
+#include "winapi/text_win32.h"
 
 namespace desktop_access {
 namespace {
@@ -24,14 +25,14 @@ template <typename Visit> void enumerateDesktop(Desktop& desktop, Visit visit) {
         LPITEMIDLIST next = nullptr;
         if (items->Next(1, &next, nullptr) != S_OK)
             break;
-        ItemIdList id(next, &CoTaskMemFree);
+        ItemIdList id = winapi::own<CoTaskMemFree>(next);
         ComPtr<IShellItem> item;
         if (FAILED(SHCreateShellItem(nullptr, folder.Get(), id.get(), item.GetAddressOf())))
             break;
         LPWSTR shown = nullptr;
         if (FAILED(item->GetDisplayName(SIGDN_NORMALDISPLAY, &shown)) || shown == nullptr)
             continue; // an item without a name can match no label
-        const std::unique_ptr<wchar_t, decltype(&CoTaskMemFree)> owned(shown, &CoTaskMemFree);
+        const winapi::Shared<LPWSTR> owned = winapi::own<CoTaskMemFree>(shown);
         visit(winapi::fromWide(shown, std::wcslen(shown)), std::move(id), std::move(item));
     }
 }

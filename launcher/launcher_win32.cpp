@@ -15,6 +15,7 @@
 #include "vantle/hook_installer_win32.h"
 #include "winapi/error.h"
 #include "winapi/handle_win32.h"
+#include "winapi/module_win32.h"
 #include "winapi/os_version_win32.h"
 
 namespace launcher {

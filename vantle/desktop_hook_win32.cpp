@@ -17,6 +17,8 @@
 
 #include "tessora.h"
 #include "vantle/hook_events.h"
+#include "winapi/handle_win32.h"
+#include "winapi/module_win32.h"
 
 namespace desktop_hook {
 namespace {
@@ -37,11 +39,7 @@ std::uint64_t nowMilliseconds() {
 }
 
 HMODULE thisModule(bool addReference) {
-    HMODULE module = nullptr;
-    const DWORD flags = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                        (addReference ? 0 : GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT);
-    GetModuleHandleExW(flags, reinterpret_cast<LPCWSTR>(&sharedListView), &module);
-    return module;
+    return winapi::moduleContaining(&sharedListView, addReference);
 }
 
 // Makes one call of the component; a component that cannot be created drops the event.
@@ -100,13 +98,13 @@ void ensureWorker() {
         return;
     }
     HMODULE module = thisModule(true);
-    HANDLE thread = CreateThread(nullptr, 0, &workerThread, module, 0, nullptr);
-    if (thread == nullptr) {
+    const winapi::SharedHandle thread =
+        winapi::ownHandle(CreateThread(nullptr, 0, &workerThread, module, 0, nullptr));
+    if (!thread) {
         FreeLibrary(module);
         events.clear(); // nobody to do the work: the events are dropped
         return;
     }
-    CloseHandle(thread);
     workerRunning = true;
 }
 

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "winapi/handle_win32.h"
+
 namespace winapi {
 
 std::string systemMessage(std::uint32_t code) {
@@ -13,7 +15,7 @@ std::string systemMessage(std::uint32_t code) {
     const DWORD length =
         FormatMessageA(flags, nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
                        reinterpret_cast<char*>(&buffer), 256, nullptr);
-    const std::unique_ptr<char, decltype(&LocalFree)> owned(buffer, &LocalFree);
+    const Shared<char*> owned = own<LocalFree>(buffer);
     if (length == 0 || buffer == nullptr)
         return {};
     return std::string(buffer, length);

@@ -19,8 +19,13 @@ class NamedLock {
     NamedLock(const NamedLock&) = delete;
     NamedLock& operator=(const NamedLock&) = delete;
 
-    std::u16string name;
-    std::shared_ptr<void> handle;
+    const std::u16string& name() const { return name_; }
+    // Whether the lock holds a mutex (always, once constructed).
+    bool held() const { return handle_ != nullptr; }
+
+  private:
+    std::u16string name_;
+    std::shared_ptr<void> handle_;
 };
 
 // The lock of the icon store.

@@ -2,15 +2,16 @@
 
 #include "winapi/error.h"
 #include "winapi/handle_win32.h"
+#include "winapi/text_win32.h"
 
 namespace winapi {
 
-NamedLock::NamedLock(std::u16string lockName) : name(std::move(lockName)) {
-    const std::wstring objectName = L"Local\\" + toWide(name);
-    handle = ownHandle(CreateMutexW(nullptr, FALSE, objectName.c_str()));
-    if (!handle)
+NamedLock::NamedLock(std::u16string lockName) : name_(std::move(lockName)) {
+    const std::wstring objectName = L"Local\\" + toWide(name_);
+    handle_ = ownHandle(CreateMutexW(nullptr, FALSE, objectName.c_str()));
+    if (!handle_)
         throw Error(GetLastError(), "Failed to create lock");
-    const DWORD result = WaitForSingleObject(raw(handle), INFINITE);
+    const DWORD result = WaitForSingleObject(raw(handle_), INFINITE);
     // WAIT_ABANDONED still hands us ownership. The store is replaced atomically, so the file is
     // whole even when its last writer died, and a lock that could never be taken again would
     // stop every later Refresh for good.
@@ -19,8 +20,8 @@ NamedLock::NamedLock(std::u16string lockName) : name(std::move(lockName)) {
 }
 
 NamedLock::~NamedLock() {
-    if (handle)
-        ReleaseMutex(raw(handle));
+    if (handle_)
+        ReleaseMutex(raw(handle_));
 }
 
 } // namespace winapi

@@ -6,44 +6,37 @@
 #include "winapi/error.h"
 
 namespace winapi::registry {
-namespace {
-
-std::shared_ptr<std::remove_pointer_t<HKEY>> ownKey(HKEY key) {
-    return {key, [](HKEY k) { RegCloseKey(k); }};
-}
-
-} // namespace
-
-Key::Key(HKEY rootKey, std::wstring keyPath) : path(std::move(keyPath)), root(rootKey) {}
+Key::Key(HKEY rootKey, std::wstring keyPath) : path_(std::move(keyPath)), root_(rootKey) {}
 
 HKEY Key::handleForReading() {
-    if (readHandle)
-        return readHandle.get();
-    if (writeHandle)
-        return writeHandle.get();
+    if (readHandle_)
+        return readHandle_.get();
+    if (writeHandle_)
+        return writeHandle_.get();
     HKEY opened = nullptr;
-    const LSTATUS status = RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, &opened);
+    const LSTATUS status = RegOpenKeyExW(root_, path_.c_str(), 0, KEY_QUERY_VALUE, &opened);
     if (status != ERROR_SUCCESS)
         throw Error(static_cast<std::uint32_t>(status), "Can't open key.");
-    readHandle = ownKey(opened);
+    readHandle_ = ownKey(opened);
     return opened;
 }
 
 HKEY Key::handleForWriting() {
-    if (writeHandle)
-        return writeHandle.get();
+    if (writeHandle_)
+        return writeHandle_.get();
     HKEY created = nullptr;
-    const LSTATUS status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                           KEY_ALL_ACCESS, nullptr, &created, nullptr);
+    const LSTATUS status =
+        RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                        nullptr, &created, nullptr);
     if (status != ERROR_SUCCESS)
         throw Error(static_cast<std::uint32_t>(status), "Can't open key.");
-    writeHandle = ownKey(created);
+    writeHandle_ = ownKey(created);
     return created;
 }
 
 void Key::dropDeletedHandles() {
-    readHandle.reset();
-    writeHandle.reset();
+    readHandle_.reset();
+    writeHandle_.reset();
 }
 
 std::uint32_t Key::readDword(const std::wstring& name) {

@@ -10,6 +10,8 @@
 
 #include <windows.h>
 
+#include "winapi/handle_win32.h"
+
 namespace winapi::registry {
 
 class Key {
@@ -27,10 +29,11 @@ class Key {
     // or empty. Throws winapi::Error "Can't open key." or "Can't get key value.".
     std::string readString(const std::string& name);
 
-    std::shared_ptr<std::remove_pointer_t<HKEY>> writeHandle;
-    std::shared_ptr<std::remove_pointer_t<HKEY>> readHandle;
-    std::wstring path;
-    HKEY root;
+    // The handles this key object (or a copy it was made from) has open; empty until needed.
+    const SharedKey& writeHandle() const { return writeHandle_; }
+    const SharedKey& readHandle() const { return readHandle_; }
+    const std::wstring& path() const { return path_; }
+    HKEY root() const { return root_; }
 
   private:
     // A key deleted behind an open handle answers ERROR_KEY_DELETED through that handle for good,
@@ -40,6 +43,11 @@ class Key {
     void dropDeletedHandles();
     HKEY handleForReading();
     HKEY handleForWriting();
+
+    SharedKey writeHandle_;
+    SharedKey readHandle_;
+    std::wstring path_;
+    HKEY root_;
 };
 
 } // namespace winapi::registry

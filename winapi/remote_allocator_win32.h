@@ -26,17 +26,17 @@ template <typename T> class RemoteAllocator {
     // A buffer of `bytes` bytes in the `target` process (by default one T). Throws
     // RemoteAllocatorError when the memory cannot be had.
     explicit RemoteAllocator(SharedHandle target, std::uint32_t bytes = sizeof(T))
-        : size(bytes), isLocal(GetProcessId(raw(target)) == GetCurrentProcessId()),
-          process(std::move(target)) {
-        if (!isLocal) {
-            remote = VirtualAllocEx(raw(process), nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-            if (remote == nullptr)
+        : size_(bytes), isLocal_(GetProcessId(raw(target)) == GetCurrentProcessId()),
+          process_(std::move(target)) {
+        if (!isLocal_) {
+            remote_ = VirtualAllocEx(raw(process_), nullptr, size_, MEM_COMMIT, PAGE_READWRITE);
+            if (remote_ == nullptr)
                 fail();
         }
         try {
             // Zeroed rather than left as it comes: a window that writes nothing back must not
             // hand us whatever this heap held before.
-            local.reset(new T[elementCount()]());
+            local_.reset(new T[elementCount()]());
         } catch (...) {
             release();
             throw;
@@ -49,42 +49,47 @@ template <typename T> class RemoteAllocator {
     RemoteAllocator& operator=(const RemoteAllocator&) = delete;
 
     // The address to put into a message: valid in the process that owns the buffer.
-    void* address() const { return isLocal ? static_cast<void*>(local.get()) : remote; }
+    void* address() const { return isLocal_ ? static_cast<void*>(local_.get()) : remote_; }
+    // Whether the buffer is this process's own memory (the other process is this one).
+    bool isLocal() const { return isLocal_; }
+    // The buffer in the other process; null when it is local.
+    void* remote() const { return remote_; }
+    std::uint32_t size() const { return size_; }
 
     // Copies the buffer's first `size` bytes from `values`, which must hold at least that many.
     void write(const T* values, std::size_t count) {
-        if (count * sizeof(T) < size)
+        if (count * sizeof(T) < size_)
             throw std::logic_error("RemoteAllocator::write: fewer values than the buffer holds");
-        if (isLocal) {
-            std::memcpy(local.get(), values, size);
+        if (isLocal_) {
+            std::memcpy(local_.get(), values, size_);
             return;
         }
-        if (!WriteProcessMemory(raw(process), remote, values, size, nullptr))
+        if (!WriteProcessMemory(raw(process_), remote_, values, size_, nullptr))
             fail();
     }
     void write(const T& value) { write(&value, 1); }
 
     // The buffer's contents as the other process left them: ceil(size / sizeof(T)) values.
     const T* read() {
-        if (!isLocal && !ReadProcessMemory(raw(process), remote, local.get(), size, nullptr))
+        if (!isLocal_ && !ReadProcessMemory(raw(process_), remote_, local_.get(), size_, nullptr))
             fail();
-        return local.get();
+        return local_.get();
     }
-
-    void* remote = nullptr;
-    std::unique_ptr<T[]> local;
-    std::uint32_t size;
-    bool isLocal;
-    SharedHandle process;
 
   private:
-    std::size_t elementCount() const { return (std::size_t{size} + sizeof(T) - 1) / sizeof(T); }
+    std::size_t elementCount() const { return (std::size_t{size_} + sizeof(T) - 1) / sizeof(T); }
 
     void release() noexcept {
-        if (remote != nullptr)
-            VirtualFreeEx(raw(process), remote, 0, MEM_RELEASE);
-        remote = nullptr;
+        if (remote_ != nullptr)
+            VirtualFreeEx(raw(process_), remote_, 0, MEM_RELEASE);
+        remote_ = nullptr;
     }
+
+    void* remote_ = nullptr;
+    std::unique_ptr<T[]> local_;
+    std::uint32_t size_;
+    bool isLocal_;
+    SharedHandle process_;
 
     [[noreturn]] static void fail() {
         throw RemoteAllocatorError("Failed to allocate or access remote process");

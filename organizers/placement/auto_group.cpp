@@ -16,26 +16,11 @@ using desktop_access::truncToInt32;
 
 namespace {
 
-bool insideGrid(Cell cell, const DesktopProxy& grid) {
-    return cell.column >= 0 && cell.column < grid.columns && cell.row >= 0 && cell.row < grid.rows;
-}
-
-struct CellHash {
-    std::size_t operator()(Cell cell) const noexcept {
-        std::uint64_t key = (std::uint64_t{static_cast<std::uint32_t>(cell.column)} << 32) |
-                            static_cast<std::uint32_t>(cell.row);
-        key ^= key >> 33;
-        key *= 0xff51afd7ed558ccdULL;
-        key ^= key >> 33;
-        return static_cast<std::size_t>(key);
-    }
-};
-
 // Which icon stands on each cell, by label (the label is all that is ever compared). Also counts
 // the cells of the grid that no icon stands on, so that a search on a full grid ends at once.
 class CellMap {
   public:
-    explicit CellMap(const DesktopProxy& grid)
+    explicit CellMap(const Grid& grid)
         : grid(grid), freeCells(std::int64_t{grid.columns} * grid.rows) {}
 
     bool contains(Cell cell) const { return names.contains(cell); }
@@ -48,12 +33,12 @@ class CellMap {
     }
     // Enters the label unless the cell already has one.
     void claim(Cell cell, const std::u16string& name) {
-        if (names.try_emplace(cell, &name).second && insideGrid(cell, grid))
+        if (names.try_emplace(cell, &name).second && grid.contains(cell))
             --freeCells;
     }
 
   private:
-    const DesktopProxy& grid;
+    const Grid& grid;
     std::int64_t freeCells;
     std::unordered_map<Cell, const std::u16string*, CellHash> names; // labels live in the proxy
 };
@@ -106,7 +91,7 @@ struct RadiusRange {
 // them every candidate lies outside the grid, so skipping them changes nothing, and after the
 // last of them no free cell can be found any more: this bounds the search, however far outside
 // the grid it starts.
-std::vector<RadiusRange> radiiMeetingGrid(Cell start, const DesktopProxy& grid,
+std::vector<RadiusRange> radiiMeetingGrid(Cell start, const Grid& grid,
                                           const std::vector<Direction>& directions) {
     // No line reaches further than this from a start cell with 32-bit coordinates.
     constexpr double furthest = 1e11;
@@ -131,9 +116,9 @@ std::vector<RadiusRange> radiiMeetingGrid(Cell start, const DesktopProxy& grid,
     return merged;
 }
 
-std::optional<Cell> findFreeCell(Cell start, const CellMap& map, const DesktopProxy& grid,
+std::optional<Cell> findFreeCell(Cell start, const CellMap& map, const Grid& grid,
                                  const std::vector<Direction>& directions) {
-    const auto accepted = [&](Cell cell) { return insideGrid(cell, grid) && !map.contains(cell); };
+    const auto accepted = [&](Cell cell) { return grid.contains(cell) && !map.contains(cell); };
     if (accepted(start))
         return start;
     if (map.full())
@@ -152,58 +137,27 @@ std::optional<Cell> findFreeCell(Cell start, const CellMap& map, const DesktopPr
 
 } // namespace
 
-bool hasCells(const DesktopProxy& grid) {
-    return grid.columns > 0 && grid.rows > 0 && grid.cellWidth > 0 && grid.cellHeight > 0;
-}
-
-Cell cellOf(const IconRecord& icon, const DesktopProxy& proxy) {
-    const double areaLeft = proxy.originX - 4.0;
-    const double areaTop = proxy.originY - 4.0;
-    return {truncToInt32((icon.left - areaLeft + 0.5 * proxy.cellWidth) / proxy.cellWidth),
-            truncToInt32((icon.top - areaTop + 0.5 * proxy.cellHeight) / proxy.cellHeight)};
-}
-
-void placeInCell(IconRecord& icon, const DesktopProxy& proxy, Cell cell) {
-    using desktop_access::add32;
-    using desktop_access::mul32;
-    icon.left = add32(mul32(proxy.cellWidth, cell.column), proxy.originX);
-    icon.top = add32(mul32(proxy.cellHeight, cell.row), proxy.originY);
-}
-
-void restoreStored(DesktopProxy& live) {
-    if (!live.previous)
-        return;
-    std::unordered_map<std::u16string_view, IconRecord*> firstByName;
-    for (IconRecord& record : live.icons)
-        firstByName.try_emplace(record.name, &record);
-    for (const IconRecord& stored : live.previous->icons) {
-        if (const auto found = firstByName.find(stored.name); found != firstByName.end()) {
-            found->second->left = stored.left;
-            found->second->top = stored.top;
-        }
-    }
-}
-
 void snapToGrid(DesktopProxy& live) {
-    if (!hasCells(live))
+    const Grid grid = live.grid();
+    if (!grid.hasCells())
         return;
-    CellMap map(live);
+    CellMap map(grid);
     for (const IconRecord& record : live.icons)
-        map.claim(cellOf(record, live), record.name);
+        map.claim(cellOf(record, grid), record.name);
     const std::vector<Direction> directions = searchDirections();
     for (IconRecord& record : live.icons) {
-        const Cell cell = cellOf(record, live);
+        const Cell cell = cellOf(record, grid);
         const std::u16string* holder = map.nameIn(cell);
-        if (holder != nullptr && *holder == record.name && insideGrid(cell, live)) {
-            placeInCell(record, live, cell);
+        if (holder != nullptr && *holder == record.name && grid.contains(cell)) {
+            placeInCell(record, grid, cell);
             continue;
         }
         // The cell stays claimed by the icon that keeps it: giving it out again would stack a
         // later icon onto that one.
-        const std::optional<Cell> free = findFreeCell(cell, map, live, directions);
+        const std::optional<Cell> free = findFreeCell(cell, map, grid, directions);
         if (!free)
             continue; // no free cell on its lines: it stays where it stands
-        placeInCell(record, live, *free);
+        placeInCell(record, grid, *free);
         map.claim(*free, record.name);
     }
 }

@@ -8,30 +8,24 @@ using desktop_access::Point;
 
 namespace {
 
-// The top-left corner of cell (column, row). The counters may run past the grid, and absurd
-// grids wrap rather than overflow.
-Point cellPosition(const DesktopProxy& proxy, std::int64_t column, std::int64_t row) {
-    return {desktop_access::wrap32(proxy.cellWidth * column + proxy.originX),
-            desktop_access::wrap32(proxy.cellHeight * row + proxy.originY)};
-}
-
 enum class Fill { ColumnByColumn, RowByRow };
 
 void fillCells(DesktopProxy& proxy, sorting::Sorter& sorter, const PointTransform& transform,
                Fill fill) {
     sorter.sort(proxy.icons);
+    const Grid grid = proxy.grid();
     std::int64_t column = 0;
     std::int64_t row = 0;
     for (IconRecord& record : proxy.icons) {
-        const Point target = transform(cellPosition(proxy, column, row), proxy);
+        const Point target = transform(grid.cellCorner(column, row), proxy);
         record.left = target.x;
         record.top = target.y;
         if (fill == Fill::ColumnByColumn) {
-            if (++row >= proxy.rows) {
+            if (++row >= grid.rows) {
                 row = 0;
                 ++column;
             }
-        } else if (++column >= proxy.columns) {
+        } else if (++column >= grid.columns) {
             column = 0;
             ++row;
         }
@@ -45,15 +39,11 @@ Point keepPoint(const Point& point, const DesktopProxy&) {
 }
 
 Point mirrorX(const Point& point, const DesktopProxy& proxy) {
-    const std::int64_t areaLeft = std::int64_t{proxy.originX} - 4;
-    return {desktop_access::wrap32(2 * areaLeft + proxy.areaWidth - point.x - proxy.cellWidth),
-            point.y};
+    return {proxy.grid().mirroredX(point.x), point.y};
 }
 
 Point mirrorY(const Point& point, const DesktopProxy& proxy) {
-    const std::int64_t areaTop = std::int64_t{proxy.originY} - 4;
-    return {point.x,
-            desktop_access::wrap32(2 * areaTop + proxy.areaHeight - point.y - proxy.cellHeight)};
+    return {point.x, proxy.grid().mirroredY(point.y)};
 }
 
 void LeftAlign::place(DesktopProxy& proxy, sorting::Sorter& sorter) {

@@ -16,10 +16,10 @@ using PointTransform =
     std::function<desktop_access::Point(const desktop_access::Point&, const DesktopProxy&)>;
 
 desktop_access::Point keepPoint(const desktop_access::Point& point, const DesktopProxy& proxy);
-// Reflects a cell position within the usable area, which starts at originX - 4 (left of zero
-// when a monitor lies left of the primary one): column 0 becomes the rightmost column.
+// Reflects a cell position within the usable area (which starts left of zero when a monitor
+// lies left of the primary one): column 0 becomes the rightmost column.
 desktop_access::Point mirrorX(const desktop_access::Point& point, const DesktopProxy& proxy);
-// The same for rows, within the area that starts at originY - 4: row 0 becomes the bottom row.
+// The same for rows: row 0 becomes the bottom row.
 desktop_access::Point mirrorY(const desktop_access::Point& point, const DesktopProxy& proxy);
 
 struct LeftAlign : Placer {

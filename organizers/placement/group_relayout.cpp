@@ -27,12 +27,12 @@ struct Box {
     std::int64_t bottom;
 };
 
-Box boxOf(const IconRecord& icon, const DesktopProxy& grid) {
+Box boxOf(const IconRecord& icon, const Grid& grid) {
     return {icon.left, icon.top, std::int64_t{icon.left} + grid.cellWidth,
             std::int64_t{icon.top} + grid.cellHeight};
 }
 
-void grow(Box& box, const IconRecord& icon, const DesktopProxy& grid) {
+void grow(Box& box, const IconRecord& icon, const Grid& grid) {
     const Box added = boxOf(icon, grid);
     box = {std::min(box.left, added.left), std::min(box.top, added.top),
            std::max(box.right, added.right), std::max(box.bottom, added.bottom)};
@@ -41,14 +41,14 @@ void grow(Box& box, const IconRecord& icon, const DesktopProxy& grid) {
 std::optional<Box> boxOf(const IconGroup& group) {
     if (group.icons.empty())
         return std::nullopt;
-    Box box = boxOf(group.icons.front(), *group.proxy);
+    Box box = boxOf(group.icons.front(), group.grid);
     for (const IconRecord& icon : group.icons)
-        grow(box, icon, *group.proxy);
+        grow(box, icon, group.grid);
     return box;
 }
 
 // Within one cell and 10 pixels of the box, measured from the icon's centre.
-bool reaches(const Box& box, const IconRecord& icon, const DesktopProxy& grid) {
+bool reaches(const Box& box, const IconRecord& icon, const Grid& grid) {
     const std::int64_t width = grid.cellWidth;
     const std::int64_t height = grid.cellHeight;
     const std::int64_t x = icon.left + width / 2;
@@ -67,7 +67,7 @@ void orderForReflow(IconGroup& group, bool wide) {
     std::vector<Cell> cells;
     cells.reserve(group.icons.size());
     for (const IconRecord& icon : group.icons)
-        cells.push_back(cellOf(icon, *group.proxy));
+        cells.push_back(cellOf(icon, group.grid));
     std::vector<std::size_t> order(cells.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
@@ -89,7 +89,7 @@ void reflow(IconGroup& group, const Rect& target, bool wide) {
     std::int64_t column = target.left;
     std::int64_t row = target.top;
     for (IconRecord& icon : group.icons) {
-        placeInCell(icon, *group.proxy, {wrap32(column), wrap32(row)});
+        placeInCell(icon, group.grid, {wrap32(column), wrap32(row)});
         if (wide) {
             if (++column >= target.right) {
                 column = target.left;
@@ -103,7 +103,7 @@ void reflow(IconGroup& group, const Rect& target, bool wide) {
 }
 
 // The group's target on the live grid, from the edges of the stored grid it touched.
-Rect rescaledTarget(const IconGroup& group, const DesktopProxy& live, const DesktopProxy& stored) {
+Rect rescaledTarget(const IconGroup& group, const Grid& live, const Grid& stored) {
     const Rect bounds = cellBounds(group);
     const std::int32_t w = sub32(bounds.right, bounds.left);
     const std::int32_t h = sub32(bounds.bottom, bounds.top);
@@ -190,6 +190,7 @@ void applyGroup(const IconGroup& group, const LiveByName& live) {
 
 // The old groups with the live records of their labels, in live order, measured in the live grid.
 std::vector<IconGroup> carryOver(const std::vector<IconGroup>& oldGroups, DesktopProxy& live) {
+    const Grid grid = live.grid();
     std::unordered_map<std::u16string_view, std::vector<std::size_t>> groupsByName;
     for (std::size_t index = 0; index < oldGroups.size(); ++index) {
         for (const IconRecord& icon : oldGroups[index].icons) {
@@ -201,7 +202,7 @@ std::vector<IconGroup> carryOver(const std::vector<IconGroup>& oldGroups, Deskto
     std::vector<IconGroup> groups(oldGroups.size());
     for (std::size_t index = 0; index < groups.size(); ++index) {
         groups[index].edges = oldGroups[index].edges;
-        groups[index].proxy = &live;
+        groups[index].grid = grid;
     }
     for (const IconRecord& record : live.icons)
         if (const auto found = groupsByName.find(record.name); found != groupsByName.end())
@@ -215,10 +216,10 @@ std::vector<IconGroup> carryOver(const std::vector<IconGroup>& oldGroups, Deskto
 Rect cellBounds(const IconGroup& group) {
     if (group.icons.empty())
         return {};
-    const Cell first = cellOf(group.icons.front(), *group.proxy);
+    const Cell first = cellOf(group.icons.front(), group.grid);
     Rect bounds{first.column, first.row, first.column, first.row};
     for (const IconRecord& icon : group.icons) {
-        const Cell cell = cellOf(icon, *group.proxy);
+        const Cell cell = cellOf(icon, group.grid);
         bounds = {std::min(bounds.left, cell.column), std::min(bounds.top, cell.row),
                   std::max(bounds.right, cell.column), std::max(bounds.bottom, cell.row)};
     }
@@ -236,10 +237,10 @@ Rect boxBounds(const IconGroup& group) {
 
 bool isNear(const IconGroup& group, const IconRecord& icon) {
     const std::optional<Box> box = boxOf(group);
-    return box && reaches(*box, icon, *group.proxy);
+    return box && reaches(*box, icon, group.grid);
 }
 
-std::vector<IconGroup> findGroups(std::vector<IconRecord> icons, DesktopProxy& proxy) {
+std::vector<IconGroup> findGroups(std::vector<IconRecord> icons, const Grid& grid) {
     std::vector<double> distance;
     distance.reserve(icons.size());
     for (const IconRecord& icon : icons)
@@ -254,13 +255,13 @@ std::vector<IconGroup> findGroups(std::vector<IconRecord> icons, DesktopProxy& p
     for (std::size_t index : order) {
         IconRecord& icon = icons[index];
         std::size_t joined = 0;
-        while (joined < groups.size() && !reaches(boxes[joined], icon, proxy))
+        while (joined < groups.size() && !reaches(boxes[joined], icon, grid))
             ++joined;
         if (joined == groups.size()) {
-            groups.push_back({0, {}, &proxy});
-            boxes.push_back(boxOf(icon, proxy));
+            groups.push_back({0, {}, grid});
+            boxes.push_back(boxOf(icon, grid));
         } else {
-            grow(boxes[joined], icon, proxy);
+            grow(boxes[joined], icon, grid);
         }
         groups[joined].icons.push_back(std::move(icon));
     }
@@ -272,9 +273,9 @@ std::vector<IconGroup> findGroups(std::vector<IconRecord> icons, DesktopProxy& p
             edges |= EdgeLeft;
         if (bounds.top == 0)
             edges |= EdgeTop;
-        if (bounds.right >= proxy.columns)
+        if (bounds.right >= grid.columns)
             edges |= EdgeRight;
-        if (bounds.bottom >= proxy.rows)
+        if (bounds.bottom >= grid.rows)
             edges |= EdgeBottom;
         group.edges = edges == 0 ? EdgeNone : edges;
     }
@@ -290,33 +291,44 @@ void moveGroup(IconGroup& group, const Rect& target) {
         const std::int32_t dx = sub32(target.left, bounds.left);
         const std::int32_t dy = sub32(target.top, bounds.top);
         for (IconRecord& icon : group.icons) {
-            const Cell cell = cellOf(icon, *group.proxy);
-            placeInCell(icon, *group.proxy, {add32(cell.column, dx), add32(cell.row, dy)});
+            const Cell cell = cellOf(icon, group.grid);
+            placeInCell(icon, group.grid, {add32(cell.column, dx), add32(cell.row, dy)});
         }
         return;
     }
     reflow(group, target, width > height);
 }
 
-void applyGroup(const IconGroup& group) {
-    applyGroup(group, liveByName(*group.proxy));
+void restoreStored(DesktopProxy& live) {
+    if (!live.previous)
+        return;
+    std::unordered_map<std::u16string_view, IconRecord*> firstByName;
+    for (IconRecord& record : live.icons)
+        firstByName.try_emplace(record.name, &record);
+    for (const IconRecord& stored : live.previous->icons) {
+        if (const auto found = firstByName.find(stored.name); found != firstByName.end()) {
+            found->second->left = stored.left;
+            found->second->top = stored.top;
+        }
+    }
 }
 
 void relayoutGroups(DesktopProxy& live) {
     if (!live.previous)
         return;
-    DesktopProxy& stored = *live.previous;
+    const Grid grid = live.grid();
+    const Grid storedGrid = live.previous->grid();
     restoreStored(live);
     // Without cells on either side there is nothing to measure groups in or carry them to.
-    if (!hasCells(live) || !hasCells(stored))
+    if (!grid.hasCells() || !storedGrid.hasCells())
         return;
 
-    std::vector<IconGroup> groups = carryOver(findGroups(stored.icons, stored), live);
+    std::vector<IconGroup> groups = carryOver(findGroups(live.previous->icons, storedGrid), live);
     for (IconGroup& group : groups) {
         if (group.icons.empty())
             continue;
-        moveGroup(group, rescaledTarget(group, live, stored));
-        clampToGrid(group, live.columns, live.rows);
+        moveGroup(group, rescaledTarget(group, grid, storedGrid));
+        clampToGrid(group, grid.columns, grid.rows);
     }
     const LiveByName index = liveByName(live);
     for (const IconGroup& group : groups)

@@ -10,8 +10,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "desktop_access/desktop_proxy.h"
 #include "desktop_access/geometry.h"
-#include "organizers/placement/auto_group.h"
+#include "desktop_access/grid.h"
 
 namespace organizers::placement {
 
@@ -24,8 +25,12 @@ constexpr std::uint32_t EdgeNone = 0x10; // touches no edge; never combined with
 struct IconGroup {
     std::uint32_t edges = 0;
     std::vector<IconRecord> icons; // copies of the members
-    DesktopProxy* proxy = nullptr; // whose grid measures the group's cells; not owned
+    Grid grid;                     // measures the group's cells
 };
+
+// Every live icon with a stored record (the first live icon of that label) takes the stored box
+// position; the others keep theirs. Without a stored state nothing changes.
+void restoreStored(DesktopProxy& live);
 
 // (smallest column, smallest row, largest column + 1, largest row + 1) over the icons' cells.
 desktop_access::Rect cellBounds(const IconGroup& group);
@@ -34,17 +39,14 @@ desktop_access::Rect boxBounds(const IconGroup& group);
 // Whether the icon's centre lies within one cell and 10 pixels of the group's box.
 bool isNear(const IconGroup& group, const IconRecord& icon);
 
-// Groups icons of the proxy's grid, nearest to the origin first: each icon joins the first group
-// it is near, or starts a new one. Groups are never merged. Sets each group's edges.
-std::vector<IconGroup> findGroups(std::vector<IconRecord> icons, DesktopProxy& proxy);
+// Groups icons of a grid, nearest to the origin first: each icon joins the first group it is
+// near, or starts a new one. Groups are never merged. Sets each group's edges.
+std::vector<IconGroup> findGroups(std::vector<IconRecord> icons, const Grid& grid);
 
 // Places the group's icons into the target rectangle: shifted when it has the group's size,
 // otherwise reflowed (row by row into a wide target, column by column into any other), running
 // on past the target's far side when it has too few cells.
 void moveGroup(IconGroup& group, const desktop_access::Rect& target);
-
-// Copies the group's positions into the records of its proxy with the same label.
-void applyGroup(const IconGroup& group);
 
 // Carries the stored arrangement of live.previous over to the live grid. Without a stored state
 // nothing changes; when either grid has no cells the icons stay where they were stored.

@@ -1,25 +1,6 @@
 #include "tests/support/fake_desktop.h"
 
 #include "winapi/error.h"
-#include "winapi/named_lock.h"
-
-namespace fake {
-std::uint64_t now = 0;
-int pauses = 0;
-int threadsStarted = 0;
-std::unordered_map<std::uint32_t, std::string> systemMessages;
-std::unordered_map<std::u16string, int> locksHeld;
-bool failLocks = false;
-
-void reset() {
-    now = 0;
-    pauses = 0;
-    threadsStarted = 0;
-    systemMessages.clear();
-    locksHeld.clear();
-    failLocks = false;
-}
-} // namespace fake
 
 namespace desktop_access {
 namespace {
@@ -95,37 +76,4 @@ creationTimesByName(Desktop& desktop) {
     return desktop.creationTimes;
 }
 
-std::uint64_t currentFileTime() {
-    return fake::now;
-}
-
-void startDetachedThread(std::function<void()> work) {
-    ++fake::threadsStarted;
-    work();
-}
-
-void sleepMilliseconds(std::uint32_t) {
-    ++fake::pauses;
-}
-
 } // namespace desktop_access
-
-namespace winapi {
-
-std::string systemMessage(std::uint32_t code) {
-    const auto found = fake::systemMessages.find(code);
-    return found == fake::systemMessages.end() ? std::string() : found->second;
-}
-
-NamedLock::NamedLock(std::u16string lockName) : name(std::move(lockName)) {
-    if (fake::failLocks)
-        throw Error(5, "Failed to lock");
-    handle = std::make_shared<int>(0);
-    ++fake::locksHeld[name];
-}
-
-NamedLock::~NamedLock() {
-    --fake::locksHeld[name];
-}
-
-} // namespace winapi

@@ -1,6 +1,7 @@
 // A desktop held in memory, standing in for the shell's list view in the native tests. It
-// defines desktop_access::Desktop and every request of the seam over it, records every move,
-// and can be told to fail a chosen request.
+// defines desktop_access::Desktop, the six desktop requests and the two shell lookups of the seam
+// over it, records every move, and can be told to fail a chosen request. The rest of the seam is
+// faked beside it (tests/support/fakes.h).
 #pragma once
 
 #include <cstdint>
@@ -50,20 +51,4 @@ struct Desktop {
 
 } // namespace desktop_access
 
-namespace fake {
-
-// The clock, as a FILETIME count.
-extern std::uint64_t now;
-// Pauses taken by the animation since the last reset.
-extern int pauses;
-// Threads started since the last reset; the fake runs each one at once, to its end.
-extern int threadsStarted;
-// The system's text for error codes, as the fake platform reports it.
-extern std::unordered_map<std::uint32_t, std::string> systemMessages;
-// How often each named lock is held right now; when failLocks is set, taking one fails.
-extern std::unordered_map<std::u16string, int> locksHeld;
-extern bool failLocks;
-
-void reset();
-
-} // namespace fake
+#include "tests/support/fakes.h"

@@ -17,8 +17,8 @@ inline void setGrid(organizers::DesktopProxy& proxy, std::int32_t columns, std::
     proxy.rows = rows;
     proxy.cellWidth = cell;
     proxy.cellHeight = cell;
-    proxy.originX = areaLeft + 4;
-    proxy.originY = areaTop + 4;
+    proxy.originX = areaLeft + organizers::gridMargin;
+    proxy.originY = areaTop + organizers::gridMargin;
     proxy.areaWidth = columns * cell + cell / 2;
     proxy.areaHeight = rows * cell + cell / 2;
 }
@@ -35,10 +35,10 @@ inline organizers::IconRecord iconAt(std::u16string name, std::int32_t left, std
 
 // The top-left corner of a cell of the proxy's grid.
 inline std::int32_t cellX(const organizers::DesktopProxy& proxy, std::int32_t column) {
-    return proxy.cellWidth * column + proxy.originX;
+    return proxy.grid().cellCorner({column, 0}).x;
 }
 inline std::int32_t cellY(const organizers::DesktopProxy& proxy, std::int32_t row) {
-    return proxy.cellHeight * row + proxy.originY;
+    return proxy.grid().cellCorner({0, row}).y;
 }
 
 // An icon whose box stands on the cell, moved by (dx, dy) pixels.

@@ -18,6 +18,7 @@
 
 namespace {
 
+using organizers::Cell;
 using organizers::DesktopProxy;
 using organizers::IconRecord;
 using namespace organizers::placement;
@@ -47,7 +48,7 @@ Cell destinationFrom(Cell start, const std::set<std::pair<int, int>>& free) {
                 proxy.icons.push_back(fake::iconInCell(nameOf(column, row), proxy, column, row));
     proxy.icons.push_back(fake::iconInCell(u"moved", proxy, start.column, start.row, 7, -5));
     snapToGrid(proxy);
-    return cellOf(proxy.icons.back(), proxy);
+    return cellOf(proxy.icons.back(), proxy.grid());
 }
 
 TEST(SnapToGridTest, SearchRunsDownRightUpLeftFromFiveThree) {
@@ -75,7 +76,7 @@ TEST(SnapToGridTest, IconsLeftOfTheGridComeInAlongTheirRow) {
     fake::setGrid(proxy, 10, 8);
     // Column -3: the right-hand line reaches (0,2) at radius 3, and (1,2) at radius 5.
     proxy.icons.push_back(fake::iconAt(u"minus3", -300, fake::cellY(proxy, 2)));
-    ASSERT_EQ(cellOf(proxy.icons[0], proxy), (Cell{-3, 2}));
+    ASSERT_EQ(cellOf(proxy.icons[0], proxy.grid()), (Cell{-3, 2}));
     // Far off: a bound on the search must let this one reach the grid.
     proxy.icons.push_back(fake::iconAt(u"far", -80'000, fake::cellY(proxy, 5)));
     snapToGrid(proxy);
@@ -160,7 +161,7 @@ std::vector<IconRecord> referenceSnap(const DesktopProxy& proxy) {
     std::vector<IconRecord> icons = proxy.icons;
     std::map<std::pair<int, int>, std::u16string> map;
     for (const IconRecord& icon : icons) {
-        const Cell cell = cellOf(icon, proxy);
+        const Cell cell = cellOf(icon, proxy.grid());
         map.try_emplace({cell.column, cell.row}, icon.name);
     }
     const auto inside = [&](int column, int row) {
@@ -170,9 +171,9 @@ std::vector<IconRecord> referenceSnap(const DesktopProxy& proxy) {
         return inside(column, row) && !map.contains({column, row});
     };
     for (IconRecord& icon : icons) {
-        const Cell cell = cellOf(icon, proxy);
+        const Cell cell = cellOf(icon, proxy.grid());
         if (map[{cell.column, cell.row}] == icon.name && inside(cell.column, cell.row)) {
-            placeInCell(icon, proxy, cell);
+            placeInCell(icon, proxy.grid(), cell);
             continue;
         }
         std::optional<Cell> found;
@@ -189,7 +190,7 @@ std::vector<IconRecord> referenceSnap(const DesktopProxy& proxy) {
             }
         }
         if (found) {
-            placeInCell(icon, proxy, *found);
+            placeInCell(icon, proxy.grid(), *found);
             map[{found->column, found->row}] = icon.name;
         }
     }
@@ -233,7 +234,7 @@ TEST(SnapToGridTest, SweepMatchesThePlainSearchAndSettles) {
             const IconRecord& icon = proxy.icons[i];
             EXPECT_EQ(icon.left, expected[i].left) << "icon " << i;
             EXPECT_EQ(icon.top, expected[i].top) << "icon " << i;
-            const Cell at = cellOf(icon, proxy);
+            const Cell at = cellOf(icon, proxy.grid());
             if (at.column >= 0 && at.column < columns && at.row >= 0 && at.row < rows &&
                 onCell(icon, proxy, at)) {
                 EXPECT_TRUE(taken.insert({at.column, at.row}).second) << "icon " << i;

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "component/icon_store.h"
+#include "desktop_access/icon_store.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/scratch_folder.h"
 #include "winapi/error.h"

@@ -15,6 +15,7 @@
 namespace {
 
 using desktop_access::Rect;
+using organizers::Cell;
 using organizers::DesktopProxy;
 using organizers::IconRecord;
 using namespace organizers::placement;
@@ -50,14 +51,14 @@ class Relayout {
         for (const IconRecord& icon : live.icons)
             if (icon.name == name) {
                 EXPECT_EQ((icon.left - live.originX) % live.cellWidth, 0) << "not on a cell";
-                return cellOf(icon, live);
+                return cellOf(icon, live.grid());
             }
         ADD_FAILURE() << "no icon";
         return {};
     }
     // The cells of every live icon: (left, top, right, bottom), one past the last.
     Rect bounds() const {
-        IconGroup all{0, live.icons, const_cast<DesktopProxy*>(&live)};
+        IconGroup all{0, live.icons, live.grid()};
         return cellBounds(all);
     }
 
@@ -189,9 +190,9 @@ TEST(GroupRelayoutTest, NeighboursDiagonalsIncludedFormOneGroup) {
         for (auto [column, row] : cells)
             icons.push_back(fake::iconInCell(label(column * 100 + row), stored, column, row));
         std::vector<std::size_t> sizes;
-        for (const IconGroup& group : findGroups(icons, stored)) {
+        for (const IconGroup& group : findGroups(icons, stored.grid())) {
             sizes.push_back(group.icons.size());
-            EXPECT_EQ(group.proxy, &stored);
+            EXPECT_EQ(group.grid, stored.grid());
         }
         return sizes;
     };
@@ -201,7 +202,7 @@ TEST(GroupRelayoutTest, NeighboursDiagonalsIncludedFormOneGroup) {
 
     std::vector<IconRecord> corner{fake::iconInCell(u"a", stored, 19, 11),
                                    fake::iconInCell(u"b", stored, 0, 3)};
-    const auto groups = findGroups(corner, stored);
+    const auto groups = findGroups(corner, stored.grid());
     ASSERT_EQ(groups.size(), 2u);
     EXPECT_EQ(groups[0].icons[0].name, u"b"); // nearest the origin first
     EXPECT_EQ(groups[0].edges, EdgeLeft);
@@ -214,7 +215,7 @@ TEST(GroupRelayoutTest, NeighboursDiagonalsIncludedFormOneGroup) {
     // cells of 20 pixels, icons with one empty cell between them are just out of reach.
     DesktopProxy narrow;
     fake::setGrid(narrow, 40, 20, 20);
-    const IconGroup single{EdgeNone, {fake::iconInCell(u"a", narrow, 5, 5)}, &narrow};
+    const IconGroup single{EdgeNone, {fake::iconInCell(u"a", narrow, 5, 5)}, narrow.grid()};
     EXPECT_TRUE(isNear(single, fake::iconInCell(u"b", narrow, 7, 5, -1)));
     EXPECT_FALSE(isNear(single, fake::iconInCell(u"b", narrow, 7, 5)));
     EXPECT_TRUE(isNear(single, fake::iconInCell(u"b", narrow, 3, 5)));
@@ -275,7 +276,7 @@ TEST(GroupRelayoutTest, SweepSameSizeKeepsFullGroupsInPlace) {
                                       row, static_cast<int>(random() % 21) - 10);
         }
         layout.live.icons.push_back(fake::iconAt(u"newcomer", 4321, 1234));
-        const auto groups = findGroups(layout.live.previous->icons, *layout.live.previous);
+        const auto groups = findGroups(layout.live.previous->icons, layout.live.previous->grid());
         layout.run();
 
         EXPECT_EQ(layout.live.icons.back().left, 4321);
@@ -286,7 +287,7 @@ TEST(GroupRelayoutTest, SweepSameSizeKeepsFullGroupsInPlace) {
                 continue;
             ++fullGroups;
             for (const IconRecord& icon : group.icons)
-                EXPECT_EQ(layout.cell(icon.name), cellOf(icon, *layout.live.previous))
+                EXPECT_EQ(layout.cell(icon.name), cellOf(icon, layout.live.previous->grid()))
                     << "round " << round;
         }
         ASSERT_FALSE(HasFailure()) << "round " << round;

@@ -1,4 +1,4 @@
-#include "component/icon_store.h"
+#include "desktop_access/icon_store.h"
 
 #include <filesystem>
 #include <fstream>
@@ -45,7 +45,7 @@ void expectSameRecords(const std::vector<IconRecord>& actual,
 }
 
 std::vector<IconRecord> decode(std::string_view bytes, DesktopProxy& proxy) {
-    component::decodeStore(bytes, proxy);
+    desktop_access::decodeStore(bytes, proxy);
     return proxy.icons;
 }
 
@@ -82,7 +82,7 @@ TEST(StoreFormat, WritesTheDocumentedBytes) {
     proxy.originY = 4;
     proxy.icons.push_back(record(u"Recycle Bin", 4, 4, 150, 124, 3));
     proxy.icons.back().offsetX = 21; // offsets and the icon are not stored
-    EXPECT_EQ(component::encodeStore(proxy),
+    EXPECT_EQ(desktop_access::encodeStore(proxy),
               "12:8\n1920:1036\n154:128\n4:4\nRecycle Bin\n4:4\n150:124\n3\n");
 }
 
@@ -104,7 +104,7 @@ TEST(StoreFormat, RoundTripKeepsGridRecordsAndOrder) {
                      record(everyByte.substr(0, 259), 5, 6, 7, 8, 4294967295u),
                      record(u"", 0, 0, 0, 0, 1), record(u"b", 1, 2, 3, 4, 2147483648u),
                      record(u"trailing space \r", 9, 9, 9, 9, 9)};
-    const std::string bytes = component::encodeStore(written);
+    const std::string bytes = desktop_access::encodeStore(written);
 
     DesktopProxy read;
     expectSameRecords(decode(bytes, read), written.icons);
@@ -135,14 +135,14 @@ TEST(StoreFormat, AnyUtf16LabelRoundTripsWithoutLosingLaterRecords) {
         written.icons.push_back(record(labels[i], int(i), -int(i), 75, 75, i * 7));
 
     DesktopProxy read;
-    expectSameRecords(decode(component::encodeStore(written), read), written.icons);
+    expectSameRecords(decode(desktop_access::encodeStore(written), read), written.icons);
 }
 
 TEST(StoreFormat, LatinOneLabelIsNeverTakenForAnEncodedOne) {
     // "\u00c3\u00a9" would be UTF-8 for e-acute; it must read back as the two characters it is.
     DesktopProxy written;
     written.icons.push_back(record(u"\u00c3\u00a9 0041", 0, 0, 1, 1, 1));
-    const std::string bytes = component::encodeStore(written);
+    const std::string bytes = desktop_access::encodeStore(written);
     EXPECT_NE(bytes.find("\xc3\xa9 0041\n"), std::string::npos);
     DesktopProxy read;
     expectSameRecords(decode(bytes, read), written.icons);

@@ -12,6 +12,8 @@
 #include "desktop_access/desktop_win32.h"
 #include "tests/windows/test_support.h"
 #include "tests/windows/utf8_win32.h"
+#include "winapi/named_lock.h"
+#include "winapi/text_win32.h"
 
 namespace test_support {
 namespace {
@@ -214,9 +216,9 @@ std::string fileBytes(const std::filesystem::path& path) {
 }
 
 std::map<std::wstring, std::uint32_t> storedUsage(const std::filesystem::path& path) {
-    const organizers::DesktopProxy stored(path);
+    const auto stored = readStoreLocked(path);
     std::map<std::wstring, std::uint32_t> usage;
-    for (const organizers::IconRecord& record : stored.icons)
+    for (const organizers::IconRecord& record : stored->icons)
         usage.emplace(winapi::toWide(record.name), record.usage);
     return usage;
 }
@@ -231,6 +233,7 @@ std::vector<POINT> expectedPositions(std::int32_t sortMethod, std::int32_t arran
         copy = temporaryPath(L"store-copy");
         std::error_code ignored;
         std::filesystem::remove(copy, ignored);
+        const winapi::NamedLock lock(winapi::storeLockName);
         if (std::filesystem::exists(store))
             std::filesystem::copy_file(store, copy);
     }

@@ -3,6 +3,7 @@
 #include "desktop_access/desktop_proxy.h"
 #include "desktop_access/desktop_win32.h"
 #include "tests/windows/desktop_host.h"
+#include "winapi/text_win32.h"
 
 #include <tlhelp32.h>
 

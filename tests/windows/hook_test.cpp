@@ -59,8 +59,8 @@ class HookTest : public ::testing::Test {
 
     // The stored usage count of a label; nothing when the store has no such record.
     std::optional<std::uint32_t> storedUsage(const std::u16string& label) const {
-        const organizers::DesktopProxy stored(store);
-        for (const auto& record : stored.icons)
+        const auto stored = test_support::readStoreLocked(store);
+        for (const auto& record : stored->icons)
             if (record.name == label)
                 return record.usage;
         return std::nullopt;
@@ -123,8 +123,8 @@ TEST_F(HookTest, WorkAreaChangeCarriesGroupsOverWithoutAnyoneCallingRefresh) {
         10000))
         << "at " << positionOf(1).x << ", " << positionOf(1).y;
     EXPECT_EQ(positionOf(0), (POINT{25, 8}));
-    const organizers::DesktopProxy stored(store);
-    EXPECT_EQ(stored.areaWidth, 1280) << "the new area is the stored one now";
+    EXPECT_EQ(test_support::readStoreLocked(store)->areaWidth, 1280)
+        << "the new area is the stored one now";
 }
 
 TEST_F(HookTest, ListViewResizedArrangesOnceItSettles) {

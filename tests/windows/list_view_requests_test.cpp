@@ -5,6 +5,7 @@
 #include "tests/windows/test_support.h"
 #include "winapi/error.h"
 #include "winapi/remote_allocator_win32.h"
+#include "winapi/text_win32.h"
 
 namespace {
 
@@ -186,8 +187,8 @@ TEST(RemoteAllocator, RemoteAndLocalBuffersCarryTheirValues) {
         winapi::ownHandle(OpenProcess(PROCESS_ALL_ACCESS, FALSE, GetCurrentProcessId()));
     for (const auto& process : {memoryOnly, full}) {
         winapi::RemoteAllocator<RECT> buffer(process, 3 * sizeof(RECT));
-        EXPECT_EQ(buffer.isLocal, process == full);
-        EXPECT_EQ(buffer.remote != nullptr, process == memoryOnly);
+        EXPECT_EQ(buffer.isLocal(), process == full);
+        EXPECT_EQ(buffer.remote() != nullptr, process == memoryOnly);
         const RECT values[3] = {{1, 2, 3, 4}, {5, 6, 7, 8}, {-9, -10, 11, 12}};
         buffer.write(values, 3);
         // The address given to the window holds what was written.

@@ -68,8 +68,8 @@ TEST_F(StoreLockTest, RecoveredAfterItsHolderDied) {
 TEST_F(StoreLockTest, SameThreadMayTakeItTwice) {
     winapi::NamedLock outer(winapi::storeLockName);
     winapi::NamedLock inner(winapi::storeLockName);
-    EXPECT_EQ(inner.name, std::u16string(winapi::storeLockName));
-    EXPECT_TRUE(inner.handle);
+    EXPECT_EQ(inner.name(), std::u16string(winapi::storeLockName));
+    EXPECT_TRUE(inner.held());
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "desktop_access/desktop_win32.h"
 #include "tests/windows/component_support.h"
 #include "tests/windows/test_support.h"
+#include "winapi/text_win32.h"
 
 namespace {
 
@@ -67,9 +68,9 @@ class RefreshTest : public ::testing::Test {
     // The store's places, as list-view positions by label (the box corner plus the host's offset).
     std::map<std::wstring, POINT> storedPositions(const DesktopHost& host) {
         std::map<std::wstring, POINT> positions;
-        const organizers::DesktopProxy stored(store);
+        const auto stored = test_support::readStoreLocked(store);
         for (const test_support::ReportedIcon& icon : host.report().icons)
-            for (const organizers::IconRecord& record : stored.icons)
+            for (const organizers::IconRecord& record : stored->icons)
                 if (winapi::toWide(record.name) == icon.label)
                     positions[icon.label] = {record.left + icon.position.x - icon.box.left,
                                              record.top + icon.position.y - icon.box.top};

@@ -53,7 +53,7 @@ TEST_F(RegistryTest, ReadingNeverCreatesWritingDoes) {
     EXPECT_EQ(error.code(), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(startOf(errorOf([&] { key.readString("x"); }), 15), "Can't open key.");
     EXPECT_FALSE(keyExists(testRoot));
-    EXPECT_FALSE(key.readHandle) << "a failed open leaves no handle behind";
+    EXPECT_FALSE(key.readHandle()) << "a failed open leaves no handle behind";
 
     key.writeDword(L"Arrange", 3);
     EXPECT_TRUE(keyExists(path));
@@ -97,21 +97,21 @@ TEST_F(RegistryTest, StringsEndAtTheirFirstNullAndNeverRunPastTheData) {
 
 TEST_F(RegistryTest, HandlesAreOpenedLazilyAndShared) {
     Key key(HKEY_CURRENT_USER, path);
-    EXPECT_FALSE(key.readHandle);
-    EXPECT_FALSE(key.writeHandle);
+    EXPECT_FALSE(key.readHandle());
+    EXPECT_FALSE(key.writeHandle());
     key.writeDword(L"Sort", 2);
     EXPECT_EQ(key.readDword(L"Sort"), 2u);
-    EXPECT_FALSE(key.readHandle) << "after a write, reads go through the write handle";
+    EXPECT_FALSE(key.readHandle()) << "after a write, reads go through the write handle";
 
     Key reader(HKEY_CURRENT_USER, path);
     reader.readDword(L"Sort");
-    ASSERT_TRUE(reader.readHandle);
+    ASSERT_TRUE(reader.readHandle());
     {
         Key copy = reader;
-        EXPECT_EQ(copy.readHandle, reader.readHandle);
+        EXPECT_EQ(copy.readHandle(), reader.readHandle());
         copy.writeDword(L"Sort", 0);
     }
-    EXPECT_FALSE(reader.writeHandle) << "a copy's own write handle ends with the copy";
+    EXPECT_FALSE(reader.writeHandle()) << "a copy's own write handle ends with the copy";
     EXPECT_EQ(reader.readDword(L"Sort"), 0u) << "no caching: the change is seen";
 }
 

@@ -3,13 +3,13 @@
 #include <stdexcept>
 #include <vector>
 
+#include "winapi/module_win32.h"
+#include "winapi/named_lock.h"
+
 namespace test_support {
 
 std::wstring programFolder() {
-    std::vector<wchar_t> buffer(32768);
-    const DWORD length =
-        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    std::wstring path(buffer.data(), length);
+    const std::wstring path = winapi::moduleFileName(nullptr);
     return path.substr(0, path.find_last_of(L'\\') + 1);
 }
 
@@ -37,6 +37,11 @@ Process startProgramAt(const std::wstring& path, const std::wstring& arguments) 
         throw std::runtime_error("cannot start a test program");
     CloseHandle(info.hThread);
     return {winapi::ownHandle(info.hProcess), info.dwProcessId, info.dwThreadId};
+}
+
+std::unique_ptr<organizers::DesktopProxy> readStoreLocked(const std::filesystem::path& path) {
+    const winapi::NamedLock lock(winapi::storeLockName);
+    return std::make_unique<organizers::DesktopProxy>(path);
 }
 
 } // namespace test_support

@@ -2,11 +2,14 @@
 // programs and waiting for them.
 #pragma once
 
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include <windows.h>
 
+#include "desktop_access/desktop_proxy.h"
 #include "winapi/handle_win32.h"
 
 namespace test_support {
@@ -28,6 +31,10 @@ struct Process {
 Process startProgram(const std::wstring& program, const std::wstring& arguments = L"");
 // Starts the program at a full path.
 Process startProgramAt(const std::wstring& path, const std::wstring& arguments = L"");
+
+// The icon store as a snapshot reads it, read under the store lock as the product reads it: a
+// test never holds the file open while the product replaces it.
+std::unique_ptr<organizers::DesktopProxy> readStoreLocked(const std::filesystem::path& path);
 
 // The message of the exception of type Error that work throws, or "(nothing thrown)".
 template <typename Error> std::string messageOf(const std::function<void()>& work) {

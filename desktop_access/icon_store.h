@@ -14,7 +14,7 @@ namespace organizers {
 class DesktopProxy;
 }
 
-namespace component {
+namespace desktop_access {
 
 // Fills the grid and icons of an empty proxy from the file. A missing or unreadable file leaves
 // it empty; a malformed one yields the records before the first fault.
@@ -29,4 +29,4 @@ void writeStore(const organizers::DesktopProxy& proxy) noexcept;
 std::string encodeStore(const organizers::DesktopProxy& proxy);
 void decodeStore(std::string_view bytes, organizers::DesktopProxy& proxy);
 
-} // namespace component
+} // namespace desktop_access

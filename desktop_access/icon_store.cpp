@@ -1,4 +1,4 @@
-#include "component/icon_store.h"
+#include "desktop_access/icon_store.h"
 
 #include <cstdint>
 #include <fstream>
@@ -9,7 +9,7 @@
 
 #include "desktop_access/desktop_proxy.h"
 
-namespace component {
+namespace desktop_access {
 namespace {
 
 // A label line holds at most this many characters; a longer line ends the reading.
@@ -281,4 +281,4 @@ void writeStore(const organizers::DesktopProxy& proxy) noexcept {
     }
 }
 
-} // namespace component
+} // namespace desktop_access

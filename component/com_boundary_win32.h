@@ -1,0 +1,35 @@
+// The one shape of every COM method and every export of the library: nothing escapes. Work that
+// throws becomes the method's result: E_OUTOFMEMORY when memory ran out, E_FAIL otherwise.
+#pragma once
+
+#include <new>
+
+#include <windows.h>
+
+namespace component {
+
+template <typename Work> HRESULT guarded(Work&& work) noexcept {
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+// For the getters: the value work reads, or the fallback when it throws; always S_OK. A null
+// out-pointer is E_POINTER.
+template <typename Value, typename Work>
+HRESULT guardedGet(Value* out, Value fallback, Work&& work) noexcept {
+    if (out == nullptr)
+        return E_POINTER;
+    try {
+        *out = work();
+    } catch (...) {
+        *out = fallback;
+    }
+    return S_OK;
+}
+
+} // namespace component

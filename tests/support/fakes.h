@@ -1,0 +1,32 @@
+// The platform of the native tests, apart from the desktop (tests/support/fake_desktop.h): each
+// part of the seam has a file of its own here, named after what it fakes.
+//
+//   fake_clock.cpp        currentFileTime                   fake::now
+//   fake_threads.cpp      startDetachedThread, sleepMilliseconds (threads run at once, to
+//                         their end; pauses are counted)  fake::threadsStarted, fake::pauses
+//   fake_lock.cpp         winapi::NamedLock                 fake::locksHeld, fake::failLocks
+//   fake_error_text.cpp   winapi::systemMessage             fake::systemMessages
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+namespace fake {
+
+// The clock, as a FILETIME count.
+extern std::uint64_t now;
+// Pauses taken by the animation since the last reset.
+extern int pauses;
+// Threads started since the last reset; the fake runs each one at once, to its end.
+extern int threadsStarted;
+// The system's text for error codes, as the fake platform reports it.
+extern std::unordered_map<std::uint32_t, std::string> systemMessages;
+// How often each named lock is held right now; when failLocks is set, taking one fails.
+extern std::unordered_map<std::u16string, int> locksHeld;
+extern bool failLocks;
+
+// Puts every fake above back to its start.
+void reset();
+
+} // namespace fake
