@@ -2,9 +2,12 @@
 // throws becomes the method's result: E_OUTOFMEMORY when memory ran out, E_FAIL otherwise.
 #pragma once
 
+#include <exception>
 #include <new>
 
 #include <windows.h>
+
+#include "component/error_info_win32.h"
 
 namespace component {
 
@@ -14,6 +17,26 @@ template <typename Work> HRESULT guarded(Work&& work) noexcept {
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     } catch (...) {
+        return E_FAIL;
+    }
+}
+
+// The same for the methods of ITessora, which also say what failed: the message of the escaping
+// error becomes the thread's error information, and a success clears it.
+template <typename Work> HRESULT reported(Work&& work) noexcept {
+    try {
+        const HRESULT result = work();
+        if (SUCCEEDED(result))
+            clearErrorDescription();
+        return result;
+    } catch (const std::bad_alloc&) {
+        setErrorDescription("Kelvara ran out of memory.");
+        return E_OUTOFMEMORY;
+    } catch (const std::exception& error) {
+        setErrorDescription(error.what());
+        return E_FAIL;
+    } catch (...) {
+        setErrorDescription("Kelvara failed for a reason it cannot name.");
         return E_FAIL;
     }
 }

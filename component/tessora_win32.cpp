@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <stdexcept>
+#include <string>
 
 #include <shlobj.h>
 
@@ -33,8 +35,13 @@ template <typename Enum> Enum fromBits(std::uint32_t bits) {
 }
 
 HRESULT storeSetting(const wchar_t* name, std::uint32_t value) {
-    return guarded([&] {
-        writeSetting(name, value);
+    return reported([&] {
+        try {
+            writeSetting(name, value);
+        } catch (const std::exception& error) {
+            throw std::runtime_error(std::string("Kelvara's settings cannot be written: ") +
+                                     error.what());
+        }
         return S_OK;
     });
 }
@@ -88,6 +95,8 @@ STDMETHODIMP Tessora::Inner::QueryInterface(REFIID riid, void** object) noexcept
         *object = static_cast<ITessora*>(&owner);
     else if (riid == IID_IProvideClassInfo)
         *object = static_cast<IProvideClassInfo*>(&owner);
+    else if (riid == IID_ISupportErrorInfo)
+        *object = static_cast<ISupportErrorInfo*>(&owner);
     else {
         *object = nullptr;
         return E_NOINTERFACE;
@@ -188,6 +197,10 @@ STDMETHODIMP Tessora::GetClassInfo(ITypeInfo** typeInfo) noexcept {
     return typeInfoOf(CLSID_Tessora, typeInfo);
 }
 
+STDMETHODIMP Tessora::InterfaceSupportsErrorInfo(REFIID riid) noexcept {
+    return riid == IID_ITessora ? S_OK : S_FALSE;
+}
+
 // --- ITessora: settings ---
 
 STDMETHODIMP Tessora::GetSortMethod(::SortMethod* method) noexcept {
@@ -228,7 +241,7 @@ STDMETHODIMP Tessora::Refresh() noexcept {
     ::SortMethod sortMethod;
     if (FAILED(GetArrangeMethod(&arrangeMethod)) || FAILED(GetSortMethod(&sortMethod)))
         return E_FAIL;
-    return guarded([&] {
+    return reported([&] {
         desktop_access::Desktop& desktop = desktop_access::getDesktop();
         const bool arranged =
             arrange(storePath, desktop, bitsOf(sortMethod), bitsOf(arrangeMethod), [this] {
@@ -236,13 +249,23 @@ STDMETHODIMP Tessora::Refresh() noexcept {
                 IsLocked(&locked);
                 return locked != 0;
             });
-        return arranged ? S_OK : E_FAIL;
+        if (!arranged)
+            throw std::runtime_error("The stored sort or arrange method is not one Kelvara knows ("
+                                     "sort " +
+                                     std::to_string(bitsOf(sortMethod)) + ", arrange " +
+                                     std::to_string(bitsOf(arrangeMethod)) + ").");
+        return S_OK;
     });
 }
 
 STDMETHODIMP Tessora::IconActivated(int index) noexcept {
-    const HRESULT counted = guarded([&] {
-        countActivation(storePath, desktop_access::getDesktop(), index);
+    const HRESULT counted = reported([&] {
+        try {
+            countActivation(storePath, desktop_access::getDesktop(), index);
+        } catch (const std::exception& error) {
+            const std::wstring prefix = notCountedPrefix;
+            throw std::runtime_error(std::string(prefix.begin(), prefix.end()) + error.what());
+        }
         return S_OK;
     });
     return FAILED(counted) ? counted : Refresh();

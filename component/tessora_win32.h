@@ -14,7 +14,7 @@
 
 namespace component {
 
-class Tessora final : public ITessora, public IProvideClassInfo {
+class Tessora final : public ITessora, public IProvideClassInfo, public ISupportErrorInfo {
   public:
     // Creates an object, aggregated when outer is set (riid must then be IID_IUnknown), and
     // returns the interface asked for.
@@ -47,6 +47,9 @@ class Tessora final : public ITessora, public IProvideClassInfo {
     // IProvideClassInfo (winuser.h renames the method GetClassInfoW, here and in the interface
     // alike)
     STDMETHODIMP GetClassInfo(ITypeInfo** typeInfo) noexcept override;
+
+    // ISupportErrorInfo: every failing method of ITessora says what failed.
+    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) noexcept override;
 
     // The icon store's path: Kelvara.store in the user's local application data folder, or empty
     // when the folder is not available.

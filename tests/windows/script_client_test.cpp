@@ -100,7 +100,10 @@ TEST_F(ScriptClientTest, ScriptsSeeAFailingRefreshAsAnError) {
 var kelvara = new ActiveXObject("Tessora.Tessora");
 kelvara.SetArrangeMethod(7);
 var code = 1;
-try { kelvara.Refresh(); } catch (e) { code = (e.number >>> 0) == 0x80004005 ? 3 : 2; }
+try { kelvara.Refresh(); } catch (e) {
+    code = (e.number >>> 0) == 0x80004005 ? 3 : 2;
+    WScript.Echo("error: " + e.description);
+}
 WScript.Echo("arrange " + kelvara.GetArrangeMethod());
 WScript.Quit(code);
 )");
@@ -118,6 +121,10 @@ WScript.Quit 1
 )");
     EXPECT_EQ(runScript(jscript), 3u) << output;
     EXPECT_TRUE(printed("arrange 7")) << output;
+    EXPECT_TRUE(
+        printed("error: The stored sort or arrange method is not one Kelvara knows (sort 1, "
+                "arrange 7)."))
+        << output;
     test_support::removeSettings();
     EXPECT_EQ(runScript(vbscript), 3u) << output;
     EXPECT_EQ(test_support::hostPositions(host), before);

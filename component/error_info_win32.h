@@ -1,0 +1,27 @@
+// Failures of ITessora in plain words. Every failing method leaves a description of what failed
+// as the thread's error information (the object answers ISupportErrorInfo for ITessora), so
+// automation clients show it with the error and Kelvara's own programs can tell the user; a
+// method that succeeds clears it.
+#pragma once
+
+#include <string>
+
+#include <windows.h>
+
+namespace component {
+
+// An opening that IconActivated could not count (nothing was counted, and the arrangement did
+// not run) has a description that starts with this; any other failure of IconActivated came
+// after the count was taken. The hook's worker counts an opening again only on this one.
+inline constexpr wchar_t notCountedPrefix[] = L"The opening was not counted: ";
+
+// Sets the thread's error information for ITessora, source "Tessora.Tessora". Never throws.
+void setErrorDescription(const std::wstring& description) noexcept;
+void setErrorDescription(const char* description) noexcept;
+void clearErrorDescription() noexcept;
+
+// The description of the thread's error information, taken (and so cleared); empty when there is
+// none.
+std::wstring takeErrorDescription() noexcept;
+
+} // namespace component
