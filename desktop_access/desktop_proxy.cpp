@@ -10,6 +10,13 @@ namespace organizers {
 
 using desktop_access::Rect;
 
+namespace {
+
+// How often an icon is read at most while it keeps moving: about a second of gliding.
+constexpr int maxReadings = 25;
+
+} // namespace
+
 DesktopProxy::DesktopProxy() = default;
 
 DesktopProxy::DesktopProxy(const std::filesystem::path& storeFile) {
@@ -45,8 +52,20 @@ void DesktopProxy::readIcons(desktop_access::Desktop& desktop) {
     icons.reserve(static_cast<std::size_t>(std::max(count, 0)));
     for (std::int32_t index = 0; index < count; ++index) {
         const desktop_access::Icon icon{&desktop, index};
-        const Rect box = desktop_access::iconBoundingBox(icon);
-        const desktop_access::Point position = desktop_access::iconPosition(icon);
+        // An icon that another arrangement's animation still moves would pair a box of one
+        // moment with a position of the next, and every later move would carry that error: its
+        // position is read before and after its box, until the two agree (or the glide outlasts
+        // the patience, and the last reading stands).
+        desktop_access::Point position = desktop_access::iconPosition(icon);
+        Rect box = desktop_access::iconBoundingBox(icon);
+        for (int reading = 1;; ++reading) {
+            const desktop_access::Point after = desktop_access::iconPosition(icon);
+            if (after == position || reading == maxReadings)
+                break;
+            desktop_access::sleepMilliseconds(desktop_access::animationPauseMs);
+            position = desktop_access::iconPosition(icon);
+            box = desktop_access::iconBoundingBox(icon);
+        }
         IconRecord record;
         record.left = box.left;
         record.top = box.top;

@@ -11,6 +11,8 @@
 #include "component/configuration_win32.h"
 #include "desktop_access/desktop_win32.h"
 #include "launcher/compatibility_win32.h"
+#include "launcher/launcher_window_win32.h"
+#include "launcher/shell_follower_win32.h"
 #include "tessora.h"
 #include "vantle/hook_installer_win32.h"
 #include "winapi/error.h"
@@ -24,6 +26,8 @@ namespace {
 constexpr int maxAttempts = 5;
 constexpr DWORD pauseMs = 1000;
 constexpr wchar_t startedValue[] = L"Started";
+// How often the launcher looks whether the desktop it hooked still exists.
+constexpr UINT followTickMs = 1000;
 
 // A failing call of the component. Not a runtime error: the start-up attempts do not retry it.
 struct ComError {
@@ -42,7 +46,7 @@ void refresh(ITessora* tessora) {
 int attempt() {
     desktop_access::Desktop& desktop = desktop_access::getDesktop();
     disableAutoArrange(desktop.listView);
-    const desktop_hook::HookInstaller hook(desktop.listView);
+    std::optional<desktop_hook::HookInstaller> hook(std::in_place, desktop.listView);
     CoInitialize(nullptr); // discovery already entered the apartment; the result changes nothing
     Microsoft::WRL::ComPtr<ITessora> tessora;
     if (FAILED(CoCreateInstance(CLSID_Tessora, nullptr,
@@ -53,6 +57,15 @@ int attempt() {
     if (isFirstStart()) {
         launchWelcome();
         refresh(tessora.Get());
+    }
+    ShellFollower follower(desktop, hook, tessora.Get());
+    std::optional<LauncherWindow> window;
+    try {
+        window.emplace(
+            LauncherWindow::Handlers{[&] { follower.check(); }, [&] { follower.check(); }},
+            followTickMs);
+    } catch (const winapi::Error&) {
+        // Without its window the launcher cannot follow a restarted shell; it still runs.
     }
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

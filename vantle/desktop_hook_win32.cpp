@@ -11,26 +11,47 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <string>
 
 #include <commctrl.h>
 #include <wrl/client.h>
 
+#include "component/error_info_win32.h"
 #include "tessora.h"
 #include "vantle/hook_events.h"
 #include "winapi/handle_win32.h"
 #include "winapi/module_win32.h"
+#include "winapi/text_win32.h"
 
 namespace desktop_hook {
 namespace {
 
-// The desktop list view, shared by every process that loads the library: set by the installer's
-// process, read by the hook in the shell's process.
-HWND sharedListView __attribute__((section(".vantle"), shared)) = nullptr;
+using Microsoft::WRL::ComPtr;
 
-std::mutex eventsMutex;
-std::condition_variable eventsChanged;
-HookEvents events;
-bool workerRunning = false;
+// Shared by every process that loads the library: the desktop list view, set by the installer's
+// process and read by the hook in the shell's process; and how much work the worker gave up.
+HWND sharedListView __attribute__((section(".vantle"), shared)) = nullptr;
+LONG sharedDropped __attribute__((section(".vantle"), shared)) = 0;
+
+// A label holds at most 259 characters and its null.
+constexpr int labelCapacity = 260;
+// Requests the worker sends to the list view's thread, which may be busy.
+constexpr UINT requestTimeoutMs = 2000;
+
+// The queue and its worker's state. Never destroyed: the shell's process may end while a worker
+// waits on it, and the system ends that thread without a word; destroying a condition variable
+// that a thread ended that way still waits on would hang the shell's exit.
+struct WorkerState {
+    std::mutex mutex;
+    std::condition_variable changed;
+    HookEvents events;
+    bool running = false;
+};
+WorkerState& state = *new WorkerState;
+std::mutex& eventsMutex = state.mutex;
+std::condition_variable& eventsChanged = state.changed;
+HookEvents& events = state.events;
+bool& workerRunning = state.running;
 
 std::uint64_t nowMilliseconds() {
     return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -42,29 +63,123 @@ HMODULE thisModule(bool addReference) {
     return winapi::moduleContaining(&sharedListView, addReference);
 }
 
-// Makes one call of the component; a component that cannot be created drops the event.
-template <typename Call> void callComponent(Microsoft::WRL::ComPtr<ITessora>& tessora, Call call) {
-    if (!tessora && FAILED(CoCreateInstance(CLSID_Tessora, nullptr, CLSCTX_INPROC_SERVER,
-                                            IID_ITessora, &tessora)))
-        return;
-    call(tessora.Get());
+// The item's label, asked on the list view's own thread (a direct call there) or from the worker
+// (a bounded request to that thread). Nothing when the list view does not answer.
+bool itemLabel(HWND listView, int index, std::wstring& label, bool onWindowThread) {
+    wchar_t text[labelCapacity] = {};
+    LVITEMW item{};
+    item.iSubItem = 0;
+    item.pszText = text;
+    item.cchTextMax = labelCapacity;
+    const WPARAM which = static_cast<WPARAM>(index);
+    const LPARAM address = reinterpret_cast<LPARAM>(&item);
+    if (onWindowThread) {
+        SendMessageW(listView, LVM_GETITEMTEXTW, which, address);
+    } else {
+        DWORD_PTR ignored = 0;
+        if (!SendMessageTimeoutW(listView, LVM_GETITEMTEXTW, which, address, SMTO_ABORTIFHUNG,
+                                 requestTimeoutMs, &ignored))
+            return false;
+    }
+    text[labelCapacity - 1] = L'\0';
+    label = text;
+    return true;
+}
+
+// Where the opened icon stands now. Icons may have come or gone since it was opened, which
+// shifts the indexes: the icon is found again by its label. -1 when it is gone; the index as it
+// was when the list view cannot tell.
+int currentIndex(const CountActivation& opening) {
+    const HWND listView = sharedListView;
+    if (opening.label.empty() || listView == nullptr)
+        return opening.index;
+    const std::wstring wanted = winapi::toWide(opening.label);
+    std::wstring label;
+    if (!itemLabel(listView, opening.index, label, false))
+        return opening.index;
+    if (label == wanted)
+        return opening.index;
+    DWORD_PTR count = 0;
+    if (!SendMessageTimeoutW(listView, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, requestTimeoutMs,
+                             &count))
+        return opening.index;
+    for (int index = 0; index < static_cast<int>(count); ++index)
+        if (itemLabel(listView, index, label, false) && label == wanted)
+            return index;
+    return -1;
+}
+
+bool haveComponent(ComPtr<ITessora>& tessora) {
+    return tessora || SUCCEEDED(CoCreateInstance(CLSID_Tessora, nullptr, CLSCTX_INPROC_SERVER,
+                                                 IID_ITessora, &tessora));
+}
+
+// What the component said about its last failure.
+std::wstring failureDescription(ITessora* tessora) {
+    ComPtr<ISupportErrorInfo> support;
+    if (FAILED(tessora->QueryInterface(IID_PPV_ARGS(&support))) ||
+        support->InterfaceSupportsErrorInfo(IID_ITessora) != S_OK)
+        return {};
+    return component::takeErrorDescription();
+}
+
+enum class Outcome { done, failed, countedButNotArranged };
+
+Outcome countOpening(ComPtr<ITessora>& tessora, const CountActivation& opening) {
+    if (!haveComponent(tessora))
+        return Outcome::failed;
+    const int index = currentIndex(opening);
+    if (index < 0)
+        return Outcome::done; // the icon has left the desktop: nothing to count any more
+    if (SUCCEEDED(tessora->IconActivated(index)))
+        return Outcome::done;
+    // Only an opening the component did not count may be counted again.
+    const std::wstring why = failureDescription(tessora.Get());
+    return why.starts_with(component::notCountedPrefix) ? Outcome::failed
+                                                        : Outcome::countedButNotArranged;
+}
+
+Outcome arrange(ComPtr<ITessora>& tessora) {
+    if (!haveComponent(tessora))
+        return Outcome::failed;
+    return SUCCEEDED(tessora->Refresh()) ? Outcome::done : Outcome::failed;
+}
+
+// Called with eventsMutex held.
+void report(Outcome outcome) {
+    const std::uint32_t before = events.dropped();
+    switch (outcome) {
+    case Outcome::done:
+        events.done();
+        break;
+    case Outcome::failed:
+        events.failed(nowMilliseconds());
+        break;
+    case Outcome::countedButNotArranged:
+        events.countedButNotArranged(nowMilliseconds());
+        break;
+    }
+    if (events.dropped() != before)
+        InterlockedIncrement(&sharedDropped);
 }
 
 void work() {
     const HRESULT apartment = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     {
-        Microsoft::WRL::ComPtr<ITessora> tessora;
+        ComPtr<ITessora> tessora;
         std::unique_lock lock(eventsMutex);
         for (;;) {
             const HookWork next = events.next(nowMilliseconds());
-            if (const auto* activation = std::get_if<CountActivation>(&next)) {
+            if (const auto* opening = std::get_if<CountActivation>(&next)) {
                 lock.unlock();
-                callComponent(tessora, [&](ITessora* t) { t->IconActivated(activation->index); });
+                const Outcome outcome = countOpening(tessora, *opening);
                 lock.lock();
+                report(outcome);
             } else if (std::holds_alternative<ArrangeDesktop>(next)) {
                 lock.unlock();
-                callComponent(tessora, [](ITessora* t) { t->Refresh(); });
+                const Outcome outcome = arrange(tessora);
                 lock.lock();
+                report(outcome);
             } else if (const auto* wait = std::get_if<WaitUntil>(&next)) {
                 const std::uint64_t now = nowMilliseconds();
                 eventsChanged.wait_for(
@@ -84,6 +199,7 @@ DWORD WINAPI workerThread(LPVOID module) {
         work();
     } catch (...) {
         const std::lock_guard lock(eventsMutex);
+        InterlockedIncrement(&sharedDropped);
         events.clear();
         workerRunning = false;
     }
@@ -101,22 +217,24 @@ void ensureWorker() {
     const winapi::SharedHandle thread =
         winapi::ownHandle(CreateThread(nullptr, 0, &workerThread, module, 0, nullptr));
     if (!thread) {
+        // Nobody to do the work now: it stays queued for the next event's worker.
         FreeLibrary(module);
-        events.clear(); // nobody to do the work: the events are dropped
         return;
     }
     workerRunning = true;
 }
 
-void noteActivation(std::int32_t index) {
+void noteActivation(HWND listView, std::int32_t index) {
+    std::wstring label;
+    itemLabel(listView, index, label, true);
     const std::lock_guard lock(eventsMutex);
-    events.iconActivated(index);
+    events.iconActivated(index, winapi::fromWide(label));
     ensureWorker();
 }
 
-void noteResize() {
+void noteChange() {
     const std::lock_guard lock(eventsMutex);
-    events.desktopResized(nowMilliseconds());
+    events.desktopChanged(nowMilliseconds());
     ensureWorker();
 }
 
@@ -127,10 +245,10 @@ void inspect(const CWPSTRUCT& message) {
     if (message.message == WM_NOTIFY) {
         const auto* header = reinterpret_cast<const NMHDR*>(message.lParam);
         if (header != nullptr && header->hwndFrom == listView && header->code == LVN_ITEMACTIVATE)
-            noteActivation(reinterpret_cast<const NMITEMACTIVATE*>(header)->iItem);
+            noteActivation(listView, reinterpret_cast<const NMITEMACTIVATE*>(header)->iItem);
     } else if (message.hwnd == listView &&
                (message.message == WM_SIZE || message.message == LVM_SETWORKAREAS)) {
-        noteResize();
+        noteChange();
     }
 }
 
@@ -140,6 +258,7 @@ LRESULT CALLBACK callWindowProcedure(int code, WPARAM wParam, LPARAM lParam) {
             inspect(*reinterpret_cast<const CWPSTRUCT*>(lParam));
         } catch (...) {
             // Nothing may reach the shell; an event that cannot be noted is lost.
+            InterlockedIncrement(&sharedDropped);
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -163,6 +282,10 @@ HHOOK installHook(HWND listView, DWORD& error) noexcept {
 void removeHook(HHOOK hook) noexcept {
     if (hook != nullptr)
         UnhookWindowsHookEx(hook);
+}
+
+std::uint32_t droppedEvents() noexcept {
+    return static_cast<std::uint32_t>(InterlockedCompareExchange(&sharedDropped, 0, 0));
 }
 
 } // namespace desktop_hook

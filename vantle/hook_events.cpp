@@ -1,19 +1,89 @@
 #include "vantle/hook_events.h"
 
+#include <algorithm>
+
 namespace desktop_hook {
 
+void HookEvents::iconActivated(std::int32_t index, std::u16string label) {
+    openings_.push_back({index, std::move(label)});
+}
+
+void HookEvents::desktopChanged(std::uint64_t now) {
+    arrangePending_ = true;
+    arrangeDue_ = now + settleMilliseconds;
+    arrangeTries_ = 0;
+}
+
 HookWork HookEvents::next(std::uint64_t now) {
-    if (!activations_.empty()) {
-        const std::int32_t index = activations_.front();
-        activations_.pop_front();
-        return CountActivation{index};
+    if (held_ != Held::nothing)
+        done(); // a worker that did not say: its work counts as done
+    const bool openingDue = !openings_.empty() && openings_.front().due <= now;
+    if (openingDue) {
+        held_ = Held::opening;
+        return CountActivation{openings_.front().index, openings_.front().label};
     }
-    if (!arrangePending_)
-        return NothingToDo{};
-    if (now < arrangeDue_)
+    if (arrangePending_ && arrangeDue_ <= now) {
+        arrangePending_ = false;
+        held_ = Held::arrangement;
+        return ArrangeDesktop{};
+    }
+    if (!openings_.empty() && arrangePending_)
+        return WaitUntil{std::min(openings_.front().due, arrangeDue_)};
+    if (!openings_.empty())
+        return WaitUntil{openings_.front().due};
+    if (arrangePending_)
         return WaitUntil{arrangeDue_};
+    return NothingToDo{};
+}
+
+void HookEvents::done() {
+    if (held_ == Held::opening && !openings_.empty())
+        openings_.pop_front();
+    if (held_ == Held::arrangement && !arrangePending_)
+        arrangeTries_ = 0;
+    held_ = Held::nothing;
+}
+
+void HookEvents::failed(std::uint64_t now) {
+    if (held_ == Held::opening && !openings_.empty()) {
+        Opening& opening = openings_.front();
+        if (opening.tries < retryPauses.size()) {
+            opening.due = now + retryPauses[opening.tries++];
+        } else {
+            openings_.pop_front();
+            ++dropped_;
+        }
+    } else if (held_ == Held::arrangement) {
+        retryArrangement(now);
+    }
+    held_ = Held::nothing;
+}
+
+void HookEvents::countedButNotArranged(std::uint64_t now) {
+    if (held_ == Held::opening && !openings_.empty())
+        openings_.pop_front();
+    held_ = Held::nothing;
+    if (!arrangePending_)
+        retryArrangement(now);
+}
+
+void HookEvents::retryArrangement(std::uint64_t now) {
+    if (arrangePending_)
+        return; // a change came in meanwhile: its own arrangement follows
+    if (arrangeTries_ < retryPauses.size()) {
+        arrangePending_ = true;
+        arrangeDue_ = now + retryPauses[arrangeTries_++];
+    } else {
+        arrangeTries_ = 0;
+        ++dropped_;
+    }
+}
+
+void HookEvents::clear() {
+    openings_.clear();
     arrangePending_ = false;
-    return ArrangeDesktop{};
+    arrangeTries_ = 0;
+    held_ = Held::nothing;
 }
 
 } // namespace desktop_hook

@@ -1,19 +1,30 @@
 // The desktop hook's queue of work: icons the user opened, to be counted in order, and changes of
-// the desktop's size, which ask for one arrangement once they have settled (no further change for
-// a while). The hook fills it on the shell's window thread; its worker empties it.
+// the desktop (its size, its work areas), which ask for one arrangement once they have settled
+// (no further change for a while). The hook fills it on the shell's window thread; its worker
+// takes the work out, does it and says how it went.
+//
+// Nothing is dropped at the first failure: work that fails is handed out again after a pause
+// that grows with every try, and dropped (and counted as dropped) only after the last one. An
+// opening that was counted but whose arrangement failed is not counted again; an arrangement is
+// tried again instead. A change that arrives while an arrangement runs asks for one more.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
+#include <string>
 #include <variant>
 
 namespace desktop_hook {
 
-// How long the desktop's size must stay unchanged before it is arranged again.
+// How long the desktop must stay unchanged before it is arranged again.
 inline constexpr std::uint64_t settleMilliseconds = 500;
+// The pauses before the second, third, ... try of work that failed; after the last, it is dropped.
+inline constexpr std::array<std::uint64_t, 4> retryPauses = {250, 500, 1000, 2000};
 
 struct CountActivation {
     std::int32_t index;
+    std::u16string label; // the icon's label when it was opened; empty when it was not known
 };
 struct ArrangeDesktop {};
 struct WaitUntil {
@@ -24,24 +35,44 @@ using HookWork = std::variant<CountActivation, ArrangeDesktop, WaitUntil, Nothin
 
 class HookEvents {
   public:
-    void iconActivated(std::int32_t index) { activations_.push_back(index); }
-    // The desktop changed size at the given time (milliseconds on any steady clock).
-    void desktopResized(std::uint64_t now) {
-        arrangePending_ = true;
-        arrangeDue_ = now + settleMilliseconds;
-    }
-    // What to do next: openings first, in the order they happened; then the arrangement, once
-    // the size has settled.
+    void iconActivated(std::int32_t index, std::u16string label = {});
+    // The desktop changed at the given time (milliseconds on any steady clock).
+    void desktopChanged(std::uint64_t now);
+
+    // What to do next: the first opening that is due, in the order they happened; the
+    // arrangement once the changes have settled; or how long to wait. Work handed out stays the
+    // worker's until it reports what became of it (below).
     HookWork next(std::uint64_t now);
-    void clear() {
-        activations_.clear();
-        arrangePending_ = false;
-    }
+
+    // The work handed out last is done (an opening whose icon is gone counts as done too).
+    void done();
+    // It failed: it is handed out again after a pause, or dropped after the last try.
+    void failed(std::uint64_t now);
+    // The opening handed out last was counted, but the arrangement that follows a count failed:
+    // the opening is done, and an arrangement is tried again after a pause.
+    void countedButNotArranged(std::uint64_t now);
+
+    void clear();
+    // How much work was given up after its last try.
+    std::uint32_t dropped() const { return dropped_; }
 
   private:
-    std::deque<std::int32_t> activations_;
+    struct Opening {
+        std::int32_t index;
+        std::u16string label;
+        std::size_t tries = 0;
+        std::uint64_t due = 0;
+    };
+    enum class Held { nothing, opening, arrangement };
+
+    void retryArrangement(std::uint64_t now);
+
+    std::deque<Opening> openings_;
     bool arrangePending_ = false;
     std::uint64_t arrangeDue_ = 0;
+    std::size_t arrangeTries_ = 0;
+    Held held_ = Held::nothing;
+    std::uint32_t dropped_ = 0;
 };
 
 } // namespace desktop_hook

@@ -10,6 +10,8 @@
 // into a runtime error in the caller's own module.
 #pragma once
 
+#include <cstdint>
+
 #include <windows.h>
 
 #include "winapi/error.h"
@@ -27,6 +29,9 @@ namespace desktop_hook {
 VANTLE_API HHOOK installHook(HWND listView, DWORD& error) noexcept;
 // Removes a hook that installHook returned.
 VANTLE_API void removeHook(HHOOK hook) noexcept;
+// How many openings and arrangements the hook's workers (in every process the hook ran in) gave
+// up after their last try, since the library was first loaded in this session.
+VANTLE_API std::uint32_t droppedEvents() noexcept;
 
 class HookInstaller {
   public:

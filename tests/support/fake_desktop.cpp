@@ -47,7 +47,13 @@ Rect iconBoundingBox(const Icon& icon) {
 }
 
 Point iconPosition(const Icon& icon) {
-    return itemOf(icon, "position").position;
+    itemOf(icon, "position");
+    Desktop::Item& item = icon.desktop->items[static_cast<std::size_t>(icon.index)];
+    if (!item.glide.empty()) {
+        item.position = item.glide.front();
+        item.glide.erase(item.glide.begin());
+    }
+    return item.position;
 }
 
 std::u16string iconText(const Icon& icon) {

@@ -21,6 +21,9 @@ struct Desktop {
         // The bounding box relative to the position; by default the box the list view of the
         // test machines reports: 75 x 75, 21 pixels left of and 4 above the position.
         Rect box{-21, -4, 54, 71};
+        // Positions the item still passes through, as while an animation moves it: every
+        // position request first moves it on to the next one.
+        std::vector<Point> glide;
     };
     struct Move {
         std::int32_t index;

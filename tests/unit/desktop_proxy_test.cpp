@@ -55,6 +55,25 @@ TEST_F(DesktopProxyTest, ReadsEveryIconInIndexOrder) {
     EXPECT_EQ(proxy.icons[0].offsetY, 4);
 }
 
+TEST_F(DesktopProxyTest, AnIconStillGlidingIsReadOnceItStands) {
+    desktop.addIcon(u"Still", 4, 4).addIcon(u"Gliding", 500, 500);
+    // Another arrangement moves it while it is read: every request finds it further along.
+    desktop.items[1].glide = {{400, 400}, {300, 300}, {200, 200}, {100, 100}, {90, 90}};
+    const DesktopProxy proxy(store, desktop);
+    const auto& gliding = proxy.icons[1];
+    EXPECT_EQ(gliding.left, 90 - 21);
+    EXPECT_EQ(gliding.top, 90 - 4);
+    EXPECT_EQ(gliding.offsetX, 21) << "box and position from the same moment";
+    EXPECT_EQ(gliding.offsetY, 4);
+    EXPECT_GT(fake::pauses, 0) << "it waited for the icon between readings";
+
+    fake::reset();
+    for (int step = 0; step < 200; ++step) // it never stands still long enough
+        desktop.items[1].glide.push_back({step, step});
+    const DesktopProxy patient(store, desktop);
+    EXPECT_LE(fake::pauses, 30) << "the snapshot does not wait for ever";
+}
+
 TEST_F(DesktopProxyTest, GridComesFromWorkAreasAndTheLargestIcon) {
     desktop.addIcon(u"A", 4, 4).addIcon(u"B", 100, 4);
     desktop.items[1].box = {0, 0, 90, 80};

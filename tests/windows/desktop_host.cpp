@@ -45,6 +45,8 @@ void writeDescription(const HostDescription& d, const std::wstring& path) {
             << area.bottom << "\n";
     if (d.nativeWorkAreas)
         out << "nativeworkareas\n";
+    if (d.broadcast)
+        out << "broadcast\n";
     for (const HostIcon& icon : d.icons)
         out << "icon " << icon.x << ' ' << icon.y << ' ' << toUtf8(icon.label) << "\n";
     for (const HostFile& file : d.files)
@@ -178,6 +180,11 @@ void DesktopHost::setWorkAreas(const std::vector<RECT>& areas) const {
 void DesktopHost::resize(LONG width, LONG height) const {
     if (!command(L"size " + std::to_wstring(width) + L" " + std::to_wstring(height)))
         throw std::runtime_error("the desktop host did not resize");
+}
+
+void DesktopHost::activate(int index) const {
+    if (!command(L"activate " + std::to_wstring(index)))
+        throw std::runtime_error("the desktop host did not open the icon");
 }
 
 DWORD DesktopHost::quit() {

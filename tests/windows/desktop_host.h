@@ -56,6 +56,7 @@ struct HostDescription {
     LONG height = 1080;
     std::vector<RECT> workAreas;  // what the list view reports; none by default
     bool nativeWorkAreas = false; // leave the work-area messages to Wine's list view
+    bool broadcast = false;       // announce the shell ("TaskbarCreated") once ready
     std::vector<HostIcon> icons;
     std::vector<HostFile> files;
     DWORD listStyle = 0;   // window styles added to the list view once the icons are placed
@@ -95,6 +96,8 @@ class DesktopHost {
     HostReport report() const;
     void setWorkAreas(const std::vector<RECT>& areas) const;
     void resize(LONG width, LONG height) const;
+    // The list view reports the item opened (LVN_ITEMACTIVATE), as after a double-click on it.
+    void activate(int index) const;
     // Sends one command (see the host); false when the host did not carry it out.
     bool command(const std::wstring& text) const;
     // Ends the host cleanly and waits until its process has ended; returns its exit code.

@@ -365,6 +365,45 @@ TEST_F(LauncherTest, FailingRefreshEndsInOrderWithoutRetrying) {
     EXPECT_EQ(refreshes(), 1);
 }
 
+// The shell restarts while Kelvara runs: the hook went with the old shell's process. Kelvara
+// finds the new desktop, hooks it and arranges it, whether or not the new shell announces itself.
+TEST_F(LauncherTest, FollowsTheShellWhenItRestarts) {
+    test_support::Apartment apartment;
+    setDword(L"Sort", 0); // by name along the left edge: easy to foresee
+    setDword(L"Arrange", 1);
+    startHost();
+    useRealHook();
+    Process& launcher = startLauncher();
+    ASSERT_TRUE(waitForRefreshes(1));
+    // The start's arrangement ends before the shell does (a shell that ends under the start's
+    // Refresh fails it, and a failing Refresh ends the launcher).
+    const std::vector<POINT> arranged = test_support::expectedPositions(0, 1, false, store);
+    ASSERT_TRUE(test_support::waitForPositions(*host, arranged, 10000))
+        << "Kelvara " << (launcher.wait(0) == STILL_ACTIVE ? "runs" : "has ended") << "; at "
+        << testing::PrintToString(test_support::hostPositions(*host)) << ", not "
+        << testing::PrintToString(arranged);
+
+    for (const bool announced : {true, false}) {
+        SCOPED_TRACE(announced ? "the new shell announces itself" : "the new shell says nothing");
+        host->quit();
+        HostDescription again = smallDesktop();
+        again.broadcast = announced;
+        for (test_support::HostIcon& icon : again.icons)
+            icon.x += 300; // off the left edge, where the arrangement is to put them
+        startHost(again);
+        const std::vector<POINT> expected = test_support::expectedPositions(0, 1, false, store);
+        EXPECT_TRUE(test_support::waitForPositions(*host, expected, 10000))
+            << "the new desktop was arranged";
+
+        const std::uint32_t mail = test_support::storedUsage(store)[L"Mail"];
+        host->activate(1);
+        EXPECT_TRUE(test_support::pollUntil(
+            [&] { return test_support::storedUsage(store)[L"Mail"] == mail + 1; }, 10000))
+            << "an opening on the new desktop was counted";
+    }
+    EXPECT_EQ(quit(launcher, 0), 0u);
+}
+
 class CompatibilityTest : public LauncherTest {
   protected:
     // Waits for the launcher's message box and checks what it says.

@@ -1,0 +1,47 @@
+// The launcher's one window: hidden, top-level (so that it hears the shell's "TaskbarCreated"
+// broadcast, which message-only windows never get), owned by the launcher's thread. It tells the
+// launcher when the shell has started anew and, on a timer, when it is time to look whether the
+// desktop it hooked still exists, because that broadcast does not always arrive.
+#pragma once
+
+#include <functional>
+
+#include <windows.h>
+
+namespace launcher {
+
+class LauncherWindow {
+  public:
+    struct Handlers {
+        // The shell broadcast "TaskbarCreated": a shell (maybe a new one) has started.
+        std::function<void()> shellStarted;
+        // The timer: a good moment to check the desktop, and to do work that was put off.
+        std::function<void()> tick;
+    };
+
+    // Creates the window and starts its timer; throws winapi::Error when the window cannot be
+    // made. Handlers run on the launcher's thread, from its message loop; what they throw is
+    // dropped there.
+    LauncherWindow(Handlers handlers, UINT tickMs);
+    ~LauncherWindow();
+
+    LauncherWindow(const LauncherWindow&) = delete;
+    LauncherWindow& operator=(const LauncherWindow&) = delete;
+
+    HWND window() const { return window_; }
+    // Changes how often the timer ticks.
+    void setTick(UINT tickMs);
+
+  private:
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    Handlers handlers_;
+    UINT taskbarCreated_ = 0;
+    HWND window_ = nullptr;
+};
+
+// The window class, so that tests and other programs can find the launcher's window.
+inline constexpr wchar_t launcherWindowClass[] = L"KelvaraLauncher";
+
+} // namespace launcher
