@@ -2,6 +2,7 @@
 // the platform's POINT and RECT so the Windows layer can pass them through unchanged.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace desktop_access {
@@ -35,6 +36,13 @@ inline std::int32_t sub32(std::int32_t a, std::int32_t b) {
 inline std::int32_t mul32(std::int32_t a, std::int32_t b) {
     return wrap32(std::int64_t{a} * b);
 }
+
+// Whether the work areas together cover the whole rectangle (an empty rectangle is covered; a
+// rectangle is never covered by no areas at all). Coordinates are taken as they are, 64-bit.
+struct Box64 {
+    std::int64_t left, top, right, bottom;
+};
+bool coveredBy(const Box64& box, const Rect* areas, std::size_t count);
 
 // A double truncated toward zero into 32 bits; values outside the range are clamped and NaN
 // gives 0, where a plain cast would be undefined.

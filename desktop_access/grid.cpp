@@ -83,17 +83,16 @@ Cell Grid::cellAt(std::int32_t left, std::int32_t top) const {
 }
 
 bool Grid::isUsable(Cell cell, std::span<const Rect> workAreas) const {
-    if (!contains(cell))
-        return false;
+    return contains(cell) && fits(cellCorner(cell), workAreas);
+}
+
+bool Grid::fits(Point corner, std::span<const Rect> workAreas) const {
     if (workAreas.empty())
         return true;
-    const std::int64_t left = std::int64_t{cellWidth} * cell.column + originX;
-    const std::int64_t top = std::int64_t{cellHeight} * cell.row + originY;
-    const std::int64_t right = left + cellWidth - gridMargin;
-    const std::int64_t bottom = top + cellHeight - gridMargin;
-    return std::any_of(workAreas.begin(), workAreas.end(), [&](const Rect& area) {
-        return area.left <= left && right <= area.right && area.top <= top && bottom <= area.bottom;
-    });
+    const desktop_access::Box64 box{corner.x, corner.y,
+                                    std::int64_t{corner.x} + cellWidth - gridMargin,
+                                    std::int64_t{corner.y} + cellHeight - gridMargin};
+    return desktop_access::coveredBy(box, workAreas.data(), workAreas.size());
 }
 
 Cell cellOf(const IconRecord& icon, const Grid& grid) {

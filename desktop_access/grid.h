@@ -72,9 +72,12 @@ struct Grid {
     // count as column or row 0).
     Cell cellAt(std::int32_t left, std::int32_t top) const;
 
-    // Whether a box of the grid's largest size placed in the cell lies inside the grid and wholly
-    // inside one of the work areas. Without work areas (a stored grid knows none) every cell of
-    // the grid counts.
+    // Whether a box of the grid's largest size with its corner there lies wholly on the screens:
+    // the work areas together cover it (a box across two monitors side by side is shown whole;
+    // one that reaches into the gap beside a smaller monitor, or under a taskbar, is not).
+    // Without work areas (a stored grid knows none) every place counts.
+    bool fits(desktop_access::Point corner, std::span<const desktop_access::Rect> workAreas) const;
+    // Whether the cell lies inside the grid and a box placed in it fits.
     bool isUsable(Cell cell, std::span<const desktop_access::Rect> workAreas) const;
 };
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "organizers/placement/group_relayout.h"
+#include "organizers/placement/on_screen.h"
 
 namespace organizers::placement {
 
@@ -17,14 +18,15 @@ using desktop_access::truncToInt32;
 namespace {
 
 // Which icon stands on each cell, by label (the label is all that is ever compared). Also counts
-// the cells of the grid that no icon stands on, so that a search on a full grid ends at once.
+// the usable cells that no icon stands on, so that a search on a full grid ends at once.
 class CellMap {
   public:
-    explicit CellMap(const Grid& grid)
-        : grid(grid), freeCells(std::int64_t{grid.columns} * grid.rows) {}
+    CellMap(const Grid& grid, std::span<const desktop_access::Rect> workAreas)
+        : cells(grid, workAreas) {}
 
     bool contains(Cell cell) const { return names.contains(cell); }
-    bool full() const { return freeCells == 0; }
+    bool usable(Cell cell) const { return cells.usable(cell); }
+    bool full() const { return cells.freeCount() <= 0; }
 
     // The label of the icon on the cell, or null.
     const std::u16string* nameIn(Cell cell) const {
@@ -33,13 +35,12 @@ class CellMap {
     }
     // Enters the label unless the cell already has one.
     void claim(Cell cell, const std::u16string& name) {
-        if (names.try_emplace(cell, &name).second && grid.contains(cell))
-            --freeCells;
+        if (names.try_emplace(cell, &name).second)
+            cells.take(cell);
     }
 
   private:
-    const Grid& grid;
-    std::int64_t freeCells;
+    FreeCells cells;
     std::unordered_map<Cell, const std::u16string*, CellHash> names; // labels live in the proxy
 };
 
@@ -118,7 +119,7 @@ std::vector<RadiusRange> radiiMeetingGrid(Cell start, const Grid& grid,
 
 std::optional<Cell> findFreeCell(Cell start, const CellMap& map, const Grid& grid,
                                  const std::vector<Direction>& directions) {
-    const auto accepted = [&](Cell cell) { return grid.contains(cell) && !map.contains(cell); };
+    const auto accepted = [&](Cell cell) { return map.usable(cell) && !map.contains(cell); };
     if (accepted(start))
         return start;
     if (map.full())
@@ -141,14 +142,14 @@ void snapToGrid(DesktopProxy& live) {
     const Grid grid = live.grid();
     if (!grid.hasCells())
         return;
-    CellMap map(grid);
+    CellMap map(grid, live.workAreas);
     for (const IconRecord& record : live.icons)
         map.claim(cellOf(record, grid), record.name);
     const std::vector<Direction> directions = searchDirections();
     for (IconRecord& record : live.icons) {
         const Cell cell = cellOf(record, grid);
         const std::u16string* holder = map.nameIn(cell);
-        if (holder != nullptr && *holder == record.name && grid.contains(cell)) {
+        if (holder != nullptr && *holder == record.name && map.usable(cell)) {
             placeInCell(record, grid, cell);
             continue;
         }

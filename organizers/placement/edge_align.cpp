@@ -10,25 +10,52 @@ namespace {
 
 enum class Fill { ColumnByColumn, RowByRow };
 
+// Walks the cells in the order of the fill: down the columns, or along the rows.
+class CellWalk {
+  public:
+    CellWalk(const Grid& grid, Fill fill) : grid_(grid), fill_(fill) {}
+
+    Point corner() const { return grid_.cellCorner(column_, row_); }
+    // Whether the walk has run past the grid's last column (or row): from there on the icons
+    // simply run on past the area.
+    bool pastTheGrid() const {
+        return fill_ == Fill::ColumnByColumn ? column_ >= grid_.columns : row_ >= grid_.rows;
+    }
+    void advance() {
+        if (fill_ == Fill::ColumnByColumn) {
+            if (++row_ >= grid_.rows) {
+                row_ = 0;
+                ++column_;
+            }
+        } else if (++column_ >= grid_.columns) {
+            column_ = 0;
+            ++row_;
+        }
+    }
+
+  private:
+    const Grid& grid_;
+    Fill fill_;
+    std::int64_t column_ = 0;
+    std::int64_t row_ = 0;
+};
+
+// Cells whose place no screen shows whole (under a taskbar at the top or left, in the gap beside
+// a smaller monitor) are passed over.
 void fillCells(DesktopProxy& proxy, sorting::Sorter& sorter, const PointTransform& transform,
                Fill fill) {
     sorter.sort(proxy.icons);
     const Grid grid = proxy.grid();
-    std::int64_t column = 0;
-    std::int64_t row = 0;
+    CellWalk walk(grid, fill);
     for (IconRecord& record : proxy.icons) {
-        const Point target = transform(grid.cellCorner(column, row), proxy);
+        Point target = transform(walk.corner(), proxy);
+        while (!walk.pastTheGrid() && !grid.fits(target, proxy.workAreas)) {
+            walk.advance();
+            target = transform(walk.corner(), proxy);
+        }
         record.left = target.x;
         record.top = target.y;
-        if (fill == Fill::ColumnByColumn) {
-            if (++row >= grid.rows) {
-                row = 0;
-                ++column;
-            }
-        } else if (++column >= grid.columns) {
-            column = 0;
-            ++row;
-        }
+        walk.advance();
     }
 }
 

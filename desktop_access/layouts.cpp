@@ -1,0 +1,350 @@
+#include "desktop_access/layouts.h"
+
+#include <algorithm>
+#include <charconv>
+#include <tuple>
+#include <unordered_set>
+
+namespace desktop_access {
+namespace {
+
+constexpr std::string_view header = "Kelvara layouts 1";
+constexpr std::string_view trailer = "end";
+// Bounds of what a sound file holds; anything beyond is damage.
+constexpr std::size_t maxAreas = 16;
+constexpr std::size_t maxPlaces = 1 << 20;
+constexpr std::size_t maxLabelUnits = 1 << 12;
+
+bool areaBefore(const Rect& a, const Rect& b) {
+    return std::tie(a.left, a.top, a.right, a.bottom) < std::tie(b.left, b.top, b.right, b.bottom);
+}
+
+void appendNumber(std::string& out, std::int64_t value) {
+    char digits[24];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, result.ptr);
+}
+
+void appendHexUnit(std::string& out, char16_t unit) {
+    static constexpr char hex[] = "0123456789abcdef";
+    out += "\\u";
+    for (int shift = 12; shift >= 0; shift -= 4)
+        out.push_back(hex[(unit >> shift) & 0xF]);
+}
+
+void appendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+bool isHigh(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool isLow(char16_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+void appendLabel(std::string& out, const std::u16string& label) {
+    for (std::size_t i = 0; i < label.size(); ++i) {
+        const char16_t unit = label[i];
+        if (unit == u'\\')
+            out += "\\\\";
+        else if (unit == u'\n')
+            out += "\\n";
+        else if (unit == u'\r')
+            out += "\\r";
+        else if (unit < 0x20 || unit == 0x7F)
+            appendHexUnit(out, unit);
+        else if (isHigh(unit) && i + 1 < label.size() && isLow(label[i + 1])) {
+            appendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (label[i + 1] - 0xDC00));
+            ++i;
+        } else if (isHigh(unit) || isLow(unit))
+            appendHexUnit(out, unit);
+        else
+            appendUtf8(out, unit);
+    }
+}
+
+// Reads the file a line at a time; every failure makes the whole file damaged.
+class Reader {
+  public:
+    explicit Reader(std::string_view bytes) : rest_(bytes) {}
+
+    bool atEnd() const { return rest_.empty(); }
+
+    std::optional<std::string_view> line() {
+        const std::size_t end = rest_.find('\n');
+        if (end == std::string_view::npos)
+            return std::nullopt; // every line ends in a line feed, the last one too
+        const std::string_view line = rest_.substr(0, end);
+        rest_.remove_prefix(end + 1);
+        return line;
+    }
+
+  private:
+    std::string_view rest_;
+};
+
+// Splits off the next field (up to a space, or the end).
+std::string_view field(std::string_view& text) {
+    const std::size_t end = text.find(' ');
+    const std::string_view first = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    return first;
+}
+
+template <typename Number> bool number(std::string_view text, Number& value) {
+    if (text.empty() || text.front() == '+')
+        return false;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size();
+}
+
+template <typename Number>
+bool numbers(std::string_view& text, std::initializer_list<Number*> out) {
+    for (Number* value : out)
+        if (!number(field(text), *value))
+            return false;
+    return true;
+}
+
+bool hexUnit(std::string_view digits, char16_t& unit) {
+    unsigned value = 0;
+    if (digits.size() != 4)
+        return false;
+    for (char c : digits) {
+        value <<= 4;
+        if (c >= '0' && c <= '9')
+            value |= unsigned(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            value |= unsigned(c - 'a' + 10);
+        else
+            return false;
+    }
+    unit = static_cast<char16_t>(value);
+    return true;
+}
+
+// One UTF-8 sequence at the start of text, as a code point; nothing when it is not well formed.
+std::optional<char32_t> utf8(std::string_view& text) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char first = byte(0);
+    std::size_t length = first < 0x80    ? 1
+                         : first >= 0xF0 ? 4
+                         : first >= 0xE0 ? 3
+                         : first >= 0xC0 ? 2
+                                         : 0;
+    if (length == 0 || first > 0xF4 || text.size() < length)
+        return std::nullopt;
+    char32_t code = length == 1 ? first : first & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80)
+            return std::nullopt;
+        code = (code << 6) | (byte(i) & 0x3F);
+    }
+    static constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return std::nullopt;
+    text.remove_prefix(length);
+    return code;
+}
+
+std::optional<std::u16string> label(std::string_view text) {
+    std::u16string label;
+    while (!text.empty()) {
+        if (label.size() > maxLabelUnits)
+            return std::nullopt;
+        if (text.front() == '\\') {
+            if (text.size() < 2)
+                return std::nullopt;
+            const char escaped = text[1];
+            text.remove_prefix(2);
+            if (escaped == '\\')
+                label.push_back(u'\\');
+            else if (escaped == 'n')
+                label.push_back(u'\n');
+            else if (escaped == 'r')
+                label.push_back(u'\r');
+            else if (escaped == 'u') {
+                char16_t unit;
+                if (!hexUnit(text.substr(0, 4), unit))
+                    return std::nullopt;
+                label.push_back(unit);
+                text.remove_prefix(4);
+            } else
+                return std::nullopt;
+            continue;
+        }
+        const std::optional<char32_t> code = utf8(text);
+        if (!code)
+            return std::nullopt;
+        if (*code >= 0x10000) {
+            label.push_back(static_cast<char16_t>(0xD800 + ((*code - 0x10000) >> 10)));
+            label.push_back(static_cast<char16_t>(0xDC00 + ((*code - 0x10000) & 0x3FF)));
+        } else {
+            label.push_back(static_cast<char16_t>(*code));
+        }
+    }
+    return label;
+}
+
+std::optional<RememberedLayout> readEntry(std::string_view first, Reader& reader) {
+    std::optional<std::string_view> line;
+    std::string_view text = first;
+    std::size_t areaCount = 0;
+    std::size_t placeCount = 0;
+    RememberedLayout entry;
+    if (field(text) != "configuration" || !number(field(text), areaCount) ||
+        !number(field(text), entry.configuration.cellWidth) ||
+        !number(field(text), entry.configuration.cellHeight) || !number(field(text), placeCount) ||
+        !text.empty() || areaCount > maxAreas || placeCount > maxPlaces)
+        return std::nullopt;
+    for (std::size_t i = 0; i < areaCount; ++i) {
+        Rect area;
+        if (!(line = reader.line()))
+            return std::nullopt;
+        text = *line;
+        if (field(text) != "area" ||
+            !numbers<std::int32_t>(text, {&area.left, &area.top, &area.right, &area.bottom}) ||
+            !text.empty())
+            return std::nullopt;
+        entry.configuration.workAreas.push_back(area);
+    }
+    if (!std::is_sorted(entry.configuration.workAreas.begin(), entry.configuration.workAreas.end(),
+                        areaBefore))
+        return std::nullopt;
+    entry.places.reserve(placeCount);
+    for (std::size_t i = 0; i < placeCount; ++i) {
+        if (!(line = reader.line()))
+            return std::nullopt;
+        text = *line;
+        Place place;
+        if (!numbers<std::int32_t>(text, {&place.left, &place.top}))
+            return std::nullopt;
+        std::optional<std::u16string> name = desktop_access::label(text);
+        if (!name)
+            return std::nullopt;
+        place.label = std::move(*name);
+        entry.places.push_back(std::move(place));
+    }
+    return entry;
+}
+
+} // namespace
+
+DisplayConfiguration configurationOf(std::vector<Rect> workAreas, std::int32_t cellWidth,
+                                     std::int32_t cellHeight) {
+    std::sort(workAreas.begin(), workAreas.end(), areaBefore);
+    return {std::move(workAreas), cellWidth, cellHeight};
+}
+
+const RememberedLayout* Layouts::find(const DisplayConfiguration& configuration) const {
+    for (const RememberedLayout& entry : entries_)
+        if (entry.configuration == configuration)
+            return &entry;
+    return nullptr;
+}
+
+const RememberedLayout* Layouts::mostRecent() const {
+    return entries_.empty() ? nullptr : &entries_.front();
+}
+
+bool Layouts::remember(const DisplayConfiguration& configuration,
+                       const std::vector<Place>& places) {
+    RememberedLayout entry{configuration, {}};
+    std::unordered_set<std::u16string_view> seen;
+    for (const Place& place : places)
+        if (seen.insert(place.label).second)
+            entry.places.push_back(place);
+    if (!entries_.empty() && entries_.front() == entry)
+        return false;
+    std::erase_if(entries_,
+                  [&](const RememberedLayout& old) { return old.configuration == configuration; });
+    entries_.insert(entries_.begin(), std::move(entry));
+    if (entries_.size() > capacity)
+        entries_.resize(capacity);
+    return true;
+}
+
+std::string encodeLayouts(const Layouts& layouts) {
+    std::string out(header);
+    out += '\n';
+    for (const RememberedLayout& entry : layouts.entries()) {
+        const DisplayConfiguration& configuration = entry.configuration;
+        out += "configuration ";
+        appendNumber(out, std::int64_t(configuration.workAreas.size()));
+        out += ' ';
+        appendNumber(out, configuration.cellWidth);
+        out += ' ';
+        appendNumber(out, configuration.cellHeight);
+        out += ' ';
+        appendNumber(out, std::int64_t(entry.places.size()));
+        out += '\n';
+        for (const Rect& area : configuration.workAreas) {
+            out += "area ";
+            for (std::int32_t value : {area.left, area.top, area.right}) {
+                appendNumber(out, value);
+                out += ' ';
+            }
+            appendNumber(out, area.bottom);
+            out += '\n';
+        }
+        for (const Place& place : entry.places) {
+            appendNumber(out, place.left);
+            out += ' ';
+            appendNumber(out, place.top);
+            out += ' ';
+            appendLabel(out, place.label);
+            out += '\n';
+        }
+    }
+    out += trailer;
+    out += '\n';
+    return out;
+}
+
+std::optional<Layouts> decodeLayouts(std::string_view bytes) {
+    Reader reader(bytes);
+    if (reader.line() != header)
+        return std::nullopt;
+    Layouts layouts;
+    for (;;) {
+        const std::optional<std::string_view> line = reader.line();
+        if (!line)
+            return std::nullopt; // cut short: the last line is missing
+        if (*line == trailer)
+            break;
+        std::optional<RememberedLayout> entry = readEntry(*line, reader);
+        if (!entry)
+            return std::nullopt;
+        // A configuration written twice is damage too: a sound writer never does it.
+        if (layouts.find(entry->configuration))
+            return std::nullopt;
+        if (layouts.entries_.size() < Layouts::capacity)
+            layouts.entries_.push_back(std::move(*entry));
+    }
+    if (!reader.atEnd())
+        return std::nullopt;
+    return layouts;
+}
+
+std::filesystem::path layoutsPathFor(const std::filesystem::path& storeFile) {
+    std::filesystem::path layouts = storeFile;
+    layouts.replace_extension(".layouts");
+    return layouts;
+}
+
+} // namespace desktop_access

@@ -1,0 +1,88 @@
+// The arrangements Kelvara remembers, one per display configuration, in the file
+// Kelvara.layouts beside the icon store. A display configuration is the list view's set of work
+// areas (sorted) together with the cell size; for each, the file holds every icon's place (the
+// top-left corner of its box) by label, as the last arrangement on that display left it. At most
+// 16 configurations are kept; the one used least recently goes first.
+//
+// Format (UTF-8 text, lines ending in a line feed; numbers in decimal, "-" for negatives):
+//
+//   Kelvara layouts 1
+//   configuration AREAS CELLWIDTH CELLHEIGHT PLACES     one block per configuration, the most
+//   area LEFT TOP RIGHT BOTTOM                          recently used first; AREAS area lines,
+//   LEFT TOP LABEL                                      then PLACES place lines
+//   end                                                 the last line: a file cut short is
+//                                                       never taken for a whole one
+//
+// A label is written as UTF-8, with "\\" for a backslash, "\n" for a line feed, "\r" for a
+// carriage return and "\uXXXX" (four hex digits) for any other control character and for a
+// surrogate that has no partner, so any UTF-16 label reads back unchanged. A file that is not
+// exactly of this form is damaged: it reads as no configuration at all, and the next write
+// replaces it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "desktop_access/geometry.h"
+
+namespace desktop_access {
+
+struct DisplayConfiguration {
+    std::vector<Rect> workAreas; // sorted by left, top, right, bottom
+    std::int32_t cellWidth = 0;
+    std::int32_t cellHeight = 0;
+    friend bool operator==(const DisplayConfiguration&, const DisplayConfiguration&) = default;
+};
+
+// The configuration of work areas in any order and a cell size.
+DisplayConfiguration configurationOf(std::vector<Rect> workAreas, std::int32_t cellWidth,
+                                     std::int32_t cellHeight);
+
+struct Place {
+    std::u16string label;
+    std::int32_t left = 0; // the box's top-left corner
+    std::int32_t top = 0;
+    friend bool operator==(const Place&, const Place&) = default;
+};
+
+struct RememberedLayout {
+    DisplayConfiguration configuration;
+    std::vector<Place> places; // one per label
+    friend bool operator==(const RememberedLayout&, const RememberedLayout&) = default;
+};
+
+class Layouts {
+  public:
+    static constexpr std::size_t capacity = 16;
+
+    // Most recently used first.
+    const std::vector<RememberedLayout>& entries() const { return entries_; }
+    const RememberedLayout* find(const DisplayConfiguration& configuration) const;
+    const RememberedLayout* mostRecent() const;
+
+    // Remembers the places for the configuration (the first place of a label counts) and makes
+    // it the most recently used; beyond the capacity the least recently used is forgotten.
+    // Returns whether anything changed.
+    bool remember(const DisplayConfiguration& configuration, const std::vector<Place>& places);
+
+    friend bool operator==(const Layouts&, const Layouts&) = default;
+
+  private:
+    friend std::optional<Layouts> decodeLayouts(std::string_view bytes);
+    std::vector<RememberedLayout> entries_;
+};
+
+// The file's bytes, and the layouts read back from bytes: nothing when they are damaged. A file
+// with more configurations than the capacity keeps its most recent ones.
+std::string encodeLayouts(const Layouts& layouts);
+std::optional<Layouts> decodeLayouts(std::string_view bytes);
+
+// The layouts file beside a store file: the same folder and name, ".layouts" for ".store".
+std::filesystem::path layoutsPathFor(const std::filesystem::path& storeFile);
+
+} // namespace desktop_access
