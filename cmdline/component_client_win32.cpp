@@ -59,7 +59,9 @@ ComponentClient::ComponentClient() {
         CoCreateInstance(CLSID_Tessora, nullptr, CLSCTX_INPROC_SERVER, IID_ITessora, &tessora_);
     if (FAILED(result))
         throw Failure(failureLine(u"Kelvara's component (Tessora.dll) cannot be started",
-                                  resultText(result)));
+                                  result == REGDB_E_CLASSNOTREG
+                                      ? u"it is not registered (install.cmd registers it)"
+                                      : resultText(result)));
 }
 
 Settings ComponentClient::settings() const {

@@ -1,5 +1,8 @@
 #include "cmdline/command_line.h"
 
+#include <fstream>
+#include <iterator>
+
 #include <gtest/gtest.h>
 
 #include "cmdline/output_text.h"
@@ -37,6 +40,17 @@ TEST(CommandLineTest, AFailureIsOneLineEndingInOneFullStop) {
               u"Kelvara could not arrange the desktop: 3 icons did not take their places.\n");
     EXPECT_EQ(failureLine(u"KelvaraCmd could not write its output", u" \r\n"),
               u"KelvaraCmd could not write its output.\n");
+}
+
+// The README shows the usage a user gets; the two must not drift apart.
+TEST(CommandLineTest, TheReadmeShowsTheUsageAsPrinted) {
+    std::ifstream readme(KELVARA_SOURCE_DIR "/README.md", std::ios::binary);
+    ASSERT_TRUE(readme);
+    const std::string text{std::istreambuf_iterator<char>(readme), {}};
+    std::string usage;
+    for (char16_t unit : cmdline::usageText())
+        usage.push_back(static_cast<char>(unit)); // plain ASCII
+    EXPECT_NE(text.find("```\n" + usage + "```\n"), std::string::npos) << usage;
 }
 
 } // namespace

@@ -219,6 +219,25 @@ TEST_F(KelvaraCmdTest, WithoutADesktopTheDesktopCommandsFailWithOneLine) {
     EXPECT_EQ(ran.output + ran.error, "") << "no store yet: no icons";
 }
 
+TEST_F(KelvaraCmdTest, WithoutTheComponentOnlyCountsWorks) {
+    ASSERT_EQ(
+        test_support::runCommand(L"regsvr32.exe /s /u \"" + test_support::componentPath() + L"\""),
+        0u);
+    for (const wchar_t* arguments : {L"status", L"refresh", L"lock on"}) {
+        const Ran ran = kelvaraCmd(arguments);
+        EXPECT_EQ(ran.code, 1u) << test_support::toUtf8(arguments);
+        EXPECT_EQ(ran.error, "Kelvara's component (Tessora.dll) cannot be started: it is not "
+                             "registered (install.cmd registers it).\r\n");
+        EXPECT_EQ(ran.output, "");
+    }
+    EXPECT_FALSE(test_support::settingsKeyExists());
+    test_support::writeStore(store, {{L"Kept", 3}});
+    const Ran ran = kelvaraCmd(L"counts");
+    EXPECT_EQ(ran.code, 0u) << ran.error;
+    EXPECT_EQ(ran.output, "3\tKept\r\n");
+    test_support::registerComponent();
+}
+
 TEST_F(KelvaraCmdTest, AFailingArrangementPrintsTheComponentsOwnDescription) {
     const test_support::DesktopHost host(scatteredDesktop());
     const std::vector<POINT> before = hostPositions(host);
