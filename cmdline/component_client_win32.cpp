@@ -30,7 +30,8 @@ void succeed(ITessora* tessora, HRESULT result, const char16_t* what) {
         throw Failure(failureLine(what, reasonOf(tessora, result)));
 }
 
-// The description an automation call left in its exception record, which is then released.
+// The description an automation call left in its exception record (filled in first when the
+// record was left to be filled later); the record's strings are then released.
 std::u16string takeDescription(EXCEPINFO& exception) {
     if (exception.pfnDeferredFillIn != nullptr)
         exception.pfnDeferredFillIn(&exception);
@@ -38,10 +39,11 @@ std::u16string takeDescription(EXCEPINFO& exception) {
     if (exception.bstrDescription != nullptr)
         description =
             winapi::fromWide(exception.bstrDescription, SysStringLen(exception.bstrDescription));
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
-    exception = EXCEPINFO{};
+    for (BSTR* text :
+         {&exception.bstrSource, &exception.bstrDescription, &exception.bstrHelpFile}) {
+        SysFreeString(*text);
+        *text = nullptr;
+    }
     return description;
 }
 
@@ -102,9 +104,9 @@ void ComponentClient::arrange() {
     EXCEPINFO exception{};
     const HRESULT result = tessora_->Invoke(refresh, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
                                             &none, nullptr, &exception, nullptr);
+    const std::u16string description = takeDescription(exception);
     const HRESULT code =
         result == DISP_E_EXCEPTION && FAILED(exception.scode) ? exception.scode : result;
-    const std::u16string description = takeDescription(exception);
     if (SUCCEEDED(result))
         return;
     throw Failure(

@@ -1,32 +1,12 @@
-#include "cmdline/command_line.h"
-
 #include <fstream>
 #include <iterator>
 
 #include <gtest/gtest.h>
 
+#include "cmdline/command_line.h"
 #include "cmdline/output_text.h"
 
 namespace {
-
-using cmdline::Action;
-using cmdline::parseArguments;
-using cmdline::Request;
-
-// status prints the words that sort and arrange take: each must read back as its value.
-TEST(CommandLineTest, EveryPrintedMethodWordReadsBackAsItsValue) {
-    for (std::int32_t value = -1; value <= 5; ++value) {
-        if (const auto word = cmdline::sortWord(value))
-            EXPECT_EQ(parseArguments({u"sort", *word}), (Request{Action::sort, value}));
-        else
-            EXPECT_TRUE(value < 0 || value > 2) << value;
-        if (const auto word = cmdline::arrangeWord(value))
-            EXPECT_EQ(parseArguments({u"arrange", *word}), (Request{Action::arrange, value}));
-        else
-            EXPECT_TRUE(value < 0 || value > 4) << value;
-    }
-    EXPECT_EQ(cmdline::settingsText({7, -3, 5}), u"sort: 7\narrange: -3\nlocked: yes\n");
-}
 
 // Messages of the error family carry the system's own line end, and some end in a full stop.
 TEST(CommandLineTest, AFailureIsOneLineEndingInOneFullStop) {
