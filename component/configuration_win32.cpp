@@ -1,5 +1,9 @@
 #include "component/configuration_win32.h"
 
+#include <windows.h>
+
+#include <shlobj.h>
+
 namespace component {
 
 Configuration& configuration() {
@@ -20,6 +24,13 @@ std::uint32_t readSetting(const wchar_t* name) {
 void writeSetting(const wchar_t* name, std::uint32_t value) {
     winapi::registry::Key key = configuration().settingsKey;
     key.writeDword(name, value);
+}
+
+std::filesystem::path defaultStorePath(const std::wstring& productId) {
+    wchar_t folder[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_LOCAL_APPDATA, TRUE))
+        return {};
+    return std::filesystem::path(std::wstring(folder) + L"\\" + productId + L".store");
 }
 
 } // namespace component

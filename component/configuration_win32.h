@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "winapi/registry_win32.h"
@@ -30,5 +31,13 @@ inline constexpr wchar_t lockedSetting[] = L"Locked";
 std::uint32_t readSetting(const wchar_t* name);
 // Writes a setting through a copy of settingsKey, which closes a write handle it opened itself.
 void writeSetting(const wchar_t* name, std::uint32_t value);
+
+} // namespace component
+
+namespace component {
+
+// The store's path for a product: <local application data>\<productId>.store, or empty when the
+// folder is not available.
+std::filesystem::path defaultStorePath(const std::wstring& productId);
 
 } // namespace component

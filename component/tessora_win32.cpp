@@ -6,8 +6,6 @@
 #include <stdexcept>
 #include <string>
 
-#include <shlobj.h>
-
 #include "component/arrangement.h"
 #include "component/com_boundary_win32.h"
 #include "component/configuration_win32.h"
@@ -47,13 +45,6 @@ HRESULT storeSetting(const wchar_t* name, std::uint32_t value) {
 }
 
 } // namespace
-
-std::filesystem::path defaultStorePath(const std::wstring& productId) {
-    wchar_t folder[MAX_PATH] = {};
-    if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_LOCAL_APPDATA, TRUE))
-        return {};
-    return std::filesystem::path(std::wstring(folder) + L"\\" + productId + L".store");
-}
 
 Tessora::Tessora(IUnknown* outer)
     : storePath(defaultStorePath(configuration().productId)), inner_(*this),

@@ -75,7 +75,4 @@ class Tessora final : public ITessora, public IProvideClassInfo, public ISupport
     Microsoft::WRL::ComPtr<ITypeInfo> interfaceInfo_;
 };
 
-// The store's path for a product: <local application data>\<productId>.store, or empty.
-std::filesystem::path defaultStorePath(const std::wstring& productId);
-
 } // namespace component

@@ -15,7 +15,7 @@ set "SOURCE=%~dp0"
 set "TARGET=%LOCALAPPDATA%\Programs\Kelvara"
 set "RUNKEY=HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 set "CLASSKEY=HKCR\CLSID\{110412F3-5894-4C12-9E7B-D688903AC288}\InprocServer32"
-set "FILES=Kelvara.exe Tessora.dll vantle.dll Orvinta.exe uninstall.cmd"
+set "FILES=Kelvara.exe Tessora.dll vantle.dll Orvinta.exe KelvaraCmd.exe uninstall.cmd"
 
 set START=1
 if /i "%~1"=="/nostart" set START=0

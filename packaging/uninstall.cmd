@@ -44,7 +44,7 @@ set RESULT=0
 set TRIES=0
 :removeFiles
 set BUSY=0
-for %%F in (Kelvara.exe Tessora.dll vantle.dll Orvinta.exe) do (
+for %%F in (Kelvara.exe Tessora.dll vantle.dll Orvinta.exe KelvaraCmd.exe) do (
     if exist "%TARGET%\%%F" del /f /q "%TARGET%\%%F" >nul 2>&1
     if exist "%TARGET%\%%F" set BUSY=1
 )

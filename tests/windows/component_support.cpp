@@ -225,6 +225,17 @@ std::map<std::wstring, std::uint32_t> storedUsage(const std::filesystem::path& p
 
 // --- where the icons have to go ---
 
+HostDescription scatteredDesktop() {
+    HostDescription description;
+    description.workAreas = {{0, 0, 1280, 984}};
+    description.icons = {{L"Zulu.txt", 700, 420}, {L"alpha.txt", 130, 610},
+                         {L"Mike", 1030, 90},     {L"Trash", 400, 300},
+                         {L"bravo", 60, 40},      {L"Kilo.doc", 1200, 800},
+                         {L"Echo", 880, 610}};
+    description.files = {{L"Zulu.txt"}, {L"alpha.txt"}, {L"Kilo.doc"}};
+    return description;
+}
+
 std::vector<POINT> expectedPositions(std::int32_t sortMethod, std::int32_t arrangeMethod,
                                      bool locked, const std::filesystem::path& store) {
     // A copy, so that this snapshot reads what the component's will and leaves the store alone.

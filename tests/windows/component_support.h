@@ -101,6 +101,10 @@ std::string fileBytes(const std::filesystem::path& path);
 // Usage count by label, as the store holds them.
 std::map<std::wstring, std::uint32_t> storedUsage(const std::filesystem::path& path);
 
+// Seven icons scattered off the grid of a 1280 x 984 work area, three of them files on the
+// desktop, so that the name sorter has both kinds of item to tell apart.
+HostDescription scatteredDesktop();
+
 // Where an arrangement by these methods puts each icon of the running desktop (list-view
 // position, by list-view index): the strategies of the component run here, over a snapshot of
 // the same desktop and a copy of the same store (none for an empty path).

@@ -16,8 +16,8 @@ using test_support::runCommand;
 constexpr wchar_t runKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t userClasses[] = L"Software\\Classes\\";
 constexpr wchar_t classKey[] = L"CLSID\\{110412F3-5894-4C12-9E7B-D688903AC288}";
-const wchar_t* const packageFiles[] = {L"Kelvara.exe", L"Tessora.dll", L"vantle.dll",
-                                       L"Orvinta.exe", L"uninstall.cmd"};
+const wchar_t* const packageFiles[] = {L"Kelvara.exe", L"Tessora.dll",    L"vantle.dll",
+                                       L"Orvinta.exe", L"KelvaraCmd.exe", L"uninstall.cmd"};
 
 std::wstring fullPath(const std::wstring& path) {
     wchar_t full[MAX_PATH] = {};
@@ -127,6 +127,11 @@ TEST_F(PackageTest, InstallThenUninstallLeavingTheSettingsAndTheStore) {
     ASSERT_TRUE(test_support::pollUntil(
         [&] { return test_support::storedUsage(store).size() == 3; }, 15000));
     EXPECT_EQ(test_support::storedUsage(store).at(L"Kept"), 3u);
+    // The command line runs from the installed folder and reaches the installed component.
+    std::string status;
+    EXPECT_EQ(runCommand(L"\"" + target + L"\\KelvaraCmd.exe\" status", L"", &status), 0u)
+        << status;
+    EXPECT_NE(status.find("\r\nicons: 3\r\n"), std::string::npos) << status;
     const std::string storeBefore = test_support::fileBytes(store);
 
     // Wine keeps a hook library loaded in the hooked process until that process ends (Windows

@@ -20,6 +20,7 @@ using Microsoft::WRL::ComPtr;
 using test_support::DesktopHost;
 using test_support::expectedPositions;
 using test_support::hostPositions;
+using test_support::scatteredDesktop;
 using test_support::storedUsage;
 using test_support::waitForPositions;
 
@@ -31,18 +32,6 @@ class RefreshTest : public ::testing::Test {
         std::filesystem::remove(store);
     }
 
-    // Icons scattered off the grid, some of them files on the desktop so that the name sorter
-    // has both kinds of item to tell apart.
-    static test_support::HostDescription scatteredDesktop() {
-        test_support::HostDescription description;
-        description.workAreas = {{0, 0, 1280, 984}};
-        description.icons = {{L"Zulu.txt", 700, 420}, {L"alpha.txt", 130, 610},
-                             {L"Mike", 1030, 90},     {L"Trash", 400, 300},
-                             {L"bravo", 60, 40},      {L"Kilo.doc", 1200, 800},
-                             {L"Echo", 880, 610}};
-        description.files = {{L"Zulu.txt"}, {L"alpha.txt"}, {L"Kilo.doc"}};
-        return description;
-    }
     // Distinct counts, so that ordering by usage differs from every other order.
     void writeCounts() {
         test_support::writeStore(store,

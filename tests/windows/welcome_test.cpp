@@ -1,5 +1,6 @@
 // Orvinta.exe as a user meets it: the welcome dialog's controls, the ways to close it, the two
-// help links, and the resources built into the program.
+// help links, and the resources built into the program (and the icon and manifest the other
+// programs share with it).
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -483,6 +484,21 @@ TEST(LauncherResources, CarriesTheSameIcon) {
     expectApplicationIcon(launcher);
     const ProgramResources welcome;
     EXPECT_EQ(launcher.resource(RT_GROUP_ICON, 128), welcome.resource(RT_GROUP_ICON, 128));
+}
+
+TEST(KelvaraCmdResources, CarriesTheIconAndAPerMonitorDpiManifest) {
+    const ProgramResources command(L"KelvaraCmd.exe");
+    ASSERT_NE(command.module, nullptr);
+    EXPECT_EQ(command.resource(RT_GROUP_ICON, 128),
+              ProgramResources().resource(RT_GROUP_ICON, 128));
+    const std::string manifest = command.resource(RT_MANIFEST, 1);
+    for (const char* part :
+         {"<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
+          "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm"
+          "</dpiAware>",
+          "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+          "PerMonitorV2, PerMonitor</dpiAwareness>"})
+        EXPECT_NE(manifest.find(part), std::string::npos) << part << "\n" << manifest;
 }
 
 // The template itself: what the live dialog cannot show (the exact styles and the font).

@@ -1,0 +1,107 @@
+#include "cmdline/command_line.h"
+
+#include <algorithm>
+#include <array>
+
+#include "component/arrangement.h"
+
+namespace cmdline {
+namespace {
+
+// Indexed by the enumerations' values.
+constexpr std::array<const char16_t*, 3> sortWords = {u"name", u"usage", u"age"};
+constexpr std::array<const char16_t*, 5> arrangeWords = {u"auto", u"left", u"right", u"top",
+                                                         u"bottom"};
+constexpr std::array<const char16_t*, 2> lockWords = {u"off", u"on"};
+
+std::u16string lowerAscii(std::u16string text) {
+    for (char16_t& unit : text)
+        if (unit >= u'A' && unit <= u'Z')
+            unit = static_cast<char16_t>(unit - u'A' + u'a');
+    return text;
+}
+
+// The position of word in words, or nothing.
+template <std::size_t size>
+std::optional<std::int32_t> indexOf(const std::array<const char16_t*, size>& words,
+                                    const std::u16string& word) {
+    const auto found = std::find(words.begin(), words.end(), lowerAscii(word));
+    if (found == words.end())
+        return std::nullopt;
+    return static_cast<std::int32_t>(found - words.begin());
+}
+
+template <std::size_t size>
+std::optional<std::u16string> wordAt(const std::array<const char16_t*, size>& words,
+                                     std::int32_t index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= size)
+        return std::nullopt;
+    return words[static_cast<std::size_t>(index)];
+}
+
+} // namespace
+
+std::optional<Request> parseArguments(const std::vector<std::u16string>& arguments) {
+    if (arguments.empty())
+        return std::nullopt;
+    const std::u16string command = lowerAscii(arguments.front());
+    if (arguments.size() == 1) {
+        if (command == u"status")
+            return Request{Action::status};
+        if (command == u"refresh")
+            return Request{Action::refresh};
+        if (command == u"counts")
+            return Request{Action::counts};
+        if (command == u"help" || command == u"/?" || command == u"-?" || command == u"--help")
+            return Request{Action::help};
+        return std::nullopt;
+    }
+    if (arguments.size() != 2)
+        return std::nullopt;
+    std::optional<std::int32_t> value;
+    Action action = Action::help;
+    if (command == u"sort") {
+        action = Action::sort;
+        value = indexOf(sortWords, arguments[1]);
+    } else if (command == u"arrange") {
+        action = Action::arrange;
+        value = indexOf(arrangeWords, arguments[1]);
+    } else if (command == u"lock") {
+        action = Action::lock;
+        value = indexOf(lockWords, arguments[1]);
+    }
+    if (!value)
+        return std::nullopt;
+    return Request{action, *value};
+}
+
+std::u16string usageText() {
+    return u"Usage: KelvaraCmd COMMAND\n"
+           u"\n"
+           u"  status              print the settings and the number of desktop icons,\n"
+           u"                      one line each: \"sort: usage\", \"arrange: auto\",\n"
+           u"                      \"locked: no\", \"icons: 12\"\n"
+           u"  sort name|usage|age set the sort method and arrange the desktop\n"
+           u"  arrange auto|left|right|top|bottom\n"
+           u"                      set the arrange method and arrange the desktop\n"
+           u"  lock on|off         lock or unlock the arrangement (moves no icon)\n"
+           u"  refresh             arrange the desktop now\n"
+           u"  counts              every icon Kelvara has stored, most used first, one line\n"
+           u"                      each: the usage count, a tab, the label\n"
+           u"  help                print this text\n"
+           u"\n"
+           u"Arranging commands return once the icons stand in their new places.\n"
+           u"Exit codes: 0 done, 1 failed (the reason on standard error), 2 wrong arguments.\n";
+}
+
+std::optional<std::u16string> sortWord(std::int32_t sortMethod) {
+    static_assert(component::SortAge == sortWords.size() - 1);
+    return wordAt(sortWords, sortMethod);
+}
+
+std::optional<std::u16string> arrangeWord(std::int32_t arrangeMethod) {
+    static_assert(component::ArrangeBottom == arrangeWords.size() - 1);
+    return wordAt(arrangeWords, arrangeMethod);
+}
+
+} // namespace cmdline

@@ -1,0 +1,35 @@
+// What KelvaraCmd is asked to do: its arguments read into one request, and the usage text that
+// names every command. Commands and their words are matched without regard to ASCII case, as
+// Windows users expect of a command line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cmdline {
+
+enum class Action { status, sort, arrange, lock, refresh, counts, help };
+
+struct Request {
+    Action action = Action::help;
+    // The SortMethod for sort, the ArrangeMethod for arrange, 1 (on) or 0 (off) for lock.
+    std::int32_t value = 0;
+
+    friend bool operator==(const Request&, const Request&) = default;
+};
+
+// The request the arguments (without the program's name) make, or nothing when they make none:
+// an unknown command or word, a missing or an extra argument.
+std::optional<Request> parseArguments(const std::vector<std::u16string>& arguments);
+
+// The usage text, lines ending in a line feed.
+std::u16string usageText();
+
+// The command-line word of a sort or arrange method ("name", "left"), or nothing for a value
+// outside its enumeration.
+std::optional<std::u16string> sortWord(std::int32_t sortMethod);
+std::optional<std::u16string> arrangeWord(std::int32_t arrangeMethod);
+
+} // namespace cmdline

@@ -1,0 +1,127 @@
+// KelvaraCmd.exe: Kelvara from the command line. Each command creates the component in this
+// process, does its work through ITessora (the icon count and the usage counts it reads itself,
+// from the desktop and the icon store) and ends with 0 when done, 1 when the work failed (one
+// line on standard error) and 2 when the arguments make no command (the usage on standard error).
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include "cmdline/command_line.h"
+#include "cmdline/component_client_win32.h"
+#include "cmdline/console_win32.h"
+#include "cmdline/output_text.h"
+#include "component/configuration_win32.h"
+#include "desktop_access/desktop_proxy.h"
+#include "desktop_access/desktop_win32.h"
+#include "winapi/named_lock.h"
+#include "winapi/text_win32.h"
+
+namespace cmdline {
+namespace {
+
+enum ExitCode { done = 0, failed = 1, wrongArguments = 2 };
+
+// COM on this thread, a single-threaded apartment, as long as the command runs.
+struct Apartment {
+    Apartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    ~Apartment() { CoUninitialize(); }
+    Apartment(const Apartment&) = delete;
+    Apartment& operator=(const Apartment&) = delete;
+};
+
+void print(const std::u16string& text) {
+    if (!write(Stream::output, text))
+        throw Failure(failureLine(u"KelvaraCmd could not write its output", u""));
+}
+
+// The component does not count the icons; the desktop is asked directly.
+std::int32_t desktopIconCount() {
+    try {
+        return desktop_access::iconCount(desktop_access::getDesktop());
+    } catch (const std::exception& error) {
+        throw Failure(
+            failureLine(u"Kelvara could not count the desktop icons", widen(error.what())));
+    }
+}
+
+// The icon store, read under its lock (which is released before anything is printed). A store
+// that does not exist yet holds no icons.
+std::vector<organizers::IconRecord> storedIcons() {
+    constexpr char16_t what[] = u"Kelvara could not read its icon store";
+    const std::filesystem::path store =
+        component::defaultStorePath(component::configuration().productId);
+    if (store.empty())
+        throw Failure(failureLine(what, u"this account has no local application data folder"));
+    try {
+        const winapi::NamedLock lock(winapi::storeLockName);
+        return organizers::DesktopProxy(store).icons;
+    } catch (const std::exception& error) {
+        throw Failure(failureLine(what, widen(error.what())));
+    }
+}
+
+void carryOut(const Request& request) {
+    if (request.action == Action::counts) {
+        print(countsText(storedIcons()));
+        return;
+    }
+    const Apartment apartment;
+    ComponentClient component;
+    switch (request.action) {
+    case Action::status:
+        print(settingsText(component.settings()));
+        print(iconCountText(desktopIconCount()));
+        break;
+    case Action::sort:
+        component.setSortMethod(request.value);
+        component.arrange();
+        break;
+    case Action::arrange:
+        component.setArrangeMethod(request.value);
+        component.arrange();
+        break;
+    case Action::lock:
+        component.setLocked(request.value != 0);
+        break;
+    case Action::refresh:
+        component.arrange();
+        break;
+    case Action::counts:
+    case Action::help:
+        break;
+    }
+}
+
+int run(const std::vector<std::u16string>& arguments) {
+    const std::optional<Request> request = parseArguments(arguments);
+    if (!request) {
+        write(Stream::error, usageText());
+        return wrongArguments;
+    }
+    try {
+        if (request->action == Action::help)
+            print(usageText());
+        else
+            carryOut(*request);
+        return done;
+    } catch (const Failure& failure) {
+        write(Stream::error, failure.line());
+    } catch (const std::exception& error) {
+        write(Stream::error, failureLine(u"KelvaraCmd failed", widen(error.what())));
+    }
+    return failed;
+}
+
+} // namespace
+} // namespace cmdline
+
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::u16string> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.push_back(winapi::fromWide(argv[i], wcslen(argv[i])));
+    return cmdline::run(arguments);
+}

@@ -1,0 +1,291 @@
+// KelvaraCmd.exe as a user or a script runs it: every command against the desktop host, wrong
+// arguments, no desktop, a failing arrangement, and the labels it prints to a pipe. Its standard
+// output and error are read from two pipes of their own.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "desktop_access/desktop_proxy.h"
+#include "tests/windows/component_support.h"
+#include "tests/windows/test_support.h"
+#include "tests/windows/utf8_win32.h"
+
+namespace {
+
+using test_support::expectedPositions;
+using test_support::hostPositions;
+using test_support::scatteredDesktop;
+using test_support::settingOf;
+
+struct Ran {
+    DWORD code = 0;
+    std::string output; // standard output, as bytes
+    std::string error;  // standard error, as bytes
+};
+
+// Moves what a pipe holds now into text, without waiting for more.
+void drain(HANDLE pipe, std::string& text) {
+    DWORD available = 0;
+    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+        std::string piece(available, '\0');
+        DWORD read = 0;
+        if (!ReadFile(pipe, piece.data(), available, &read, nullptr) || read == 0)
+            return;
+        text.append(piece, 0, read);
+    }
+}
+
+// Runs KelvaraCmd.exe with the arguments, its output and error each into a pipe, and waits for
+// it to end. The pipes are emptied while it runs and once more after it has ended; nothing waits
+// for their other ends to close (a process it started could hold them).
+Ran kelvaraCmd(const std::wstring& arguments) {
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE outputRead = nullptr, outputWrite = nullptr, errorRead = nullptr, errorWrite = nullptr;
+    if (!CreatePipe(&outputRead, &outputWrite, &inheritable, 0) ||
+        !CreatePipe(&errorRead, &errorWrite, &inheritable, 0))
+        throw std::runtime_error("cannot make the pipes for KelvaraCmd");
+    const winapi::SharedHandle owned[] = {
+        winapi::ownHandle(outputRead), winapi::ownHandle(outputWrite), winapi::ownHandle(errorRead),
+        winapi::ownHandle(errorWrite)};
+    SetHandleInformation(outputRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errorRead, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = outputWrite;
+    startup.hStdError = errorWrite;
+    const std::wstring program = test_support::programFolder() + L"KelvaraCmd.exe";
+    std::wstring line = L"\"" + program + L"\" " + arguments;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &startup, &info))
+        throw std::runtime_error("cannot start KelvaraCmd");
+    CloseHandle(info.hThread);
+    const winapi::SharedHandle process = winapi::ownHandle(info.hProcess);
+
+    Ran ran;
+    const DWORD start = GetTickCount();
+    for (bool ended = false; !ended;) {
+        ended = WaitForSingleObject(info.hProcess, 10) == WAIT_OBJECT_0;
+        drain(outputRead, ran.output);
+        drain(errorRead, ran.error);
+        if (!ended && GetTickCount() - start > 60000) {
+            TerminateProcess(info.hProcess, 1);
+            throw std::runtime_error("KelvaraCmd did not end in time");
+        }
+    }
+    GetExitCodeProcess(info.hProcess, &ran.code);
+    return ran;
+}
+
+std::string utf8(const char8_t* text) {
+    return reinterpret_cast<const char*>(text);
+}
+
+class KelvaraCmdTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test_support::registerComponent();
+        test_support::removeSettings();
+        std::filesystem::remove(store);
+    }
+
+    static std::optional<std::pair<DWORD, DWORD>> dword(DWORD value) {
+        return std::pair<DWORD, DWORD>{REG_DWORD, value};
+    }
+    // A setting as the component reads it: a missing one counts as its default.
+    static std::optional<std::pair<DWORD, DWORD>> setting(const wchar_t* name, DWORD fallback) {
+        const auto stored = settingOf(name);
+        return stored ? stored : dword(fallback);
+    }
+
+    test_support::Apartment apartment;
+    test_support::SavedKey settings;
+    const std::filesystem::path store = test_support::userStorePath();
+    test_support::SavedFile savedStore{store};
+};
+
+TEST_F(KelvaraCmdTest, EveryCommandOnTheDesktopHost) {
+    const test_support::DesktopHost host(scatteredDesktop());
+    test_support::writeStore(store, {{L"Kilo.doc", 9}, {L"bravo", 4}, {L"Echo", 2}, {L"Mike", 1}});
+
+    Ran ran = kelvaraCmd(L"status");
+    EXPECT_EQ(ran.code, 0u) << ran.error;
+    EXPECT_EQ(ran.output, "sort: usage\r\narrange: auto\r\nlocked: no\r\nicons: 7\r\n");
+    EXPECT_EQ(ran.error, "");
+
+    // Each stores its setting and returns once the icons stand where the strategies put them.
+    struct Step {
+        const wchar_t* arguments;
+        std::int32_t sort;
+        std::int32_t arrange;
+    };
+    for (const Step& step : {Step{L"arrange left", SortUsage, ArrangeLeft},
+                             Step{L"sort name", SortIconName, ArrangeLeft},
+                             Step{L"ARRANGE Bottom", SortIconName, ArrangeBottom},
+                             Step{L"sort usage", SortUsage, ArrangeBottom},
+                             Step{L"arrange right", SortUsage, ArrangeRight}}) {
+        SCOPED_TRACE(test_support::toUtf8(step.arguments));
+        const std::vector<POINT> expected =
+            expectedPositions(step.sort, step.arrange, false, store);
+        ASSERT_NE(expected, hostPositions(host)) << "the step has something to move";
+        ran = kelvaraCmd(step.arguments);
+        EXPECT_EQ(ran.code, 0u) << ran.error;
+        EXPECT_EQ(ran.output + ran.error, "");
+        EXPECT_EQ(setting(L"Sort", SortUsage), dword(step.sort));
+        EXPECT_EQ(setting(L"Arrange", ArrangeAuto), dword(step.arrange));
+        EXPECT_EQ(hostPositions(host), expected);
+    }
+
+    // refresh arranges by the stored settings, whoever stored them; lock only locks.
+    test_support::setSetting(L"Arrange", ArrangeTop);
+    const std::vector<POINT> top = expectedPositions(SortUsage, ArrangeTop, false, store);
+    ran = kelvaraCmd(L"refresh");
+    EXPECT_EQ(ran.code, 0u) << ran.error;
+    EXPECT_EQ(hostPositions(host), top);
+    test_support::setSetting(L"Arrange", ArrangeLeft);
+    for (const auto& [arguments, locked] :
+         {std::pair{L"lock on", 1u}, std::pair{L"lock on", 1u}, std::pair{L"lock off", 0u},
+          std::pair{L"Lock Off", 0u}, std::pair{L"lock on", 1u}}) {
+        ran = kelvaraCmd(arguments);
+        EXPECT_EQ(ran.code, 0u) << ran.error;
+        EXPECT_EQ(settingOf(L"Locked"), dword(locked))
+            << "after " << test_support::toUtf8(arguments);
+    }
+    EXPECT_EQ(hostPositions(host), top) << "no icon moved";
+
+    ran = kelvaraCmd(L"status");
+    EXPECT_EQ(ran.output, "sort: usage\r\narrange: left\r\nlocked: yes\r\nicons: 7\r\n");
+
+    // Every icon the arrangements stored, the uncounted ones by label, code unit by code unit.
+    ran = kelvaraCmd(L"counts");
+    EXPECT_EQ(ran.code, 0u) << ran.error;
+    EXPECT_EQ(ran.output, "9\tKilo.doc\r\n4\tbravo\r\n2\tEcho\r\n1\tMike\r\n"
+                          "0\tTrash\r\n0\tZulu.txt\r\n0\talpha.txt\r\n");
+}
+
+TEST_F(KelvaraCmdTest, WrongArgumentsGiveTwoAndTheUsageAndChangeNothing) {
+    const Ran help = kelvaraCmd(L"help");
+    EXPECT_EQ(help.code, 0u);
+    EXPECT_EQ(help.output.rfind("Usage: KelvaraCmd COMMAND\r\n", 0), 0u) << help.output;
+    for (const char* command :
+         {"status", "sort name|usage|age", "arrange auto|left|right|top|bottom", "lock on|off",
+          "refresh", "counts", "help"})
+        EXPECT_NE(help.output.find("\r\n  " + std::string(command)), std::string::npos) << command;
+    EXPECT_EQ(help.error, "");
+    EXPECT_EQ(kelvaraCmd(L"/?").output, help.output);
+
+    for (const wchar_t* arguments :
+         {L"", L"sort", L"sort size", L"sort name now", L"arrange middle", L"arrange 1", L"lock",
+          L"lock yes", L"refresh all", L"status -v", L"shuffle", L"--sort=name",
+          L"\"sort name\""}) {
+        SCOPED_TRACE(test_support::toUtf8(arguments));
+        const Ran ran = kelvaraCmd(arguments);
+        EXPECT_EQ(ran.code, 2u);
+        EXPECT_EQ(ran.error, help.output);
+        EXPECT_EQ(ran.output, "");
+    }
+    EXPECT_FALSE(test_support::settingsKeyExists());
+    EXPECT_FALSE(std::filesystem::exists(store));
+}
+
+TEST_F(KelvaraCmdTest, WithoutADesktopTheDesktopCommandsFailWithOneLine) {
+    const std::string noShell = "Failed to find the shell window.\r\n";
+    for (const wchar_t* arguments : {L"refresh", L"arrange left", L"sort name"}) {
+        SCOPED_TRACE(test_support::toUtf8(arguments));
+        const Ran ran = kelvaraCmd(arguments);
+        EXPECT_EQ(ran.code, 1u);
+        EXPECT_EQ(ran.error, "Kelvara could not arrange the desktop: " + noShell);
+        EXPECT_EQ(ran.output, "");
+    }
+    // The settings are stored all the same, for the next arrangement.
+    EXPECT_EQ(settingOf(L"Arrange"), dword(ArrangeLeft));
+    EXPECT_EQ(settingOf(L"Sort"), dword(SortIconName));
+    EXPECT_FALSE(std::filesystem::exists(store));
+
+    Ran ran = kelvaraCmd(L"status");
+    EXPECT_EQ(ran.code, 1u);
+    EXPECT_EQ(ran.output, "sort: name\r\narrange: left\r\nlocked: no\r\n");
+    EXPECT_EQ(ran.error, "Kelvara could not count the desktop icons: " + noShell);
+
+    // What needs no desktop still works.
+    ran = kelvaraCmd(L"lock on");
+    EXPECT_EQ(ran.code, 0u) << ran.error;
+    EXPECT_EQ(settingOf(L"Locked"), dword(1));
+    ran = kelvaraCmd(L"counts");
+    EXPECT_EQ(ran.code, 0u) << ran.error;
+    EXPECT_EQ(ran.output + ran.error, "") << "no store yet: no icons";
+}
+
+TEST_F(KelvaraCmdTest, WithoutTheComponentOnlyCountsWorks) {
+    ASSERT_EQ(
+        test_support::runCommand(L"regsvr32.exe /s /u \"" + test_support::componentPath() + L"\""),
+        0u);
+    for (const wchar_t* arguments : {L"status", L"refresh", L"lock on"}) {
+        const Ran ran = kelvaraCmd(arguments);
+        EXPECT_EQ(ran.code, 1u) << test_support::toUtf8(arguments);
+        EXPECT_EQ(ran.error, "Kelvara's component (Tessora.dll) cannot be started: it is not "
+                             "registered (install.cmd registers it).\r\n");
+        EXPECT_EQ(ran.output, "");
+    }
+    EXPECT_FALSE(test_support::settingsKeyExists());
+    test_support::writeStore(store, {{L"Kept", 3}});
+    const Ran ran = kelvaraCmd(L"counts");
+    EXPECT_EQ(ran.code, 0u) << ran.error;
+    EXPECT_EQ(ran.output, "3\tKept\r\n");
+    test_support::registerComponent();
+}
+
+TEST_F(KelvaraCmdTest, AFailingArrangementPrintsTheComponentsOwnDescription) {
+    const test_support::DesktopHost host(scatteredDesktop());
+    const std::vector<POINT> before = hostPositions(host);
+    test_support::setSetting(L"Arrange", 7);
+    test_support::setSetting(L"Sort", 0xFFFFFFFF);
+
+    Ran ran = kelvaraCmd(L"refresh");
+    EXPECT_EQ(ran.code, 1u);
+    EXPECT_EQ(ran.error, "Kelvara could not arrange the desktop: The stored sort or arrange "
+                         "method is not one Kelvara knows (sort -1, arrange 7).\r\n");
+    EXPECT_EQ(hostPositions(host), before);
+
+    ran = kelvaraCmd(L"status");
+    EXPECT_EQ(ran.code, 0u) << ran.error;
+    EXPECT_EQ(ran.output, "sort: -1\r\narrange: 7\r\nlocked: no\r\nicons: 7\r\n");
+
+    // A valid method cures it.
+    ran = kelvaraCmd(L"sort name");
+    EXPECT_EQ(ran.code, 1u) << "the arrange method is still unknown";
+    ran = kelvaraCmd(L"arrange left");
+    EXPECT_EQ(ran.code, 0u) << ran.error;
+}
+
+TEST_F(KelvaraCmdTest, CountsPrintsEveryLabelAsUtf8ToAPipe) {
+    {
+        // Written by the product's own store writer as the snapshot goes.
+        organizers::DesktopProxy written;
+        written.storePath = store;
+        for (const auto& [label, usage] : std::vector<std::pair<std::u16string, std::uint32_t>>{
+                 {u"plain", 0},
+                 {u"\u00DCberblick.txt", 0},
+                 {u"\uFF21 wide", 3},
+                 {u"\U0001F600 party", 3},
+                 {u"\u5831\u544A\u66F8", 7},
+                 {u"two\nlines\t", 1},
+                 {u"\u041E\u0442\u0447\u0451\u0442", 12}}) {
+            organizers::IconRecord record;
+            record.name = label;
+            record.usage = usage;
+            written.icons.push_back(record);
+        }
+    }
+    const Ran ran = kelvaraCmd(L"counts");
+    EXPECT_EQ(ran.code, 0u) << ran.error;
+    // Ties by UTF-16 code unit: the surrogate pair of U+1F600 comes before U+FF21.
+    EXPECT_EQ(ran.output, utf8(u8"12\tОтчёт\r\n7\t報告書\r\n3\t😀 party\r\n3\tＡ wide\r\n"
+                               u8"1\ttwo lines \r\n0\tplain\r\n0\tÜberblick.txt\r\n"));
+    EXPECT_EQ(ran.error, "");
+}
+
+} // namespace
