@@ -57,6 +57,7 @@ bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& de
         return false;
     placer->locked = isLocked();
     placer->place(proxy, *sorter);
+    proxy.rememberLayout();
     proxy.apply();
     return true;
 }

@@ -42,8 +42,10 @@ DesktopProxy::DesktopProxy(std::filesystem::path path, desktop_access::Desktop& 
 }
 
 DesktopProxy::~DesktopProxy() {
-    if (!storePath.empty())
+    if (!storePath.empty()) {
+        writeLayouts();
         desktop_access::writeStore(*this);
+    }
     storeLock.reset();
 }
 
@@ -92,6 +94,35 @@ void DesktopProxy::setGrid(const Grid& grid) {
 
 Grid DesktopProxy::grid() const {
     return {columns, rows, areaWidth, areaHeight, cellWidth, cellHeight, originX, originY};
+}
+
+desktop_access::DisplayConfiguration DesktopProxy::configuration() const {
+    return desktop_access::configurationOf(workAreas, cellWidth, cellHeight);
+}
+
+const desktop_access::Layouts& DesktopProxy::rememberedLayouts() {
+    if (!layouts_) {
+        layouts_.emplace();
+        if (!storePath.empty())
+            if (auto read = desktop_access::readLayouts(desktop_access::layoutsPathFor(storePath)))
+                layouts_ = std::move(*read);
+    }
+    return *layouts_;
+}
+
+void DesktopProxy::rememberLayout() {
+    rememberedLayouts();
+    std::vector<desktop_access::Place> places;
+    places.reserve(icons.size());
+    for (const IconRecord& icon : icons)
+        places.push_back({icon.name, icon.left, icon.top});
+    if (layouts_->remember(configuration(), places))
+        layoutsChanged_ = true;
+}
+
+void DesktopProxy::writeLayouts() const noexcept {
+    if (layoutsChanged_ && layouts_)
+        desktop_access::writeLayouts(desktop_access::layoutsPathFor(storePath), *layouts_);
 }
 
 void DesktopProxy::mergeStoredUsage() {

@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "desktop_access/desktop_seam.h"
 #include "desktop_access/grid.h"
 #include "desktop_access/icon_record.h"
+#include "desktop_access/layouts.h"
 #include "winapi/named_lock.h"
 
 namespace organizers {
@@ -39,6 +41,15 @@ class DesktopProxy {
     // The grid of the members below, as one value.
     Grid grid() const;
 
+    // The display this snapshot was taken on: its work areas, sorted, and its cell size.
+    desktop_access::DisplayConfiguration configuration() const;
+    // The arrangements remembered per display (the layouts file beside the store), read when
+    // first asked for, under the store lock; empty without a store.
+    const desktop_access::Layouts& rememberedLayouts();
+    // Remembers every icon's place for this snapshot's display, as an arrangement left it; the
+    // layouts file is written with the store, when this changed it.
+    void rememberLayout();
+
     std::shared_ptr<DesktopProxy> previous;
     std::filesystem::path storePath;
     std::vector<IconRecord> icons;
@@ -56,6 +67,10 @@ class DesktopProxy {
     std::vector<desktop_access::Rect> workAreas;
 
   private:
+    std::optional<desktop_access::Layouts> layouts_;
+    bool layoutsChanged_ = false;
+
+    void writeLayouts() const noexcept;
     void readIcons(desktop_access::Desktop& desktop);
     void setGrid(const Grid& grid);
     void mergeStoredUsage();

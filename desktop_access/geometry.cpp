@@ -8,7 +8,22 @@
 namespace desktop_access {
 
 bool coveredBy(const Box64& box, const Rect* areas, std::size_t count) {
-    // What is left of the box once each area is cut away; covered when nothing is.
+    // Mostly one area holds the whole box, or none touches it.
+    bool touched = false;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Rect& area = areas[i];
+        if (area.left <= box.left && box.right <= area.right && area.top <= box.top &&
+            box.bottom <= area.bottom)
+            return true;
+        touched = touched || (std::max<std::int64_t>(box.left, area.left) <
+                                  std::min<std::int64_t>(box.right, area.right) &&
+                              std::max<std::int64_t>(box.top, area.top) <
+                                  std::min<std::int64_t>(box.bottom, area.bottom));
+    }
+    if (!touched)
+        return box.left >= box.right || box.top >= box.bottom;
+    // Across several areas: what is left of the box once each area is cut away; covered when
+    // nothing is.
     std::vector<Box64> left;
     if (box.left < box.right && box.top < box.bottom)
         left.push_back(box);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <fstream>
+#include <system_error>
 #include <tuple>
 #include <unordered_set>
 
@@ -14,6 +16,8 @@ constexpr std::string_view trailer = "end";
 constexpr std::size_t maxAreas = 16;
 constexpr std::size_t maxPlaces = 1 << 20;
 constexpr std::size_t maxLabelUnits = 1 << 12;
+// A file larger than this is not one Kelvara wrote (16 displays of 1,000 icons take about 1 MiB).
+constexpr std::streamoff maxFileBytes = std::streamoff{64} << 20;
 
 bool areaBefore(const Rect& a, const Rect& b) {
     return std::tie(a.left, a.top, a.right, a.bottom) < std::tie(b.left, b.top, b.right, b.bottom);
@@ -84,6 +88,7 @@ class Reader {
     explicit Reader(std::string_view bytes) : rest_(bytes) {}
 
     bool atEnd() const { return rest_.empty(); }
+    std::string_view rest() const { return rest_; }
 
     std::optional<std::string_view> line() {
         const std::size_t end = rest_.find('\n');
@@ -201,46 +206,26 @@ std::optional<std::u16string> label(std::string_view text) {
     return label;
 }
 
-std::optional<RememberedLayout> readEntry(std::string_view first, Reader& reader) {
-    std::optional<std::string_view> line;
-    std::string_view text = first;
-    std::size_t areaCount = 0;
-    std::size_t placeCount = 0;
-    RememberedLayout entry;
-    if (field(text) != "configuration" || !number(field(text), areaCount) ||
-        !number(field(text), entry.configuration.cellWidth) ||
-        !number(field(text), entry.configuration.cellHeight) || !number(field(text), placeCount) ||
-        !text.empty() || areaCount > maxAreas || placeCount > maxPlaces)
+std::optional<Place> placeFrom(std::string_view line) {
+    Place place;
+    if (!numbers<std::int32_t>(line, {&place.left, &place.top}))
         return std::nullopt;
-    for (std::size_t i = 0; i < areaCount; ++i) {
-        Rect area;
-        if (!(line = reader.line()))
-            return std::nullopt;
-        text = *line;
-        if (field(text) != "area" ||
-            !numbers<std::int32_t>(text, {&area.left, &area.top, &area.right, &area.bottom}) ||
-            !text.empty())
-            return std::nullopt;
-        entry.configuration.workAreas.push_back(area);
-    }
-    if (!std::is_sorted(entry.configuration.workAreas.begin(), entry.configuration.workAreas.end(),
-                        areaBefore))
+    std::optional<std::u16string> name = label(line);
+    if (!name)
         return std::nullopt;
-    entry.places.reserve(placeCount);
-    for (std::size_t i = 0; i < placeCount; ++i) {
-        if (!(line = reader.line()))
-            return std::nullopt;
-        text = *line;
-        Place place;
-        if (!numbers<std::int32_t>(text, {&place.left, &place.top}))
-            return std::nullopt;
-        std::optional<std::u16string> name = desktop_access::label(text);
-        if (!name)
-            return std::nullopt;
-        place.label = std::move(*name);
-        entry.places.push_back(std::move(place));
+    place.label = std::move(*name);
+    return place;
+}
+
+void appendPlaces(std::string& out, const std::vector<Place>& places) {
+    for (const Place& place : places) {
+        appendNumber(out, place.left);
+        out += ' ';
+        appendNumber(out, place.top);
+        out += ' ';
+        appendLabel(out, place.label);
+        out += '\n';
     }
-    return entry;
 }
 
 } // namespace
@@ -251,38 +236,91 @@ DisplayConfiguration configurationOf(std::vector<Rect> workAreas, std::int32_t c
     return {std::move(workAreas), cellWidth, cellHeight};
 }
 
-const RememberedLayout* Layouts::find(const DisplayConfiguration& configuration) const {
-    for (const RememberedLayout& entry : entries_)
+std::vector<DisplayConfiguration> Layouts::configurations() const {
+    std::vector<DisplayConfiguration> configurations;
+    for (const Entry& entry : entries_)
+        configurations.push_back(entry.configuration);
+    return configurations;
+}
+
+const DisplayConfiguration* Layouts::mostRecent() const {
+    return entries_.empty() ? nullptr : &entries_.front().configuration;
+}
+
+const Layouts::Entry* Layouts::entryOf(const DisplayConfiguration& configuration) const {
+    for (const Entry& entry : entries_)
         if (entry.configuration == configuration)
             return &entry;
     return nullptr;
 }
 
-const RememberedLayout* Layouts::mostRecent() const {
-    return entries_.empty() ? nullptr : &entries_.front();
+const std::vector<Place>* Layouts::placesOf(const Entry& entry) const {
+    if (entry.places)
+        return &*entry.places;
+    if (entry.damaged)
+        return nullptr;
+    std::vector<Place> places;
+    places.reserve(entry.placeCount);
+    std::string_view lines = entry.encodedPlaces;
+    while (!lines.empty()) {
+        const std::size_t end = lines.find('\n');
+        std::optional<Place> place = placeFrom(lines.substr(0, end));
+        if (!place) {
+            entry.damaged = true;
+            return nullptr;
+        }
+        places.push_back(std::move(*place));
+        lines.remove_prefix(end + 1);
+    }
+    entry.places = std::move(places);
+    return &*entry.places;
+}
+
+const std::vector<Place>* Layouts::find(const DisplayConfiguration& configuration) const {
+    const Entry* entry = entryOf(configuration);
+    return entry ? placesOf(*entry) : nullptr;
 }
 
 bool Layouts::remember(const DisplayConfiguration& configuration,
                        const std::vector<Place>& places) {
-    RememberedLayout entry{configuration, {}};
+    Entry entry{configuration, 0, {}, std::vector<Place>{}, false};
     std::unordered_set<std::u16string_view> seen;
     for (const Place& place : places)
         if (seen.insert(place.label).second)
-            entry.places.push_back(place);
-    if (!entries_.empty() && entries_.front() == entry)
-        return false;
-    std::erase_if(entries_,
-                  [&](const RememberedLayout& old) { return old.configuration == configuration; });
+            entry.places->push_back(place);
+    entry.placeCount = entry.places->size();
+    if (!entries_.empty() && entries_.front().configuration == configuration) {
+        const std::vector<Place>* remembered = placesOf(entries_.front());
+        if (remembered && *remembered == *entry.places)
+            return false;
+    }
+    std::erase_if(entries_, [&](const Entry& old) { return old.configuration == configuration; });
     entries_.insert(entries_.begin(), std::move(entry));
     if (entries_.size() > capacity)
         entries_.resize(capacity);
     return true;
 }
 
+bool operator==(const Layouts& a, const Layouts& b) {
+    if (a.entries_.size() != b.entries_.size())
+        return false;
+    for (std::size_t i = 0; i < a.entries_.size(); ++i) {
+        const std::vector<Place>* placesA = a.placesOf(a.entries_[i]);
+        const std::vector<Place>* placesB = b.placesOf(b.entries_[i]);
+        if (a.entries_[i].configuration != b.entries_[i].configuration || !placesA || !placesB ||
+            *placesA != *placesB)
+            return false;
+    }
+    return true;
+}
+
 std::string encodeLayouts(const Layouts& layouts) {
     std::string out(header);
     out += '\n';
-    for (const RememberedLayout& entry : layouts.entries()) {
+    for (const Layouts::Entry& entry : layouts.entries_) {
+        const std::vector<Place>* places = entry.places ? &*entry.places : nullptr;
+        if (!places && entry.damaged)
+            continue; // a damaged record is not written again
         const DisplayConfiguration& configuration = entry.configuration;
         out += "configuration ";
         appendNumber(out, std::int64_t(configuration.workAreas.size()));
@@ -291,7 +329,7 @@ std::string encodeLayouts(const Layouts& layouts) {
         out += ' ';
         appendNumber(out, configuration.cellHeight);
         out += ' ';
-        appendNumber(out, std::int64_t(entry.places.size()));
+        appendNumber(out, std::int64_t(places ? places->size() : entry.placeCount));
         out += '\n';
         for (const Rect& area : configuration.workAreas) {
             out += "area ";
@@ -302,14 +340,10 @@ std::string encodeLayouts(const Layouts& layouts) {
             appendNumber(out, area.bottom);
             out += '\n';
         }
-        for (const Place& place : entry.places) {
-            appendNumber(out, place.left);
-            out += ' ';
-            appendNumber(out, place.top);
-            out += ' ';
-            appendLabel(out, place.label);
-            out += '\n';
-        }
+        if (places)
+            appendPlaces(out, *places);
+        else
+            out += entry.encodedPlaces; // as read: never decoded, so never changed
     }
     out += trailer;
     out += '\n';
@@ -322,23 +356,89 @@ std::optional<Layouts> decodeLayouts(std::string_view bytes) {
         return std::nullopt;
     Layouts layouts;
     for (;;) {
-        const std::optional<std::string_view> line = reader.line();
+        std::optional<std::string_view> line = reader.line();
         if (!line)
             return std::nullopt; // cut short: the last line is missing
         if (*line == trailer)
             break;
-        std::optional<RememberedLayout> entry = readEntry(*line, reader);
-        if (!entry)
+        Layouts::Entry entry;
+        std::string_view text = *line;
+        std::size_t areaCount = 0;
+        if (field(text) != "configuration" || !number(field(text), areaCount) ||
+            !number(field(text), entry.configuration.cellWidth) ||
+            !number(field(text), entry.configuration.cellHeight) ||
+            !number(field(text), entry.placeCount) || !text.empty() || areaCount > maxAreas ||
+            entry.placeCount > maxPlaces)
             return std::nullopt;
-        // A configuration written twice is damage too: a sound writer never does it.
-        if (layouts.find(entry->configuration))
+        for (std::size_t i = 0; i < areaCount; ++i) {
+            Rect area;
+            if (!(line = reader.line()))
+                return std::nullopt;
+            text = *line;
+            if (field(text) != "area" ||
+                !numbers<std::int32_t>(text, {&area.left, &area.top, &area.right, &area.bottom}) ||
+                !text.empty())
+                return std::nullopt;
+            entry.configuration.workAreas.push_back(area);
+        }
+        if (!std::is_sorted(entry.configuration.workAreas.begin(),
+                            entry.configuration.workAreas.end(), areaBefore))
+            return std::nullopt;
+        // The place lines are kept as they stand and read when first needed.
+        const std::string_view placesStart = reader.rest();
+        for (std::size_t i = 0; i < entry.placeCount; ++i)
+            if (!reader.line())
+                return std::nullopt;
+        entry.encodedPlaces.assign(
+            placesStart.substr(0, placesStart.size() - reader.rest().size()));
+        // A configuration written twice is damage: a sound writer never does it.
+        if (layouts.entryOf(entry.configuration))
             return std::nullopt;
         if (layouts.entries_.size() < Layouts::capacity)
-            layouts.entries_.push_back(std::move(*entry));
+            layouts.entries_.push_back(std::move(entry));
     }
     if (!reader.atEnd())
         return std::nullopt;
     return layouts;
+}
+
+std::optional<Layouts> readLayouts(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0 || size > maxFileBytes)
+        return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    in.seekg(0);
+    if (!in.read(bytes.data(), size))
+        return std::nullopt;
+    return decodeLayouts(bytes);
+}
+
+void writeLayouts(const std::filesystem::path& file, const Layouts& layouts) noexcept {
+    try {
+        std::filesystem::path temporary = file;
+        temporary += ".new";
+        {
+            std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+            const std::string bytes = encodeLayouts(layouts);
+            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            if (!out.flush()) {
+                out.close();
+                std::error_code ignored;
+                std::filesystem::remove(temporary, ignored);
+                return;
+            }
+        }
+        std::error_code error;
+        std::filesystem::rename(temporary, file, error);
+        if (error)
+            std::filesystem::remove(temporary, error);
+    } catch (...) {
+        // The remembered arrangements stay as they were: the next arrangement tries again.
+    }
 }
 
 std::filesystem::path layoutsPathFor(const std::filesystem::path& storeFile) {

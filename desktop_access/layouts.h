@@ -50,37 +50,53 @@ struct Place {
     friend bool operator==(const Place&, const Place&) = default;
 };
 
-struct RememberedLayout {
-    DisplayConfiguration configuration;
-    std::vector<Place> places; // one per label
-    friend bool operator==(const RememberedLayout&, const RememberedLayout&) = default;
-};
-
 class Layouts {
   public:
     static constexpr std::size_t capacity = 16;
 
-    // Most recently used first.
-    const std::vector<RememberedLayout>& entries() const { return entries_; }
-    const RememberedLayout* find(const DisplayConfiguration& configuration) const;
-    const RememberedLayout* mostRecent() const;
+    // The configurations remembered, most recently used first.
+    std::vector<DisplayConfiguration> configurations() const;
+    // The configuration of the most recent arrangement; null when none is remembered.
+    const DisplayConfiguration* mostRecent() const;
+    // The places remembered for the configuration, one per label; null when it is not
+    // remembered. A record whose places turn out damaged when they are first read is forgotten.
+    const std::vector<Place>* find(const DisplayConfiguration& configuration) const;
 
     // Remembers the places for the configuration (the first place of a label counts) and makes
     // it the most recently used; beyond the capacity the least recently used is forgotten.
     // Returns whether anything changed.
     bool remember(const DisplayConfiguration& configuration, const std::vector<Place>& places);
 
-    friend bool operator==(const Layouts&, const Layouts&) = default;
+    friend bool operator==(const Layouts& a, const Layouts& b);
 
   private:
     friend std::optional<Layouts> decodeLayouts(std::string_view bytes);
-    std::vector<RememberedLayout> entries_;
+    friend std::string encodeLayouts(const Layouts& layouts);
+
+    // A remembered configuration. Its places are read from the file's lines only when they are
+    // first asked for: most arrangements need one configuration's places, not sixteen.
+    struct Entry {
+        DisplayConfiguration configuration;
+        std::size_t placeCount = 0;
+        std::string encodedPlaces;                        // the place lines as the file held them
+        mutable std::optional<std::vector<Place>> places; // read from encodedPlaces, or made
+        mutable bool damaged = false;
+    };
+    const Entry* entryOf(const DisplayConfiguration& configuration) const;
+    const std::vector<Place>* placesOf(const Entry& entry) const;
+
+    std::vector<Entry> entries_;
 };
 
 // The file's bytes, and the layouts read back from bytes: nothing when they are damaged. A file
 // with more configurations than the capacity keeps its most recent ones.
 std::string encodeLayouts(const Layouts& layouts);
 std::optional<Layouts> decodeLayouts(std::string_view bytes);
+
+// The file's layouts: nothing when it is missing, unreadable or damaged (then it reads as no
+// configuration at all). Writing replaces the file whole or not at all; never throws.
+std::optional<Layouts> readLayouts(const std::filesystem::path& file);
+void writeLayouts(const std::filesystem::path& file, const Layouts& layouts) noexcept;
 
 // The layouts file beside a store file: the same folder and name, ".layouts" for ".store".
 std::filesystem::path layoutsPathFor(const std::filesystem::path& storeFile);

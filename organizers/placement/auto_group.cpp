@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "organizers/placement/group_relayout.h"
@@ -163,14 +164,74 @@ void snapToGrid(DesktopProxy& live) {
     }
 }
 
+namespace {
+
+// Every live icon with a remembered place (the first live icon of a label) goes back to it,
+// exactly. Which icons went back.
+std::vector<bool> restoreRemembered(DesktopProxy& live,
+                                    const std::vector<desktop_access::Place>& seen) {
+    std::unordered_map<std::u16string_view, const desktop_access::Place*> places;
+    for (const desktop_access::Place& place : seen)
+        places.try_emplace(place.label, &place);
+    std::vector<bool> restored(live.icons.size(), false);
+    std::unordered_set<std::u16string_view> done;
+    for (std::size_t index = 0; index < live.icons.size(); ++index) {
+        IconRecord& icon = live.icons[index];
+        const auto found = places.find(icon.name);
+        if (found == places.end() || !done.insert(icon.name).second)
+            continue;
+        icon.left = found->second->left;
+        icon.top = found->second->top;
+        restored[index] = true;
+    }
+    return restored;
+}
+
+// Which icons restoreStored puts back: the first live icon of each stored label.
+std::vector<bool> storedOnes(const DesktopProxy& live) {
+    std::unordered_set<std::u16string_view> stored;
+    if (live.previous)
+        for (const IconRecord& icon : live.previous->icons)
+            stored.insert(icon.name);
+    std::vector<bool> pinned(live.icons.size(), false);
+    for (std::size_t index = 0; index < live.icons.size(); ++index)
+        pinned[index] = stored.erase(live.icons[index].name) > 0;
+    return pinned;
+}
+
+} // namespace
+
 void AutoGroup::place(DesktopProxy& proxy, sorting::Sorter&) {
     const DesktopProxy* stored = proxy.previous.get();
-    if (stored && (stored->areaWidth != proxy.areaWidth || stored->areaHeight != proxy.areaHeight))
+    const bool resized =
+        stored && (stored->areaWidth != proxy.areaWidth || stored->areaHeight != proxy.areaHeight);
+    const desktop_access::DisplayConfiguration display = proxy.configuration();
+    const desktop_access::Layouts& layouts = proxy.rememberedLayouts();
+    // The display the last arrangement was made on; without a record of it, a change of the
+    // area's size is all that can tell.
+    const desktop_access::DisplayConfiguration* last = layouts.mostRecent();
+    const bool changed = last ? *last != display : resized;
+    const std::vector<desktop_access::Place>* seen = layouts.find(display);
+
+    std::vector<bool> pinned;
+    if (changed) {
+        // A display seen before shows what it showed then, locked or not; the icons it does not
+        // know start where the relayout puts them.
         relayoutGroups(proxy);
-    else if (locked)
-        restoreStored(proxy);
-    else
+        if (seen)
+            pinned = restoreRemembered(proxy, *seen);
+    } else if (locked) {
+        // Icons moved by hand go back.
+        if (seen) {
+            pinned = restoreRemembered(proxy, *seen);
+        } else {
+            restoreStored(proxy);
+            pinned = storedOnes(proxy);
+        }
+    } else {
         snapToGrid(proxy);
+    }
+    keepOnScreen(proxy.icons, proxy.grid(), proxy.workAreas, pinned);
 }
 
 } // namespace organizers::placement

@@ -32,14 +32,25 @@ FreeCells::FreeCells(const Grid& grid, std::span<const Rect> workAreas)
     if (!grid.hasCells())
         return;
     const std::int64_t cells = std::int64_t{grid.columns} * grid.rows;
-    if (workAreas.empty()) {
-        freeCount_ = cells;
+    if (workAreas.empty() || cells > maxSearchedCells) {
+        freeCount_ = cells; // absurd grids: every cell counts, and usability is asked each time
         return;
     }
+    usable_.resize(static_cast<std::size_t>(cells));
     for (std::int32_t row = 0; row < grid.rows; ++row)
-        for (std::int32_t column = 0; column < grid.columns; ++column)
-            if (usable({column, row}) && ++freeCount_ >= maxSearchedCells)
-                return;
+        for (std::int32_t column = 0; column < grid.columns; ++column) {
+            const bool fits = grid.isUsable({column, row}, workAreas);
+            usable_[static_cast<std::size_t>(row) * grid.columns + column] = fits;
+            freeCount_ += fits ? 1 : 0;
+        }
+}
+
+bool FreeCells::usable(Cell cell) const {
+    if (!grid_.contains(cell))
+        return false;
+    if (usable_.empty())
+        return grid_.isUsable(cell, workAreas_);
+    return usable_[static_cast<std::size_t>(cell.row) * grid_.columns + cell.column];
 }
 
 void FreeCells::take(Cell cell) {

@@ -24,7 +24,7 @@ class FreeCells {
   public:
     FreeCells(const Grid& grid, std::span<const desktop_access::Rect> workAreas);
 
-    bool usable(Cell cell) const { return grid_.isUsable(cell, workAreas_); }
+    bool usable(Cell cell) const;
     bool taken(Cell cell) const { return taken_.contains(cell); }
     bool free(Cell cell) const { return usable(cell) && !taken(cell); }
     // Notes that an icon holds the cell (a cell outside the grid is noted too).
@@ -42,6 +42,8 @@ class FreeCells {
     std::span<const desktop_access::Rect> workAreas_;
     std::unordered_set<Cell, CellHash> taken_;
     std::int64_t freeCount_ = 0;
+    // Which cells are usable, row by row, when the grid is of a sane size (else asked anew).
+    std::vector<bool> usable_;
 };
 
 // Moves what stands off-screen or on a cell already held to the nearest free usable cell, in the

@@ -258,24 +258,31 @@ TEST(SnapToGridTest, SweepMatchesThePlainSearchAndSettles) {
     EXPECT_GT(settled, 60);
 }
 
-TEST(AutoGroupTest, FirstRefreshWithoutAStoredStateMovesNothing) {
+TEST(AutoGroupTest, FirstRefreshWithoutAStoredStateMovesOnlyWhatNoScreenShowsOrWhatIsDoubled) {
     fake::reset();
     desktop_access::Desktop desktop;
     desktop.areas = {{0, 0, 1920, 1080}};
     desktop.addIcon(u"a", 13, 900).addIcon(u"b", 13, 903).addIcon(u"c", -500, 77);
+    desktop.addIcon(u"d", 600, 301); // on the screen, off the grid, alone: it stays
     DesktopProxy proxy({}, desktop);
     ASSERT_TRUE(proxy.previous);
     ASSERT_TRUE(proxy.previous->icons.empty());
     const auto before = proxy.icons;
+    const organizers::Grid grid = proxy.grid();
     NotAsked sorter;
     for (bool locked : {false, true}) {
         AutoGroup placer;
         placer.locked = locked;
         placer.place(proxy, sorter);
-        for (std::size_t i = 0; i < before.size(); ++i) {
+        for (std::size_t i : {0, 3}) {
             EXPECT_EQ(proxy.icons[i].left, before[i].left);
             EXPECT_EQ(proxy.icons[i].top, before[i].top);
         }
+        // "b" shared a's cell and "c" stood left of every screen: each went to the nearest free
+        // usable cell.
+        EXPECT_EQ(cellOf(proxy.icons[1], grid), (Cell{0, 10}));
+        EXPECT_EQ(cellOf(proxy.icons[2], grid), (Cell{0, 1}));
+        EXPECT_EQ(proxy.icons[2].left, grid.cellCorner(Cell{0, 1}).x);
     }
 }
 

@@ -29,18 +29,18 @@ TEST(LayoutsTest, RememberingKeepsTheSixteenMostRecentlyUsed) {
     Layouts layouts;
     for (int i = 0; i < 20; ++i)
         EXPECT_TRUE(layouts.remember(display(1000 + i, 700), {{u"a", i, i}}));
-    ASSERT_EQ(layouts.entries().size(), Layouts::capacity);
-    EXPECT_EQ(layouts.mostRecent()->configuration, display(1019, 700));
+    ASSERT_EQ(layouts.configurations().size(), Layouts::capacity);
+    EXPECT_EQ(*layouts.mostRecent(), display(1019, 700));
     EXPECT_EQ(layouts.find(display(1003, 700)), nullptr) << "used least recently: forgotten";
     ASSERT_NE(layouts.find(display(1004, 700)), nullptr);
 
     // Using an old one again makes it the most recent; the same places again change nothing.
     EXPECT_TRUE(layouts.remember(display(1004, 700), {{u"a", 1, 1}, {u"a", 9, 9}}));
-    EXPECT_EQ(layouts.mostRecent()->configuration, display(1004, 700));
-    EXPECT_EQ(layouts.mostRecent()->places, (std::vector<Place>{{u"a", 1, 1}}))
+    EXPECT_EQ(*layouts.mostRecent(), display(1004, 700));
+    EXPECT_EQ(*layouts.find(display(1004, 700)), (std::vector<Place>{{u"a", 1, 1}}))
         << "the first place of a label counts";
     EXPECT_FALSE(layouts.remember(display(1004, 700), {{u"a", 1, 1}}));
-    EXPECT_EQ(layouts.entries().size(), Layouts::capacity);
+    EXPECT_EQ(layouts.configurations().size(), Layouts::capacity);
 }
 
 TEST(LayoutsTest, AnyUtf16LabelReadsBackUnchanged) {
@@ -84,14 +84,24 @@ TEST(LayoutsTest, ADamagedFileReadsAsNothingRemembered) {
         EXPECT_FALSE(decodeLayouts(std::string_view(bytes).substr(0, length))) << length;
     for (const char* damaged : {"Kelvara layouts 2\n", "garbage\n", "Kelvara layouts 1\r\n",
                                 "Kelvara layouts 1\nconfiguration 1 79 79 0\narea 0 0 10\n",
-                                "Kelvara layouts 1\nconfiguration 0 79 79 1\n4 4 bad\\q\n",
-                                "Kelvara layouts 1\nconfiguration 0 79 79 1\n4 4 \xC3\x28\n",
                                 "Kelvara layouts 1\nconfiguration 0 79 79 0\n"
                                 "configuration 0 79 79 0\n",
                                 "Kelvara layouts 1\nconfiguration 2 79 79 0\narea 5 0 9 9\n"
                                 "area 0 0 4 4\n",
                                 "Kelvara layouts 1\nconfiguration 0 79 79 99999999999\n"})
         EXPECT_FALSE(decodeLayouts(damaged)) << damaged;
+    // A place that cannot be read forgets only its own display, when it is first asked for; the
+    // record is not written again.
+    for (const char* place : {"4 4 bad\\q\n", "4 4 \xC3\x28\n", "4 x Notes\n"}) {
+        const std::optional<Layouts> read =
+            decodeLayouts(std::string("Kelvara layouts 1\nconfiguration 0 79 79 1\n") + place +
+                          "configuration 0 80 80 1\n4 4 Mail\nend\n");
+        ASSERT_TRUE(read) << place;
+        EXPECT_EQ(read->find(configurationOf({}, 79, 79)), nullptr) << place;
+        ASSERT_NE(read->find(configurationOf({}, 80, 80)), nullptr);
+        EXPECT_EQ(encodeLayouts(*read),
+                  "Kelvara layouts 1\nconfiguration 0 80 80 1\n4 4 Mail\nend\n");
+    }
     // Random damage never crashes, and what still reads is a sound file again.
     std::mt19937 random(11);
     for (int round = 0; round < 2000; ++round) {
@@ -99,7 +109,11 @@ TEST(LayoutsTest, ADamagedFileReadsAsNothingRemembered) {
         copy[std::uniform_int_distribution<std::size_t>(0, copy.size() - 1)(random)] =
             char(std::uniform_int_distribution<int>(0, 255)(random));
         if (const std::optional<Layouts> read = decodeLayouts(copy)) {
-            EXPECT_EQ(decodeLayouts(encodeLayouts(*read)), read);
+            for (const DisplayConfiguration& configuration : read->configurations())
+                read->find(configuration);
+            const std::optional<Layouts> again = decodeLayouts(encodeLayouts(*read));
+            ASSERT_TRUE(again);
+            EXPECT_EQ(encodeLayouts(*again), encodeLayouts(*read));
         }
     }
 }
@@ -112,9 +126,9 @@ TEST(LayoutsTest, AFileWithMoreThanSixteenConfigurationsKeepsTheMostRecent) {
     bytes += "end\n";
     const std::optional<Layouts> read = decodeLayouts(bytes);
     ASSERT_TRUE(read);
-    ASSERT_EQ(read->entries().size(), Layouts::capacity);
-    EXPECT_EQ(read->mostRecent()->configuration, display(1000, 700));
-    EXPECT_EQ(read->entries().back().configuration, display(1015, 700));
+    ASSERT_EQ(read->configurations().size(), Layouts::capacity);
+    EXPECT_EQ(*read->mostRecent(), display(1000, 700));
+    EXPECT_EQ(read->configurations().back(), display(1015, 700));
 }
 
 } // namespace

@@ -1,0 +1,220 @@
+#include "tests/support/display_sweep.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <numeric>
+#include <random>
+#include <set>
+#include <vector>
+
+#include "component/arrangement.h"
+#include "desktop_access/desktop_proxy.h"
+#include "organizers/placement/on_screen.h"
+#include "tests/support/fake_desktop.h"
+
+namespace fake {
+namespace {
+
+using desktop_access::Desktop;
+using desktop_access::Rect;
+using organizers::Cell;
+using organizers::Grid;
+
+enum class Taskbar { bottom, top, left, right };
+
+// The work area of a monitor at (left, 0) of the given size with a 40-pixel taskbar on an edge.
+Rect workArea(int left, int width, int height, Taskbar taskbar) {
+    Rect area{left, 0, left + width, height};
+    switch (taskbar) {
+    case Taskbar::bottom:
+        area.bottom -= 40;
+        break;
+    case Taskbar::top:
+        area.top += 40;
+        break;
+    case Taskbar::left:
+        area.left += 48;
+        break;
+    case Taskbar::right:
+        area.right -= 48;
+        break;
+    }
+    return area;
+}
+
+struct Size {
+    int width;
+    int height;
+};
+const Size sizes[] = {{1024, 768}, {1280, 720},  {1280, 1024}, {1366, 768},
+                      {1600, 900}, {1920, 1080}, {2560, 1440}};
+
+// Every display of the pool: one monitor of each size and taskbar edge, and two monitors of
+// unequal size, the second on the left or the right of the primary one.
+std::vector<std::vector<Rect>> displayPool() {
+    std::vector<std::vector<Rect>> pool;
+    for (const Size& size : sizes)
+        for (Taskbar taskbar : {Taskbar::bottom, Taskbar::top, Taskbar::left, Taskbar::right})
+            pool.push_back({workArea(0, size.width, size.height, taskbar)});
+    for (const Size& primary : {sizes[5], sizes[6], sizes[3]})
+        for (const Size& second : {sizes[0], sizes[2], sizes[4]})
+            for (bool onTheLeft : {true, false}) {
+                const int left = onTheLeft ? -second.width : primary.width;
+                pool.push_back({workArea(0, primary.width, primary.height, Taskbar::bottom),
+                                {left, 0, left + second.width, second.height}});
+            }
+    return pool;
+}
+
+std::map<std::u16string, desktop_access::Point> positionsByLabel(const Desktop& desktop) {
+    std::map<std::u16string, desktop_access::Point> positions;
+    for (const Desktop::Item& item : desktop.items)
+        positions[item.label] = item.position;
+    return positions;
+}
+
+// The grid the component sees on a display.
+Grid gridOf(const std::vector<Rect>& workAreas) {
+    return Grid::measure(workAreas, 75, 75);
+}
+Grid gridOf(const Desktop& desktop) {
+    return gridOf(desktop.areas);
+}
+
+void checkArrangement(const Desktop& desktop, DisplayFigures& figures) {
+    const Grid grid = gridOf(desktop);
+    const organizers::placement::FreeCells cells(grid, desktop.areas);
+    if (cells.freeCount() < std::int64_t(desktop.items.size()))
+        return; // too many icons for this display: some must stand doubled or off it
+    ++figures.checkedChanges;
+    std::set<std::pair<int, int>> taken;
+    for (std::size_t index = 0; index < desktop.items.size(); ++index) {
+        const Rect box = desktop.boxOf(std::int32_t(index));
+        organizers::IconRecord icon;
+        icon.left = box.left;
+        icon.top = box.top;
+        icon.width = box.right - box.left;
+        icon.height = box.bottom - box.top;
+        if (!organizers::placement::onScreen(icon, desktop.areas))
+            ++figures.iconsOutside;
+        const Cell cell = cellOf(icon, grid);
+        if (!taken.insert({cell.column, cell.row}).second)
+            ++figures.pairsInOneCell;
+    }
+}
+
+// Icons in groups on the first display: blocks of a few rows and columns in free places.
+void addIconsInGroups(Desktop& desktop, int count, std::mt19937& random) {
+    const Grid grid = gridOf(desktop);
+    std::set<std::pair<int, int>> taken;
+    int made = 0;
+    while (made < count) {
+        const int width = std::uniform_int_distribution<int>(1, 4)(random);
+        const int height = std::uniform_int_distribution<int>(1, 4)(random);
+        const int left = std::uniform_int_distribution<int>(0, grid.columns - width)(random);
+        const int top = std::uniform_int_distribution<int>(0, grid.rows - height)(random);
+        for (int column = left; column < left + width && made < count; ++column)
+            for (int row = top; row < top + height && made < count; ++row) {
+                if (!grid.isUsable({column, row}, desktop.areas) ||
+                    !taken.insert({column, row}).second)
+                    continue;
+                const desktop_access::Point corner = grid.cellCorner(Cell{column, row});
+                const std::string label = "icon " + std::to_string(made++);
+                desktop.addIcon(std::u16string(label.begin(), label.end()), corner.x, corner.y);
+            }
+    }
+}
+
+} // namespace
+
+DisplayFigures runDisplaySequences(int sequences, int changesPerSequence, int icons,
+                                   std::uint32_t seed, const std::filesystem::path& folder) {
+    const std::vector<std::vector<Rect>> pool = displayPool();
+    std::mt19937 random(seed);
+    DisplayFigures figures;
+    for (int sequence = 0; sequence < sequences; ++sequence) {
+        fake::reset();
+        const std::filesystem::path store = folder / ("seq" + std::to_string(sequence) + ".store");
+        // A dozen displays at most, so that every one seen before is still remembered.
+        std::vector<std::size_t> displays(pool.size());
+        std::iota(displays.begin(), displays.end(), std::size_t{0});
+        std::shuffle(displays.begin(), displays.end(), random);
+        displays.resize(std::uniform_int_distribution<std::size_t>(3, 12)(random));
+        // The first display holds all the icons with room to spare: the largest of the pool
+        // joins the sequence when none of its displays does.
+        const auto roomy = [&](std::size_t display) {
+            const Grid grid = gridOf(pool[display]);
+            return grid.columns * grid.rows >= icons * 2;
+        };
+        std::size_t current = 0;
+        while (current < displays.size() && !roomy(displays[current]))
+            ++current;
+        if (current == displays.size()) {
+            displays[0] = pool.size() - 1;
+            for (std::size_t display = 0; display < pool.size(); ++display)
+                if (roomy(display))
+                    displays[0] = display;
+            current = 0;
+        }
+        Desktop desktop;
+        desktop.areas = pool[displays[current]];
+        addIconsInGroups(desktop, icons, random);
+        for (int opening = 0; opening < icons; ++opening)
+            component::countActivation(store, desktop,
+                                       std::uniform_int_distribution<int>(0, icons - 1)(random));
+        const std::map<std::u16string, std::uint32_t> counts = [&] {
+            std::map<std::u16string, std::uint32_t> read;
+            for (const auto& record : organizers::DesktopProxy(store).icons)
+                read[record.name] = record.usage;
+            return read;
+        }();
+
+        std::map<std::size_t, std::map<std::u16string, desktop_access::Point>> lastSeen;
+        const auto arrange = [&] {
+            component::arrange(store, desktop, component::SortUsage, component::ArrangeAuto,
+                               [] { return false; });
+        };
+        arrange();
+        lastSeen[current] = positionsByLabel(desktop);
+        for (int change = 0; change < changesPerSequence; ++change) {
+            std::size_t next = current;
+            while (next == current)
+                next = std::uniform_int_distribution<std::size_t>(0, displays.size() - 1)(random);
+            current = next;
+            desktop.areas = pool[displays[current]];
+            arrange();
+            ++figures.changes;
+            checkArrangement(desktop, figures);
+            const auto now = positionsByLabel(desktop);
+            if (const auto seen = lastSeen.find(current); seen != lastSeen.end()) {
+                ++figures.returns;
+                for (const auto& [label, position] : seen->second) {
+                    ++figures.remembered;
+                    figures.restored += now.at(label) == position ? 1 : 0;
+                }
+            }
+            lastSeen[current] = now;
+        }
+        for (const auto& record : organizers::DesktopProxy(store).icons)
+            figures.countsChanged += counts.at(record.name) == record.usage ? 0 : 1;
+    }
+    return figures;
+}
+
+std::string describe(const DisplayFigures& figures, int icons, double seconds) {
+    char line[512];
+    std::snprintf(line, sizeof line,
+                  "display changes, %d icons: %ld changes (%ld with cells enough), %ld icons "
+                  "outside every work area, %ld pairs in one cell; %ld returns, %ld of %ld "
+                  "remembered icons restored (%.1f%%); %ld counts changed; %.1f us per icon and "
+                  "change",
+                  icons, figures.changes, figures.checkedChanges, figures.iconsOutside,
+                  figures.pairsInOneCell, figures.returns, figures.restored, figures.remembered,
+                  figures.remembered ? 100.0 * figures.restored / figures.remembered : 100.0,
+                  figures.countsChanged,
+                  figures.changes ? 1e6 * seconds / (double(figures.changes) * icons) : 0.0);
+    return line;
+}
+
+} // namespace fake

@@ -1,0 +1,35 @@
+// A replay of the display changes users live with, over the fake desktop and the component's own
+// arrangement: resolutions from 1024 x 768 to 2560 x 1440, a second monitor of another size on the
+// left or the right, added and removed, the taskbar on any edge. Each sequence starts with icons
+// in groups on one display and changes the display at random among a dozen or fewer (so every
+// display seen before is still remembered); after each change it counts icons no screen shows,
+// pairs of icons in one cell (while the usable cells suffice) and, on a return to a display seen
+// before, how many of the icons it remembers stand where they stood. The native tests run a
+// short form; benchmarks/native/display_sweep runs the whole sweep and prints its figures.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace fake {
+
+struct DisplayFigures {
+    long changes = 0;
+    long iconsOutside = 0;
+    long pairsInOneCell = 0;
+    long checkedChanges = 0; // changes after which the usable cells sufficed
+    long returns = 0;
+    long remembered = 0; // icons a display seen before remembered, on every return
+    long restored = 0;   // of those, standing where they stood
+    long countsChanged = 0;
+};
+
+// Runs the sequences with the given number of icons, in stores made in the folder.
+DisplayFigures runDisplaySequences(int sequences, int changesPerSequence, int icons,
+                                   std::uint32_t seed, const std::filesystem::path& folder);
+
+// One line of figures.
+std::string describe(const DisplayFigures& figures, int icons, double seconds);
+
+} // namespace fake
