@@ -3,6 +3,7 @@
 // longer fails the call, keeps the old store whole, and the count arrives with the next call.
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -82,6 +83,7 @@ class StoreInUseTest : public ::testing::Test {
     test_support::SavedKey settings;
     const std::filesystem::path store = test_support::userStorePath();
     test_support::SavedFile savedStore{store};
+    const std::filesystem::path temporary = store.wstring() + L".new";
     winapi::SharedHandle held;
     winapi::SharedHandle go;
     std::unique_ptr<test_support::DesktopHost> host;
@@ -90,6 +92,7 @@ class StoreInUseTest : public ::testing::Test {
 
 TEST_F(StoreInUseTest, AStoreLetGoWithinTheRetryTimeGetsTheCount) {
     constexpr long long heldFor = 500;
+    std::ofstream(temporary, std::ios::binary) << "left by a write that was killed";
     for (const std::wstring sharing : {L"r", L"rw", L"rwd"}) {
         SCOPED_TRACE(testing::Message() << "sharing " << narrow(sharing));
         const std::uint32_t before = storedUsage(store)[L"Bravo"];
@@ -107,6 +110,7 @@ TEST_F(StoreInUseTest, AStoreLetGoWithinTheRetryTimeGetsTheCount) {
         std::printf("sharing %s: let go after %lld ms, IconActivated returned after %lld ms\n",
                     narrow(sharing).c_str(), heldFor, took);
     }
+    EXPECT_FALSE(std::filesystem::exists(temporary));
 }
 
 TEST_F(StoreInUseTest, AStoreHeldLongerFailsTheCallKeepsTheOldStoreAndTheCountArrivesLater) {
@@ -128,6 +132,7 @@ TEST_F(StoreInUseTest, AStoreHeldLongerFailsTheCallKeepsTheOldStoreAndTheCountAr
             << "the opening was counted: the hook must not count it again";
         EXPECT_GE(took, 2000) << "the file was waited for";
         EXPECT_EQ(test_support::fileBytes(store), before) << "the old store is whole";
+        EXPECT_FALSE(std::filesystem::exists(temporary)) << "the new content was removed";
         EXPECT_EQ(test_support::hostPositions(*host)[2].x, 600) << "no arrangement ran";
         std::printf("sharing %s: held, IconActivated failed after %lld ms\n",
                     narrow(sharing).c_str(), took);
