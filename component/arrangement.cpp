@@ -47,18 +47,18 @@ std::unique_ptr<placement::Placer> makePlacer(std::int32_t arrangeMethod) {
 bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
              std::int32_t sortMethod, std::int32_t arrangeMethod,
              const std::function<bool()>& isLocked) {
-    // Declared first, destroyed last: the strategies go before the snapshot writes the store.
     DesktopProxy proxy(storePath, desktop);
     const std::unique_ptr<sorting::Sorter> sorter = makeSorter(sortMethod, desktop);
-    if (!sorter)
+    const std::unique_ptr<placement::Placer> placer = sorter ? makePlacer(arrangeMethod) : nullptr;
+    if (!placer) {
+        proxy.save();
         return false;
-    const std::unique_ptr<placement::Placer> placer = makePlacer(arrangeMethod);
-    if (!placer)
-        return false;
+    }
     placer->locked = isLocked();
     placer->place(proxy, *sorter);
     proxy.rememberLayout();
     proxy.apply();
+    proxy.save();
     return true;
 }
 
@@ -66,11 +66,12 @@ void countActivation(const std::filesystem::path& storePath, desktop_access::Des
                      std::int32_t index) {
     DesktopProxy proxy(storePath, desktop);
     // Right after construction the records are in list-view index order.
-    if (static_cast<std::uint32_t>(index) >= proxy.icons.size())
-        return;
-    std::uint32_t& usage = proxy.icons[static_cast<std::size_t>(index)].usage;
-    if (usage != UINT32_MAX) // at the top a count stays there rather than falling back to 0
-        ++usage;
+    if (static_cast<std::uint32_t>(index) < proxy.icons.size()) {
+        std::uint32_t& usage = proxy.icons[static_cast<std::size_t>(index)].usage;
+        if (usage != UINT32_MAX) // at the top a count stays there rather than falling back to 0
+            ++usage;
+    }
+    proxy.save();
 }
 
 } // namespace component

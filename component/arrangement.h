@@ -29,16 +29,18 @@ std::unique_ptr<organizers::sorting::Sorter> makeSorter(std::int32_t sortMethod,
 std::unique_ptr<organizers::placement::Placer> makePlacer(std::int32_t arrangeMethod);
 
 // Arranges the desktop: snapshot (store lock held, stored counts carried over), sorter, placer,
-// the lock setting (asked only after the desktop has been read), place, start the moves; the
-// snapshot then writes the store. Returns false, having moved nothing but still written the
-// store, when a method lies outside its enumeration. Desktop and lock errors propagate; then
-// nothing is written when the snapshot could not be taken.
+// the lock setting (asked only after the desktop has been read), place, start the moves, save
+// the store. Returns false, having moved nothing but still saved the store, when a method lies
+// outside its enumeration. Desktop and lock errors propagate; then nothing is written when the
+// snapshot could not be taken, and the store is still written when it could. A store that
+// cannot be saved is desktop_access::StoreWriteError, the counts then kept by the process.
 bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
              std::int32_t sortMethod, std::int32_t arrangeMethod,
              const std::function<bool()>& isLocked);
 
 // Adds 1 to the usage count of the icon at a list-view index (nothing for an index outside the
-// desktop, -1 included) and writes the store.
+// desktop, -1 included) and saves the store. StoreWriteError means the count was taken and is
+// kept by the process, to be saved with the next write of the store that succeeds.
 void countActivation(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
                      std::int32_t index);
 

@@ -12,7 +12,9 @@ namespace component {
 
 // An opening that IconActivated could not count (nothing was counted, and the arrangement did
 // not run) has a description that starts with this; any other failure of IconActivated came
-// after the count was taken. The hook's worker counts an opening again only on this one.
+// after the count was taken (a store that could not be saved included: the process keeps the
+// count and saves it with the next write). The hook's worker counts an opening again only on
+// this one.
 inline constexpr wchar_t notCountedPrefix[] = L"The opening was not counted: ";
 
 // Sets the thread's error information for ITessora, source "Tessora.Tessora". Never throws.

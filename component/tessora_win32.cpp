@@ -11,6 +11,7 @@
 #include "component/configuration_win32.h"
 #include "component/module_win32.h"
 #include "desktop_access/desktop_win32.h"
+#include "winapi/error.h"
 
 namespace component {
 namespace {
@@ -253,6 +254,8 @@ STDMETHODIMP Tessora::IconActivated(int index) noexcept {
     const HRESULT counted = reported([&] {
         try {
             countActivation(storePath, desktop_access::getDesktop(), index);
+        } catch (const desktop_access::StoreWriteError&) {
+            throw; // counted, and kept by the process: counting it again would count it twice
         } catch (const std::exception& error) {
             const std::wstring prefix = notCountedPrefix;
             throw std::runtime_error(std::string(prefix.begin(), prefix.end()) + error.what());

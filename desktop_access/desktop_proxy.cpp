@@ -1,10 +1,14 @@
 #include "desktop_access/desktop_proxy.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "desktop_access/icon_moving.h"
 #include "desktop_access/icon_store.h"
+#include "desktop_access/unsaved_usage.h"
+#include "winapi/error.h"
 
 namespace organizers {
 
@@ -42,11 +46,35 @@ DesktopProxy::DesktopProxy(std::filesystem::path path, desktop_access::Desktop& 
 }
 
 DesktopProxy::~DesktopProxy() {
-    if (!storePath.empty()) {
-        writeLayouts();
-        desktop_access::writeStore(*this);
+    if (!saved_) {
+        try {
+            save();
+        } catch (...) {
+            // Counts that could not be saved are kept by the process; nothing else can be done.
+        }
     }
     storeLock.reset();
+}
+
+void DesktopProxy::save() {
+    saved_ = true;
+    if (storePath.empty())
+        return;
+    // The remembered arrangements first: a store that cannot be written keeps its counts in the
+    // process, but the arrangement just made is remembered all the same.
+    writeLayouts();
+    try {
+        desktop_access::writeStore(*this);
+    } catch (const desktop_access::StoreWriteError& error) {
+        if (!previous)
+            throw;
+        keepUnsavedCounts();
+        throw desktop_access::StoreWriteError(std::string(error.what()) +
+                                              " The new usage counts are kept and saved with "
+                                              "Kelvara's next change to the store.");
+    }
+    if (previous)
+        desktop_access::keepUnsavedUsage(storePath, {});
 }
 
 void DesktopProxy::readIcons(desktop_access::Desktop& desktop) {
@@ -132,12 +160,31 @@ void DesktopProxy::mergeStoredUsage() {
     std::erase_if(previous->icons,
                   [&](const IconRecord& stored) { return !live.contains(stored.name); });
 
-    std::unordered_map<std::u16string, std::uint32_t> storedUsage;
     for (const IconRecord& stored : previous->icons)
-        storedUsage.emplace(stored.name, stored.usage); // the first of two equal names counts
-    for (IconRecord& record : icons)
-        if (auto found = storedUsage.find(record.name); found != storedUsage.end())
+        storedUsage_.emplace(stored.name, stored.usage); // the first of two equal names counts
+    const desktop_access::UsageByLabel unsaved = desktop_access::unsavedUsage(storePath);
+    for (IconRecord& record : icons) {
+        if (auto found = storedUsage_.find(record.name); found != storedUsage_.end())
             record.usage = found->second;
+        if (auto found = unsaved.find(record.name); found != unsaved.end())
+            record.usage += std::min(found->second, UINT32_MAX - record.usage);
+    }
+}
+
+// What the store will not hold: for each label, the count of its first record (the one the
+// store's reader takes) above the count stored for it.
+void DesktopProxy::keepUnsavedCounts() const {
+    desktop_access::UsageByLabel increments;
+    std::unordered_set<std::u16string> seen;
+    for (const IconRecord& record : icons) {
+        if (!seen.insert(record.name).second)
+            continue;
+        const auto stored = storedUsage_.find(record.name);
+        const std::uint32_t before = stored == storedUsage_.end() ? 0 : stored->second;
+        if (record.usage > before)
+            increments.emplace(record.name, record.usage - before);
+    }
+    desktop_access::keepUnsavedUsage(storePath, std::move(increments));
 }
 
 void DesktopProxy::apply() {

@@ -1,6 +1,9 @@
 // The organizers' snapshot of the desktop: every icon's label, box, position and usage count,
 // the grid the work area offers, and the state stored by the previous run. A live snapshot holds
-// the store lock from construction to destruction and writes itself to the store when destroyed.
+// the store lock from construction to destruction and writes itself to the store, with save or,
+// when save has not run (an error left the call), when it is destroyed. Usage counts that a live
+// snapshot could not save are kept by the process (desktop_access/unsaved_usage.h) and carried
+// into the next live snapshot of the same store.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "desktop_access/desktop_seam.h"
@@ -25,10 +29,16 @@ class DesktopProxy {
     // The state held by a store file; a file that cannot be opened gives an empty snapshot.
     explicit DesktopProxy(const std::filesystem::path& storeFile);
     // A live snapshot of the desktop: takes the store lock, reads the stored state, every icon
-    // and the work areas, computes the grid and carries the stored usage counts over by label.
-    // An empty storePath reads and writes no store.
+    // and the work areas, computes the grid and carries the stored usage counts over by label,
+    // with the increments this process kept unsaved added. An empty storePath reads and writes
+    // no store.
     DesktopProxy(std::filesystem::path storePath, desktop_access::Desktop& desktop);
-    // Writes the store (when storePath is set), then releases the store lock.
+    // Writes the store when storePath is set (desktop_access::writeStore). For a live snapshot a
+    // write that succeeds forgets the process's unsaved increments of this store; one that fails
+    // keeps every count this snapshot holds above the stored one as the new unsaved increments,
+    // and throws StoreWriteError. Either way the destructor writes no more.
+    void save();
+    // Saves as save does, when save has not run, without throwing; then releases the store lock.
     ~DesktopProxy();
 
     DesktopProxy(const DesktopProxy&) = delete;
@@ -74,6 +84,11 @@ class DesktopProxy {
     void readIcons(desktop_access::Desktop& desktop);
     void setGrid(const Grid& grid);
     void mergeStoredUsage();
+    void keepUnsavedCounts() const;
+
+    bool saved_ = false;
+    // A live snapshot's stored count by label (the first record of a label counts).
+    std::unordered_map<std::u16string, std::uint32_t> storedUsage_;
 };
 
 } // namespace organizers

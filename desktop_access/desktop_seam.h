@@ -10,6 +10,8 @@
 // - currentFileTime: desktop_access/platform_win32.cpp, tests/support/fake_clock.cpp;
 // - startDetachedThread and sleepMilliseconds: desktop_access/platform_win32.cpp,
 //   tests/support/fake_threads.cpp;
+// - replaceFileContents: desktop_access/file_replace_win32.cpp,
+// tests/support/fake_file_replace.cpp;
 // - winapi::NamedLock: winapi/named_lock_win32.cpp, tests/support/fake_lock.cpp;
 // - winapi::systemMessage: winapi/error_text_win32.cpp, tests/support/fake_error_text.cpp.
 //
@@ -17,9 +19,11 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -59,5 +63,20 @@ std::uint64_t currentFileTime();
 void startDetachedThread(std::function<void()> work);
 // Pauses the calling thread.
 void sleepMilliseconds(std::uint32_t milliseconds);
+
+// What became of a replaceFileContents: done, or the file unchanged because another program
+// holds it (or the temporary file) open, or unchanged for another reason, with the system's code.
+struct FileReplaceResult {
+    enum Outcome { done, inUse, failed };
+    Outcome outcome = done;
+    std::uint32_t error = 0;
+};
+// Puts bytes in place of the file's content in one step: they are written to a temporary file
+// beside it (its name + ".new"; one left by a write that was killed is reused), flushed to the
+// disk, and the temporary file then takes the file's place. Whatever happens, even a crash or a
+// power cut, the file afterwards holds the old content or the new, whole. A call that fails
+// leaves the file as it was and removes its temporary file. Never throws.
+FileReplaceResult replaceFileContents(const std::filesystem::path& file,
+                                      std::string_view bytes) noexcept;
 
 } // namespace desktop_access

@@ -1,18 +1,23 @@
 #include "desktop_access/icon_store.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
-#include <iterator>
 #include <limits>
+#include <new>
 #include <optional>
-#include <system_error>
+#include <streambuf>
 
 #include "desktop_access/desktop_proxy.h"
+#include "desktop_access/desktop_seam.h"
+#include "winapi/error.h"
 
 namespace desktop_access {
 namespace {
 
-// A label line holds at most this many characters; a longer line ends the reading.
+// A label line holds at most this many characters; a longer line ends the reading. The writer
+// cuts longer labels (the list view hands out none) to this length, so a store never holds a
+// line that ends its own reading.
 constexpr std::size_t maxLabelLength = 259;
 
 // Labels made only of characters up to 0xFF are written byte for byte, one byte per character
@@ -21,18 +26,19 @@ constexpr std::size_t maxLabelLength = 259;
 // null byte followed by four hex digits per UTF-16 code unit. A plain label can never start with
 // a null byte (labels end at their first null), so the two forms cannot be confused; every
 // UTF-16 sequence, unpaired surrogates included, reads back unchanged; and a reader that knows
-// only the plain form sees an empty label there and still reads every other record.
+// only the plain form sees an empty label there and reads on, as long as the line fits its 259
+// characters (an encoded label of up to 64 code units).
 constexpr char encodedLabelMark = '\0';
 constexpr std::size_t maxEncodedLabelLength = 1 + 4 * maxLabelLength;
 
-bool needsEncoding(const std::u16string& label) {
+bool needsEncoding(std::u16string_view label) {
     for (char16_t unit : label)
         if (unit > 0xFF || unit == u'\n' || unit == u'\0')
             return true;
     return false;
 }
 
-void appendLabel(std::string& out, const std::u16string& label) {
+void appendLabel(std::string& out, std::u16string_view label) {
     if (!needsEncoding(label)) {
         for (char16_t unit : label)
             out.push_back(static_cast<char>(static_cast<unsigned char>(unit)));
@@ -76,13 +82,13 @@ std::optional<std::u16string> decodeLabel(std::string_view line) {
     return label;
 }
 
-// Reads the file the way a character stream with the classic locale does: numbers skip leading
+// Reads the store the way a character stream with the classic locale does: numbers skip leading
 // white space, a separator is skipped whatever it is, and once the reader has failed nothing more
 // is read. Reaching the end is not a failure by itself, so a last record without its final line
-// feed is still whole.
+// feed is still whole. The bytes come from a stream buffer, a piece at a time.
 class StoreReader {
   public:
-    explicit StoreReader(std::string_view bytes) : data_(bytes) {}
+    explicit StoreReader(std::streambuf& bytes) : bytes_(bytes) {}
 
     bool good() const { return !failed_ && !atEnd_; }
     bool failed() const { return failed_; }
@@ -114,8 +120,8 @@ class StoreReader {
     void skipOne() {
         if (failed_)
             return;
-        if (pos_ < data_.size())
-            ++pos_;
+        if (peek() != end)
+            bytes_.sbumpc();
         else
             atEnd_ = true;
     }
@@ -129,28 +135,27 @@ class StoreReader {
 
     // The characters up to the next line feed, which is consumed. A line longer than the limit
     // fails; a line cut short by the end of the file is returned as it stands.
-    std::optional<std::string_view> readLine() {
-        if (!good() || pos_ == data_.size()) {
-            atEnd_ = pos_ == data_.size();
+    bool readLine(std::string& line) {
+        if (!good() || peek() == end) {
+            atEnd_ = peek() == end;
             failed_ = true;
-            return std::nullopt;
+            return false;
         }
-        const bool encoded = data_[pos_] == encodedLabelMark;
+        const bool encoded = peek() == static_cast<unsigned char>(encodedLabelMark);
         const std::size_t limit = encoded ? maxEncodedLabelLength : maxLabelLength;
-        const std::size_t start = pos_;
-        while (pos_ < data_.size() && data_[pos_] != '\n') {
-            if (pos_ - start == limit) {
-                failed_ = true;
-                return std::nullopt;
-            }
-            ++pos_;
+        line.clear();
+        int c;
+        while ((c = peek()) != end && c != '\n') {
+            if (line.size() == limit)
+                return fail();
+            line.push_back(static_cast<char>(c));
+            bytes_.sbumpc();
         }
-        const std::string_view line = data_.substr(start, pos_ - start);
-        if (pos_ < data_.size())
-            ++pos_;
+        if (c != end)
+            bytes_.sbumpc();
         else
             atEnd_ = true;
-        return line;
+        return true;
     }
 
     bool fail() {
@@ -159,36 +164,139 @@ class StoreReader {
     }
 
   private:
+    static constexpr int end = std::char_traits<char>::eof();
+
+    int peek() { return bytes_.sgetc(); }
+
     bool readNumber(std::uint64_t& magnitude, bool& negative, std::uint64_t limit) {
         if (!good())
             return fail();
-        while (pos_ < data_.size() && isSpace(data_[pos_]))
-            ++pos_;
-        if (pos_ < data_.size() && (data_[pos_] == '-' || data_[pos_] == '+'))
-            negative = data_[pos_++] == '-';
-        const std::size_t firstDigit = pos_;
-        while (pos_ < data_.size() && data_[pos_] >= '0' && data_[pos_] <= '9') {
-            magnitude = magnitude * 10 + static_cast<unsigned>(data_[pos_] - '0');
+        int c;
+        while ((c = peek()) != end && isSpace(c))
+            bytes_.sbumpc();
+        if (c == '-' || c == '+') {
+            negative = c == '-';
+            bytes_.sbumpc();
+            c = peek();
+        }
+        bool anyDigit = false;
+        for (; c >= '0' && c <= '9'; c = peek()) {
+            magnitude = magnitude * 10 + static_cast<unsigned>(c - '0');
             if (magnitude > limit)
                 return fail();
-            ++pos_;
+            bytes_.sbumpc();
+            anyDigit = true;
         }
-        if (pos_ == firstDigit)
+        if (!anyDigit)
             return fail();
-        if (pos_ == data_.size())
+        if (c == end)
             atEnd_ = true;
         return true;
     }
 
-    static bool isSpace(char c) {
+    static bool isSpace(int c) {
         return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
     }
 
-    std::string_view data_;
-    std::size_t pos_ = 0;
+    std::streambuf& bytes_;
     bool failed_ = false;
     bool atEnd_ = false;
 };
+
+// Bytes in memory as a stream buffer that can be read again from the start.
+class MemoryBytes : public std::streambuf {
+  public:
+    explicit MemoryBytes(std::string_view bytes) {
+        // The get area is only ever read.
+        char* const begin = const_cast<char*>(bytes.data());
+        setg(begin, begin, begin + bytes.size());
+    }
+
+  protected:
+    pos_type seekpos(pos_type position, std::ios_base::openmode) override {
+        if (position != pos_type(0))
+            return pos_type(off_type(-1));
+        setg(eback(), eback(), egptr());
+        return position;
+    }
+};
+
+// Reads the header into the proxy's grid and hands every whole record to take, in file order.
+template <typename Take>
+void parseStore(std::streambuf& bytes, organizers::DesktopProxy& proxy, Take&& take) {
+    StoreReader reader(bytes);
+    std::int32_t* const header[4][2] = {{&proxy.columns, &proxy.rows},
+                                        {&proxy.areaWidth, &proxy.areaHeight},
+                                        {&proxy.cellWidth, &proxy.cellHeight},
+                                        {&proxy.originX, &proxy.originY}};
+    for (auto& pair : header) {
+        if (reader.failed())
+            break;
+        reader.readPair(*pair[0], *pair[1]);
+    }
+    std::string line;
+    while (reader.good()) {
+        organizers::IconRecord record;
+        std::optional<std::u16string> name;
+        if (reader.readLine(line))
+            name = decodeLabel(line);
+        if (!name)
+            reader.fail();
+        reader.readPair(record.left, record.top);
+        reader.readPair(record.width, record.height);
+        reader.readUint(record.usage);
+        reader.skipOne();
+        if (reader.failed())
+            break;
+        record.name = std::move(*name);
+        take(std::move(record));
+    }
+}
+
+// The records are counted first, so that their vector is allocated once, at its size: grown as
+// it fills, it would hold up to three times as much while it moves.
+void decodeFrom(std::streambuf& bytes, organizers::DesktopProxy& proxy) {
+    organizers::DesktopProxy counting;
+    std::size_t records = 0;
+    parseStore(bytes, counting, [&](organizers::IconRecord&&) { ++records; });
+    if (bytes.pubseekpos(0, std::ios::in) != std::streampos(0))
+        return;
+    proxy.icons.reserve(proxy.icons.size() + records);
+    parseStore(bytes, proxy,
+               [&](organizers::IconRecord&& record) { proxy.icons.push_back(std::move(record)); });
+}
+
+std::string withoutLineEnd(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+// Pauses between tries while the store is in use: short at first (most holders let go within
+// moments), then at most a quarter of a second, inUseRetryMilliseconds in all.
+constexpr std::uint32_t firstPause = 20;
+constexpr std::uint32_t longestPause = 250;
+
+void replaceRetrying(const std::filesystem::path& file, std::string_view bytes) {
+    std::uint32_t waited = 0;
+    for (std::uint32_t pause = firstPause;; pause = std::min(pause * 2, longestPause)) {
+        const FileReplaceResult result = replaceFileContents(file, bytes);
+        if (result.outcome == FileReplaceResult::done)
+            return;
+        if (result.outcome == FileReplaceResult::failed) {
+            std::string reason = withoutLineEnd(winapi::errorText(result.error));
+            if (reason.empty())
+                reason = "Error " + std::to_string(result.error) + ".";
+            throw StoreWriteError("Kelvara could not save the icon store. " + reason);
+        }
+        if (waited >= inUseRetryMilliseconds)
+            throw StoreWriteError(
+                "Kelvara could not save the icon store: the file is in use by another program.");
+        const std::uint32_t step = std::min(pause, inUseRetryMilliseconds - waited);
+        sleepMilliseconds(step);
+        waited += step;
+    }
+}
 
 void appendPair(std::string& out, std::int64_t a, std::int64_t b) {
     out += std::to_string(a);
@@ -206,7 +314,7 @@ std::string encodeStore(const organizers::DesktopProxy& proxy) {
     appendPair(out, proxy.cellWidth, proxy.cellHeight);
     appendPair(out, proxy.originX, proxy.originY);
     for (const organizers::IconRecord& record : proxy.icons) {
-        appendLabel(out, record.name);
+        appendLabel(out, std::u16string_view(record.name).substr(0, maxLabelLength));
         out += '\n';
         appendPair(out, record.left, record.top);
         appendPair(out, record.width, record.height);
@@ -217,68 +325,31 @@ std::string encodeStore(const organizers::DesktopProxy& proxy) {
 }
 
 void decodeStore(std::string_view bytes, organizers::DesktopProxy& proxy) {
-    StoreReader reader(bytes);
-    std::int32_t* const header[4][2] = {{&proxy.columns, &proxy.rows},
-                                        {&proxy.areaWidth, &proxy.areaHeight},
-                                        {&proxy.cellWidth, &proxy.cellHeight},
-                                        {&proxy.originX, &proxy.originY}};
-    for (auto& pair : header) {
-        if (reader.failed())
-            break;
-        reader.readPair(*pair[0], *pair[1]);
-    }
-    while (reader.good()) {
-        organizers::IconRecord record;
-        const std::optional<std::string_view> line = reader.readLine();
-        std::optional<std::u16string> name;
-        if (line)
-            name = decodeLabel(*line);
-        if (!name)
-            reader.fail();
-        reader.readPair(record.left, record.top);
-        reader.readPair(record.width, record.height);
-        reader.readUint(record.usage);
-        reader.skipOne();
-        if (reader.failed())
-            break;
-        record.name = std::move(*name);
-        proxy.icons.push_back(std::move(record));
-    }
+    MemoryBytes memory(bytes);
+    decodeFrom(memory, proxy);
 }
 
 void readStore(organizers::DesktopProxy& proxy, const std::filesystem::path& file) {
     if (file.empty())
         return;
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
+    std::filebuf bytes;
+    if (!bytes.open(file, std::ios::in | std::ios::binary))
         return;
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    decodeStore(bytes, proxy);
+    const std::streampos size = bytes.pubseekoff(0, std::ios::end, std::ios::in);
+    if (size < 0 || static_cast<std::uintmax_t>(std::streamoff(size)) > maxStoreBytes ||
+        bytes.pubseekpos(0, std::ios::in) != std::streampos(0))
+        return;
+    decodeFrom(bytes, proxy);
 }
 
-void writeStore(const organizers::DesktopProxy& proxy) noexcept {
+void writeStore(const organizers::DesktopProxy& proxy) {
+    std::string bytes;
     try {
-        std::filesystem::path temporary = proxy.storePath;
-        temporary += ".new";
-        {
-            std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-            const std::string bytes = encodeStore(proxy);
-            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-            out.flush();
-            if (!out) {
-                out.close();
-                std::error_code ignored;
-                std::filesystem::remove(temporary, ignored);
-                return;
-            }
-        }
-        std::error_code error;
-        std::filesystem::rename(temporary, proxy.storePath, error);
-        if (error)
-            std::filesystem::remove(temporary, error);
-    } catch (...) {
-        // Out of memory while encoding: the previous store stays as it was.
+        bytes = encodeStore(proxy);
+    } catch (const std::bad_alloc&) {
+        throw StoreWriteError("Kelvara could not save the icon store: it ran out of memory.");
     }
+    replaceRetrying(proxy.storePath, bytes);
 }
 
 } // namespace desktop_access

@@ -1,5 +1,7 @@
 #include "desktop_access/layouts.h"
 
+#include "desktop_access/desktop_seam.h"
+
 #include <algorithm>
 #include <charconv>
 #include <fstream>
@@ -18,6 +20,9 @@ constexpr std::size_t maxPlaces = 1 << 20;
 constexpr std::size_t maxLabelUnits = 1 << 12;
 // A file larger than this is not one Kelvara wrote (16 displays of 1,000 icons take about 1 MiB).
 constexpr std::streamoff maxFileBytes = std::streamoff{64} << 20;
+// How long a write waits for a program that holds the file open, and in which steps.
+constexpr std::uint32_t inUseWait = 500;
+constexpr std::uint32_t inUsePause = 50;
 
 bool areaBefore(const Rect& a, const Rect& b) {
     return std::tie(a.left, a.top, a.right, a.bottom) < std::tie(b.left, b.top, b.right, b.bottom);
@@ -419,23 +424,14 @@ std::optional<Layouts> readLayouts(const std::filesystem::path& file) {
 
 void writeLayouts(const std::filesystem::path& file, const Layouts& layouts) noexcept {
     try {
-        std::filesystem::path temporary = file;
-        temporary += ".new";
-        {
-            std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-            const std::string bytes = encodeLayouts(layouts);
-            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-            if (!out.flush()) {
-                out.close();
-                std::error_code ignored;
-                std::filesystem::remove(temporary, ignored);
+        const std::string bytes = encodeLayouts(layouts);
+        // A program that holds the file open (an indexer, a backup) gets a moment to let go.
+        for (std::uint32_t waited = 0;; waited += inUsePause) {
+            const FileReplaceResult result = replaceFileContents(file, bytes);
+            if (result.outcome != FileReplaceResult::inUse || waited >= inUseWait)
                 return;
-            }
+            sleepMilliseconds(inUsePause);
         }
-        std::error_code error;
-        std::filesystem::rename(temporary, file, error);
-        if (error)
-            std::filesystem::remove(temporary, error);
     } catch (...) {
         // The remembered arrangements stay as they were: the next arrangement tries again.
     }

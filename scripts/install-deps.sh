@@ -5,7 +5,9 @@
 #                                    them the demo's labels and dialogs render in poor fallbacks)
 set -euo pipefail
 
-packages=(cmake ninja-build g++ googletest libbenchmark-dev
+# clang and libclang-rt-14-dev (libFuzzer and the sanitizers' runtimes for Clang, only recommended
+# by clang) build the fuzz target of the icon store's reader.
+packages=(cmake ninja-build g++ googletest libbenchmark-dev clang libclang-rt-14-dev
           g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64 zip)
 if [[ "${1:-}" == "--demo" ]]; then
     packages+=(xvfb xauth x11-apps imagemagick fonts-wine)

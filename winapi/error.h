@@ -48,4 +48,10 @@ class UninitializedDesktopError : public DesktopAccessError {
     using DesktopAccessError::DesktopAccessError;
 };
 
+// The icon store could not be replaced: the file holds what it held before the write.
+class StoreWriteError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
 } // namespace desktop_access

@@ -10,8 +10,9 @@ void startDetachedThread(std::function<void()> work) {
     work();
 }
 
-void sleepMilliseconds(std::uint32_t) {
+void sleepMilliseconds(std::uint32_t milliseconds) {
     ++fake::pauses;
+    fake::pausedMilliseconds += milliseconds;
 }
 
 } // namespace desktop_access

@@ -4,18 +4,26 @@ namespace fake {
 
 std::uint64_t now = 0;
 int pauses = 0;
+std::uint64_t pausedMilliseconds = 0;
 int threadsStarted = 0;
 std::unordered_map<std::uint32_t, std::string> systemMessages;
 std::unordered_map<std::u16string, int> locksHeld;
 bool failLocks = false;
+int inUseReplaces = 0;
+std::uint32_t replaceError = 0;
+int replaceCalls = 0;
 
 void reset() {
     now = 0;
     pauses = 0;
+    pausedMilliseconds = 0;
     threadsStarted = 0;
     systemMessages.clear();
     locksHeld.clear();
     failLocks = false;
+    inUseReplaces = 0;
+    replaceError = 0;
+    replaceCalls = 0;
 }
 
 } // namespace fake

@@ -1,11 +1,14 @@
 // The platform of the native tests, apart from the desktop (tests/support/fake_desktop.h): each
 // part of the seam has a file of its own here, named after what it fakes.
 //
-//   fake_clock.cpp        currentFileTime                   fake::now
-//   fake_threads.cpp      startDetachedThread, sleepMilliseconds (threads run at once, to
-//                         their end; pauses are counted)  fake::threadsStarted, fake::pauses
-//   fake_lock.cpp         winapi::NamedLock                 fake::locksHeld, fake::failLocks
-//   fake_error_text.cpp   winapi::systemMessage             fake::systemMessages
+//   fake_clock.cpp         currentFileTime                   fake::now
+//   fake_threads.cpp       startDetachedThread, sleepMilliseconds (threads run at once, to
+//                          their end; pauses are counted)  fake::threadsStarted, fake::pauses,
+//                                                            fake::pausedMilliseconds
+//   fake_lock.cpp          winapi::NamedLock                 fake::locksHeld, fake::failLocks
+//   fake_error_text.cpp    winapi::systemMessage             fake::systemMessages
+//   fake_file_replace.cpp  replaceFileContents (real files)  fake::inUseReplaces,
+//                                                            fake::replaceError, fake::replaceCalls
 #pragma once
 
 #include <cstdint>
@@ -16,8 +19,9 @@ namespace fake {
 
 // The clock, as a FILETIME count.
 extern std::uint64_t now;
-// Pauses taken by the animation since the last reset.
+// Pauses taken since the last reset, and their length in all.
 extern int pauses;
+extern std::uint64_t pausedMilliseconds;
 // Threads started since the last reset; the fake runs each one at once, to its end.
 extern int threadsStarted;
 // The system's text for error codes, as the fake platform reports it.
@@ -25,6 +29,12 @@ extern std::unordered_map<std::uint32_t, std::string> systemMessages;
 // How often each named lock is held right now; when failLocks is set, taking one fails.
 extern std::unordered_map<std::u16string, int> locksHeld;
 extern bool failLocks;
+// File replacing writes real files. The next inUseReplaces calls (every call, when negative)
+// report the file in use instead; while replaceError is not 0 every call fails with that code.
+// Either way the file is left alone. replaceCalls counts the calls.
+extern int inUseReplaces;
+extern std::uint32_t replaceError;
+extern int replaceCalls;
 
 // Puts every fake above back to its start.
 void reset();

@@ -3,6 +3,7 @@
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <typeinfo>
 
@@ -52,6 +53,10 @@ class ArrangementTest : public ::testing::Test {
         for (const auto& [name, usage] : counts)
             bytes << name << "\n-500:-500\n75:75\n" << usage << "\n";
         std::ofstream(store, std::ios::binary) << bytes.str();
+    }
+    std::string storeBytes() const {
+        std::ifstream in(store, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
     }
     std::uint32_t storedUsage(const std::u16string& name) const {
         const DesktopProxy stored(store);
@@ -235,6 +240,58 @@ TEST_F(ArrangementTest, AnIndexOutsideTheDesktopRaisesNothingButTheStoreIsWritte
             EXPECT_EQ(written.icons[i].left, desktop.boxOf(int(i)).left) << "the live places";
         }
     }
+}
+
+// While another program holds the store, the counts taken here are kept by the process and reach
+// the file with the next write that succeeds, on top of whatever the file holds by then.
+TEST_F(ArrangementTest, CountsThatCouldNotBeSavedAreAddedToTheNextWriteOnce) {
+    writeStoreWithCounts({{"Alpha", 3}, {"Bravo", 1}});
+    const std::string before = storeBytes();
+    fake::inUseReplaces = -1;
+    for (int k = 0; k < 2; ++k) {
+        try {
+            component::countActivation(store, desktop, 0);
+            ADD_FAILURE() << "the count was saved";
+        } catch (const desktop_access::StoreWriteError& error) {
+            EXPECT_NE(std::string(error.what()).find("in use by another program"),
+                      std::string::npos);
+            EXPECT_NE(std::string(error.what()).find("kept"), std::string::npos);
+        }
+    }
+    // An arrangement sees the kept counts, and its own failed write keeps them still.
+    EXPECT_THROW(component::arrange(store, desktop, component::SortUsage, component::ArrangeLeft,
+                                    lockSetting(false)),
+                 desktop_access::StoreWriteError);
+    EXPECT_EQ(positionOf(0), cellPosition(0, 0)) << "Alpha, 3 stored and 2 kept";
+    EXPECT_EQ(storeBytes(), before) << "the store is whole, as it was";
+    EXPECT_EQ(storeLocksHeld(), 0);
+
+    // Meanwhile another process counted and saved its counts.
+    fake::inUseReplaces = 0;
+    writeStoreWithCounts({{"Alpha", 10}, {"Bravo", 1}});
+    component::countActivation(store, desktop, 1);
+    EXPECT_EQ(storedUsage(u"Alpha"), 12u) << "the other process's 10 and the 2 kept here";
+    EXPECT_EQ(storedUsage(u"Bravo"), 2u);
+    component::countActivation(store, desktop, 3);
+    EXPECT_EQ(storedUsage(u"Alpha"), 12u) << "saved once, never added again";
+    EXPECT_EQ(storedUsage(u"Delta"), 1u);
+}
+
+// A call that an error leaves after its snapshot was taken still writes the store, with the
+// counts the process kept.
+TEST_F(ArrangementTest, AnErrorAfterTheSnapshotStillWritesTheStore) {
+    writeStoreWithCounts({{"Charlie", 2}});
+    fake::inUseReplaces = -1;
+    EXPECT_THROW(component::countActivation(store, desktop, 2), desktop_access::StoreWriteError);
+    fake::inUseReplaces = 0;
+    const auto failingLock = []() -> bool { throw std::runtime_error("the settings are gone"); };
+    EXPECT_THROW(component::arrange(store, desktop, component::SortUsage, component::ArrangeLeft,
+                                    failingLock),
+                 std::runtime_error);
+    EXPECT_TRUE(desktop.moves.empty());
+    EXPECT_EQ(storedUsage(u"Charlie"), 3u);
+    EXPECT_EQ(DesktopProxy(store).icons.size(), 4u);
+    EXPECT_EQ(storeLocksHeld(), 0);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "desktop_access/desktop_proxy.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/scratch_folder.h"
+#include "winapi/error.h"
 
 namespace {
 
@@ -195,6 +196,24 @@ TEST(StoreFormat, LabelOf259IsReadWholeAnd260EndsTheReading) {
     EXPECT_EQ(icons260[0].name, u"first");
 }
 
+TEST(StoreFormat, LongerLabelsAreCutSoThatEveryRecordReadsBack) {
+    DesktopProxy written;
+    const std::u16string labels[] = {std::u16string(259, u'x'), std::u16string(260, u'y'),
+                                     std::u16string(1000, u'z'),
+                                     std::u16string(300, char16_t(0x6587)), u"after"};
+    for (const std::u16string& label : labels)
+        written.icons.push_back(record(label, 1, 2, 75, 75, 5));
+
+    DesktopProxy read;
+    const auto icons = decode(desktop_access::encodeStore(written), read);
+    ASSERT_EQ(icons.size(), std::size(labels));
+    for (std::size_t i = 0; i < std::size(labels); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(icons[i].name, labels[i].substr(0, 259));
+        EXPECT_EQ(icons[i].usage, 5u);
+    }
+}
+
 TEST(StoreFormat, CarriageReturnLineFeedKeepsHeaderButNoRecord) {
     DesktopProxy proxy;
     EXPECT_TRUE(
@@ -256,6 +275,82 @@ TEST_F(StoreFileTest, FailedWriteLeavesThePreviousStoreWhole) {
         proxy.icons = {record(u"New", 0, 0, 1, 1, 0)};
     }
     EXPECT_EQ(readFile(), before);
+}
+
+TEST_F(StoreFileTest, FileLargerThanTheLimitIsUnreadable) {
+    const std::string store = "1:1\n2:2\n3:3\n4:4\nKept\n1:1\n1:1\n41\n";
+    writeFile(store);
+    // Zeros after the last record end the reading there, as any fault does.
+    std::filesystem::resize_file(path, desktop_access::maxStoreBytes);
+    const DesktopProxy atTheLimit(path);
+    ASSERT_EQ(atTheLimit.icons.size(), 1u);
+    EXPECT_EQ(atTheLimit.icons[0].usage, 41u);
+
+    std::filesystem::resize_file(path, desktop_access::maxStoreBytes + 1);
+    const DesktopProxy beyond(path);
+    EXPECT_TRUE(beyond.icons.empty());
+    EXPECT_EQ(beyond.columns, 0);
+}
+
+// A store holding one record, written through writeStore.
+DesktopProxy& withRecord(DesktopProxy& proxy, const std::filesystem::path& path) {
+    proxy.storePath = path;
+    proxy.icons = {record(u"New", 0, 0, 1, 1, 7)};
+    return proxy;
+}
+
+TEST_F(StoreFileTest, AFileInUseIsWrittenOnceItIsReleased) {
+    fake::inUseReplaces = 3;
+    DesktopProxy proxy;
+    desktop_access::writeStore(withRecord(proxy, path));
+    EXPECT_EQ(fake::replaceCalls, 4);
+    EXPECT_EQ(fake::pauses, 3);
+    EXPECT_LT(fake::pausedMilliseconds, desktop_access::inUseRetryMilliseconds);
+    EXPECT_EQ(readFile(), desktop_access::encodeStore(proxy));
+}
+
+TEST_F(StoreFileTest, AFileInUseForLongerFailsAfterTheRetryTimeAndKeepsTheOldStore) {
+    const std::string before = "1:1\n2:2\n3:3\n4:4\nKept\n1:1\n1:1\n41\n";
+    writeFile(before);
+    fake::inUseReplaces = -1;
+    DesktopProxy proxy;
+    try {
+        desktop_access::writeStore(withRecord(proxy, path));
+        ADD_FAILURE() << "the write did not fail";
+    } catch (const desktop_access::StoreWriteError& error) {
+        EXPECT_STREQ(
+            error.what(),
+            "Kelvara could not save the icon store: the file is in use by another program.");
+    }
+    EXPECT_EQ(fake::pausedMilliseconds, desktop_access::inUseRetryMilliseconds);
+    EXPECT_GE(fake::pauses, 8) << "short pauses, so that a file let go soon is written soon";
+    EXPECT_EQ(readFile(), before);
+}
+
+TEST_F(StoreFileTest, AnyOtherFailureIsReportedAtOnceInTheSystemsWords) {
+    writeFile("1:1\n2:2\n3:3\n4:4\n");
+    fake::replaceError = 112;
+    fake::systemMessages[112] = "There is not enough space on the disk.\r\n";
+    DesktopProxy proxy;
+    try {
+        desktop_access::writeStore(withRecord(proxy, path));
+        ADD_FAILURE() << "the write did not fail";
+    } catch (const desktop_access::StoreWriteError& error) {
+        EXPECT_STREQ(error.what(), "Kelvara could not save the icon store. Error 112: There is not "
+                                   "enough space on the disk.");
+    }
+    EXPECT_EQ(fake::replaceCalls, 1);
+    EXPECT_EQ(fake::pauses, 0);
+    EXPECT_EQ(readFile(), "1:1\n2:2\n3:3\n4:4\n");
+}
+
+TEST_F(StoreFileTest, ATemporaryFileLeftByAKilledWriteIsReused) {
+    const std::filesystem::path temporary = dir / "Kelvara.store.new";
+    std::ofstream(temporary, std::ios::binary) << std::string(100000, 'x') << "torn";
+    DesktopProxy proxy;
+    desktop_access::writeStore(withRecord(proxy, path));
+    EXPECT_EQ(readFile(), desktop_access::encodeStore(proxy));
+    EXPECT_FALSE(std::filesystem::exists(temporary));
 }
 
 TEST_F(StoreFileTest, EmptyStorePathWritesNothing) {
