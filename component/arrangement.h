@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "desktop_access/desktop_seam.h"
 #include "organizers/placement/placer.h"
@@ -30,12 +31,17 @@ std::unique_ptr<organizers::placement::Placer> makePlacer(std::int32_t arrangeMe
 
 // Arranges the desktop: snapshot (store lock held, stored counts carried over), sorter, placer,
 // the lock setting (asked only after the desktop has been read), place, start the moves; the
-// snapshot then writes the store. Returns false, having moved nothing but still written the
-// store, when a method lies outside its enumeration. Desktop and lock errors propagate; then
-// nothing is written when the snapshot could not be taken.
+// snapshot then writes the store. The count of icons that did not take their places
+// (desktop_access::iconsNotTaken) starts again from 0. Returns false, having moved nothing but
+// still written the store, when a method lies outside its enumeration. Desktop and lock errors
+// propagate; then nothing is written when the snapshot could not be taken.
 bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
              std::int32_t sortMethod, std::int32_t arrangeMethod,
              const std::function<bool()>& isLocked);
+
+// What a client is told when icons of an arrangement did not take their places: "1 icon did not
+// take its place", "3 icons did not take their places".
+std::string notTakenDescription(std::uint32_t count);
 
 // Adds 1 to the usage count of the icon at a list-view index (nothing for an index outside the
 // desktop, -1 included) and writes the store.

@@ -13,6 +13,7 @@
 #include "component/configuration_win32.h"
 #include "component/module_win32.h"
 #include "desktop_access/desktop_win32.h"
+#include "desktop_access/icon_moving.h"
 
 namespace component {
 namespace {
@@ -185,11 +186,17 @@ STDMETHODIMP Tessora::Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPP
             return loaded;
         const HRESULT invoked = DispInvoke(static_cast<ITessora*>(this), info.Get(), member, flags,
                                            params, result, exception, argumentError);
+        if (member != DispidRefresh && member != DispidIconActivated)
+            return invoked;
         // Script hosts end their process as soon as the script is done, often without releasing
-        // the object: through automation an arrangement returns only once its icons have arrived.
-        if (member == DispidRefresh || member == DispidIconActivated)
-            desktop_access::waitForDetachedThreads(5000);
-        return invoked;
+        // the object: through automation an arrangement returns only once its icons have arrived,
+        // and fails when some of them did not take their places.
+        desktop_access::waitForDetachedThreads(5000);
+        const std::uint32_t notTaken = desktop_access::iconsNotTaken();
+        if (FAILED(invoked) || notTaken == 0)
+            return invoked;
+        const std::string description = notTakenDescription(notTaken);
+        return failInvocation(exception, std::wstring(description.begin(), description.end()));
     });
 }
 

@@ -47,7 +47,9 @@ Rect iconBoundingBox(const Icon& icon) {
 }
 
 Point iconPosition(const Icon& icon) {
-    return itemOf(icon, "position").position;
+    const Point at = itemOf(icon, "position").position;
+    ++icon.desktop->positionReads;
+    return at;
 }
 
 std::u16string iconText(const Icon& icon) {
@@ -61,8 +63,15 @@ std::vector<Rect> workAreas(Desktop& desktop) {
 
 void setIconPosition(const Icon& icon, std::int32_t x, std::int32_t y) {
     itemOf(icon, "set");
-    icon.desktop->items[static_cast<std::size_t>(icon.index)].position = {x, y};
-    icon.desktop->moves.push_back({icon.index, x, y});
+    Desktop& desktop = *icon.desktop;
+    desktop.moves.push_back({icon.index, x, y});
+    if (const auto dropped = desktop.droppedSets.find(icon.index);
+        dropped != desktop.droppedSets.end() && dropped->second != 0) {
+        if (dropped->second > 0)
+            --dropped->second;
+        return;
+    }
+    desktop.items[static_cast<std::size_t>(icon.index)].position = {x, y};
 }
 
 std::unordered_map<std::u16string, bool> fileSystemFlagsByName(Desktop& desktop) {

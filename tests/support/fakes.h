@@ -6,6 +6,7 @@
 //                         their end; pauses are counted)  fake::threadsStarted, fake::pauses
 //   fake_lock.cpp         winapi::NamedLock                 fake::locksHeld, fake::failLocks
 //   fake_error_text.cpp   winapi::systemMessage             fake::systemMessages
+//   fake_repaint.cpp      repaintIcons                      Desktop::repaints (on the desktop)
 #pragma once
 
 #include <cstdint>
