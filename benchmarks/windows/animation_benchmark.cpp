@@ -4,8 +4,6 @@
 // and a request with its bound against one without.
 //
 //   build/win64/wine-run build/win64/bin/animation_benchmark.exe
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -15,21 +13,15 @@
 
 #include <commctrl.h>
 
+#include "benchmarks/windows/timing.h"
 #include "desktop_access/desktop_win32.h"
 #include "desktop_access/icon_moving.h"
 #include "tests/windows/desktop_host.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using benchmarks::fastestOf;
 
-double millisecondsOf(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// The machine is shared: each part is timed in every run and the fastest run of each counts.
 struct Best {
     double animation = 1e300, positions = 1e300, repaints = 1e300, readBack = 1e300,
            bounded = 1e300, unbounded = 1e300;
@@ -54,36 +46,32 @@ void measure(int icons, int runs) {
     for (int run = 0; run < runs; ++run) {
         const int shift = run % 2 == 0 ? 500 : 0;
         std::uint32_t notTaken = 0;
-        best.animation = std::min(best.animation, millisecondsOf([&] {
-                                      notTaken = desktop_access::runAnimation(movesTo(shift));
-                                  }));
+        fastestOf(best.animation, [&] { notTaken = desktop_access::runAnimation(movesTo(shift)); });
         if (notTaken != 0) {
             std::printf("%u icons did not take their places\n", notTaken);
             std::exit(1);
         }
-        best.positions = std::min(best.positions, millisecondsOf([&] {
-                                      for (int pass = 0; pass < 2; ++pass)
-                                          for (const auto& move : movesTo(shift))
-                                              desktop_access::setIconPosition(
-                                                  move.icon, move.targetX, move.targetY);
-                                  }));
-        best.repaints = std::min(best.repaints, millisecondsOf([&] {
-                                     desktop_access::repaintIcons(desktop);
-                                     desktop_access::repaintIcons(desktop);
-                                 }));
-        best.readBack = std::min(best.readBack, millisecondsOf([&] {
-                                     for (int i = 0; i < icons; ++i)
-                                         desktop_access::iconPosition({&desktop, i});
-                                 }));
-        best.bounded =
-            std::min(best.bounded, millisecondsOf([&] {
-                         for (int i = 0; i < icons; ++i)
-                             desktop_access::sendToShell(desktop.listView, LVM_GETITEMCOUNT, 0, 0);
-                     }));
-        best.unbounded = std::min(best.unbounded, millisecondsOf([&] {
-                                      for (int i = 0; i < icons; ++i)
-                                          SendMessageW(desktop.listView, LVM_GETITEMCOUNT, 0, 0);
-                                  }));
+        fastestOf(best.positions, [&] {
+            for (int pass = 0; pass < 2; ++pass)
+                for (const auto& move : movesTo(shift))
+                    desktop_access::setIconPosition(move.icon, move.targetX, move.targetY);
+        });
+        fastestOf(best.repaints, [&] {
+            desktop_access::repaintIcons(desktop);
+            desktop_access::repaintIcons(desktop);
+        });
+        fastestOf(best.readBack, [&] {
+            for (int i = 0; i < icons; ++i)
+                desktop_access::iconPosition({&desktop, i});
+        });
+        fastestOf(best.bounded, [&] {
+            for (int i = 0; i < icons; ++i)
+                desktop_access::sendToShell(desktop.listView, LVM_GETITEMCOUNT, 0, 0);
+        });
+        fastestOf(best.unbounded, [&] {
+            for (int i = 0; i < icons; ++i)
+                SendMessageW(desktop.listView, LVM_GETITEMCOUNT, 0, 0);
+        });
     }
     const double pauses = desktop_access::animationPauseMs;
     std::printf("%5d icons: animation %7.1f ms = one pause %.0f ms + positions %7.1f ms + 2 "
