@@ -23,6 +23,14 @@ namespace {
 static_assert(sizeof(::SortMethod) == sizeof(std::int32_t) &&
               sizeof(::ArrangeMethod) == sizeof(std::int32_t));
 
+// Through automation an arrangement returns once its icons have arrived: within a second or two
+// normally, and within one request's bound more when the shell stops answering, which ends the
+// animation. Icons still moving after that are on a desktop that answers, but slowly; whether
+// they will take their places is not known.
+constexpr std::uint32_t arrivalWaitMs = 5000 + desktop_access::answerTimeoutMs;
+constexpr wchar_t stillMoving[] =
+    L"The icons are still on their way: the desktop answers too slowly";
+
 template <typename Enum> std::int32_t bitsOf(Enum value) {
     std::int32_t bits;
     std::memcpy(&bits, &value, sizeof bits);
@@ -191,9 +199,13 @@ STDMETHODIMP Tessora::Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPP
         // Script hosts end their process as soon as the script is done, often without releasing
         // the object: through automation an arrangement returns only once its icons have arrived,
         // and fails when some of them did not take their places.
-        desktop_access::waitForDetachedThreads(5000);
+        const bool arrived = desktop_access::waitForDetachedThreads(arrivalWaitMs);
+        if (FAILED(invoked))
+            return invoked;
+        if (!arrived)
+            return failInvocation(exception, stillMoving);
         const std::uint32_t notTaken = desktop_access::iconsNotTaken();
-        if (FAILED(invoked) || notTaken == 0)
+        if (notTaken == 0)
             return invoked;
         const std::string description = notTakenDescription(notTaken);
         return failInvocation(exception, std::wstring(description.begin(), description.end()));

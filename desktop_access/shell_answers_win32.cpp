@@ -19,11 +19,13 @@ LRESULT sendToShell(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 // Some shells put off repainting moved icons while positions keep coming, so a glide would show
 // only at its end. Painting at once makes the system send the list view WM_PAINT and wait for it
-// with no bound of its own: the call runs on a thread of its own, waited for as long as a
-// request.
+// with no bound of its own, even when the shell is known to hang: a shell the system counts as
+// hung is found out first by a request that gives up at once, and the paint itself runs on a
+// thread of its own, waited for as long as a request.
 void repaintIcons(Desktop& desktop) {
     ensureCurrent(desktop);
     const HWND listView = desktop.listView;
+    sendToShell(listView, WM_NULL, 0, 0);
     if (!winapi::callWithin(answerTimeoutMs, [listView] {
             RedrawWindow(listView, nullptr, nullptr,
                          RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);

@@ -176,7 +176,7 @@ bool DesktopHost::command(const std::wstring& text) const {
            result == 1;
 }
 
-void DesktopHost::freeze(DWORD milliseconds, UINT onMessage) {
+void DesktopHost::freeze(DWORD milliseconds, UINT onMessage, int times) {
     if (!thaw_)
         thaw_ = winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, thawEventName));
     if (!thaw_)
@@ -184,7 +184,7 @@ void DesktopHost::freeze(DWORD milliseconds, UINT onMessage) {
     ResetEvent(winapi::raw(thaw_));
     std::wstring text = L"freeze " + std::to_wstring(milliseconds);
     if (onMessage != 0)
-        text += L" " + std::to_wstring(onMessage);
+        text += L" " + std::to_wstring(onMessage) + L" " + std::to_wstring(times);
     if (!command(text))
         throw std::runtime_error("the desktop host did not freeze");
 }

@@ -110,9 +110,10 @@ class DesktopHost {
     void resize(LONG width, LONG height) const;
     // Sends one command (see the host); false when the host did not carry it out.
     bool command(const std::wstring& text) const;
-    // The host stops answering for at most milliseconds: at once, or with a message, when that
-    // message next reaches the list view from another thread (before it is handled).
-    void freeze(DWORD milliseconds, UINT onMessage = 0);
+    // The host stops answering for at most milliseconds: at once, or with a message, each of the
+    // next `times` times that message reaches the list view from another thread (before it is
+    // handled).
+    void freeze(DWORD milliseconds, UINT onMessage = 0, int times = 1);
     // Ends a freeze early and waits until the host answers again; false when it does not.
     bool thaw() const;
     // Ends the host cleanly and waits until its process has ended; returns its exit code.

@@ -319,16 +319,31 @@ class NotTakenTest : public RefreshTest {
         description.reverted = {2};   // Mike is put back once, and then takes its place
         return description;
     }
-    // Refresh through automation, as scripts call it.
-    static HRESULT invokeRefresh(ITessora* tessora, EXCEPINFO& exception) {
+    // Refresh through automation, as scripts call it: the result and the exception's fields.
+    struct Invoked {
+        HRESULT result = E_UNEXPECTED;
+        SCODE scode = 0;
+        std::wstring source;
+        std::wstring description;
+    };
+    static Invoked invokeRefresh(ITessora* tessora) {
+        Invoked invoked;
         DISPID id = 0;
         LPOLESTR name = const_cast<LPOLESTR>(L"Refresh");
-        HRESULT result = tessora->GetIDsOfNames(IID_NULL, &name, 1, 0, &id);
-        if (FAILED(result))
-            return result;
+        if (FAILED(tessora->GetIDsOfNames(IID_NULL, &name, 1, 0, &id)))
+            return invoked;
         DISPPARAMS none{};
-        return tessora->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, &exception,
-                               nullptr);
+        EXCEPINFO exception{};
+        invoked.result =
+            tessora->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, &exception, nullptr);
+        invoked.scode = exception.scode;
+        for (auto [text, field] : {std::pair{exception.bstrSource, &invoked.source},
+                                   {exception.bstrDescription, &invoked.description}}) {
+            if (text != nullptr)
+                field->assign(text, SysStringLen(text));
+            SysFreeString(text);
+        }
+        return invoked;
     }
 };
 
@@ -341,18 +356,43 @@ TEST_F(NotTakenTest, ThroughAutomationTheRefreshFailsAndSaysHowManyIcons) {
         expected[refused] = {scatteredDesktop().icons[refused].x,
                              scatteredDesktop().icons[refused].y};
 
-    EXCEPINFO exception{};
-    EXPECT_EQ(invokeRefresh(tessora.Get(), exception), DISP_E_EXCEPTION);
-    EXPECT_EQ(exception.scode, E_FAIL);
-    EXPECT_EQ(std::wstring(exception.bstrDescription ? exception.bstrDescription : L""),
-              L"2 icons did not take their places");
-    EXPECT_EQ(std::wstring(exception.bstrSource ? exception.bstrSource : L""), L"Tessora.Tessora");
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrSource);
+    const Invoked invoked = invokeRefresh(tessora.Get());
+    EXPECT_EQ(invoked.result, DISP_E_EXCEPTION);
+    EXPECT_EQ(invoked.scode, E_FAIL);
+    EXPECT_EQ(invoked.description, L"2 icons did not take their places");
+    EXPECT_EQ(invoked.source, L"Tessora.Tessora");
     EXPECT_EQ(hostPositions(host), expected) << "Mike was set once more and took its place";
 
     // Through the interface itself Refresh returns before the icons arrive, and says nothing.
     EXPECT_EQ(tessora->Refresh(), S_OK);
+}
+
+TEST_F(NotTakenTest, AnAnimationThatTheShellStopsAnsweringCountsAllItsIcons) {
+    DesktopHost host(scatteredDesktop());
+    const ComPtr<ITessora> tessora = test_support::createTessora();
+    setMethods(tessora.Get(), SortIconName, ArrangeLeft);
+    host.freeze(60000, LVM_SETITEMPOSITION); // the first move of the animation
+    const ULONGLONG began = GetTickCount64();
+    const Invoked invoked = invokeRefresh(tessora.Get());
+    EXPECT_LT(GetTickCount64() - began, 8000u) << "one request's bound, about 5 s";
+    EXPECT_EQ(invoked.result, DISP_E_EXCEPTION);
+    EXPECT_EQ(invoked.description, L"7 icons did not take their places");
+    ASSERT_TRUE(host.thaw());
+}
+
+TEST_F(NotTakenTest, IconsStillOnTheirWayWhenTheWaitEndsFailTheCall) {
+    DesktopHost host(scatteredDesktop());
+    ComPtr<ITessora> tessora = test_support::createTessora();
+    setMethods(tessora.Get(), SortIconName, ArrangeLeft);
+    const std::vector<POINT> expected = expectedPositions(SortIconName, ArrangeLeft, false, store);
+    // Each answered within its bound, together longer than the wait for the icons.
+    host.freeze(3000, LVM_SETITEMPOSITION, 4);
+    const Invoked invoked = invokeRefresh(tessora.Get());
+    EXPECT_EQ(invoked.result, DISP_E_EXCEPTION);
+    EXPECT_EQ(invoked.description,
+              L"The icons are still on their way: the desktop answers too slowly");
+    tessora.Reset(); // the last reference waits for the icons
+    EXPECT_EQ(hostPositions(host), expected) << "they got there in the end";
 }
 
 TEST_F(RefreshTest, TwoProcessesCountingAtOnceLoseNoCount) {
