@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "desktop_access/desktop_proxy.h"
+#include "desktop_access/icon_moving.h"
 #include "organizers/placement/auto_group.h"
 #include "organizers/placement/edge_align.h"
 #include "organizers/sorting/age_sorter.h"
@@ -47,6 +48,7 @@ std::unique_ptr<placement::Placer> makePlacer(std::int32_t arrangeMethod) {
 bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
              std::int32_t sortMethod, std::int32_t arrangeMethod,
              const std::function<bool()>& isLocked) {
+    desktop_access::resetIconsNotTaken();
     DesktopProxy proxy(storePath, desktop);
     const std::unique_ptr<sorting::Sorter> sorter = makeSorter(sortMethod, desktop);
     const std::unique_ptr<placement::Placer> placer = sorter ? makePlacer(arrangeMethod) : nullptr;
@@ -60,6 +62,11 @@ bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& de
     proxy.apply();
     proxy.save();
     return true;
+}
+
+std::string notTakenDescription(std::uint32_t count) {
+    return count == 1 ? "1 icon did not take its place"
+                      : std::to_string(count) + " icons did not take their places";
 }
 
 void countActivation(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,

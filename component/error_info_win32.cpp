@@ -38,6 +38,17 @@ void clearErrorDescription() noexcept {
     SetErrorInfo(0, nullptr);
 }
 
+HRESULT failInvocation(EXCEPINFO* exception, const std::wstring& description) noexcept {
+    setErrorDescription(description);
+    if (exception == nullptr)
+        return E_FAIL;
+    *exception = EXCEPINFO{};
+    exception->bstrSource = SysAllocString(L"Tessora.Tessora");
+    exception->bstrDescription = SysAllocString(description.c_str());
+    exception->scode = E_FAIL;
+    return DISP_E_EXCEPTION;
+}
+
 std::wstring takeErrorDescription() noexcept {
     ComPtr<IErrorInfo> info;
     if (GetErrorInfo(0, &info) != S_OK || !info)

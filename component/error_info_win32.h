@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <oaidl.h>
+
 namespace component {
 
 // An opening that IconActivated could not count (nothing was counted, and the arrangement did
@@ -21,6 +23,11 @@ inline constexpr wchar_t notCountedPrefix[] = L"The opening was not counted: ";
 void setErrorDescription(const std::wstring& description) noexcept;
 void setErrorDescription(const char* description) noexcept;
 void clearErrorDescription() noexcept;
+
+// Fails an IDispatch::Invoke whose method itself succeeded, the way DispInvoke fails one whose
+// method returned E_FAIL: sets the thread's error information, fills the exception (source,
+// description, E_FAIL) and returns DISP_E_EXCEPTION; without an exception to fill, E_FAIL.
+HRESULT failInvocation(EXCEPINFO* exception, const std::wstring& description) noexcept;
 
 // The description of the thread's error information, taken (and so cleared); empty when there is
 // none.

@@ -12,6 +12,7 @@
 #include "component/module_win32.h"
 #include "desktop_access/desktop_win32.h"
 #include "winapi/error.h"
+#include "desktop_access/icon_moving.h"
 
 namespace component {
 namespace {
@@ -20,6 +21,14 @@ namespace {
 // are copied as bits: a value outside the enumeration is a valid input here.
 static_assert(sizeof(::SortMethod) == sizeof(std::int32_t) &&
               sizeof(::ArrangeMethod) == sizeof(std::int32_t));
+
+// Through automation an arrangement returns once its icons have arrived: within a second or two
+// normally, and within one request's bound more when the shell stops answering, which ends the
+// animation. Icons still moving after that are on a desktop that answers, but slowly; whether
+// they will take their places is not known.
+constexpr std::uint32_t arrivalWaitMs = 5000 + desktop_access::answerTimeoutMs;
+constexpr wchar_t stillMoving[] =
+    L"The icons are still on their way: the desktop answers too slowly";
 
 template <typename Enum> std::int32_t bitsOf(Enum value) {
     std::int32_t bits;
@@ -177,11 +186,21 @@ STDMETHODIMP Tessora::Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPP
             return loaded;
         const HRESULT invoked = DispInvoke(static_cast<ITessora*>(this), info.Get(), member, flags,
                                            params, result, exception, argumentError);
+        if (member != DispidRefresh && member != DispidIconActivated)
+            return invoked;
         // Script hosts end their process as soon as the script is done, often without releasing
-        // the object: through automation an arrangement returns only once its icons have arrived.
-        if (member == DispidRefresh || member == DispidIconActivated)
-            desktop_access::waitForDetachedThreads(5000);
-        return invoked;
+        // the object: through automation an arrangement returns only once its icons have arrived,
+        // and fails when some of them did not take their places.
+        const bool arrived = desktop_access::waitForDetachedThreads(arrivalWaitMs);
+        if (FAILED(invoked))
+            return invoked;
+        if (!arrived)
+            return failInvocation(exception, stillMoving);
+        const std::uint32_t notTaken = desktop_access::iconsNotTaken();
+        if (notTaken == 0)
+            return invoked;
+        const std::string description = notTakenDescription(notTaken);
+        return failInvocation(exception, std::wstring(description.begin(), description.end()));
     });
 }
 

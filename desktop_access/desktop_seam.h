@@ -6,6 +6,7 @@
 //
 // - the six desktop requests: desktop_access/list_view_requests_win32.cpp on Windows,
 //   tests/support/fake_desktop.cpp in the tests;
+// - repaintIcons: desktop_access/shell_answers_win32.cpp, tests/support/fake_repaint.cpp;
 // - the two name lookups: desktop_access/shell_lookups_win32.cpp, tests/support/fake_desktop.cpp;
 // - currentFileTime: desktop_access/platform_win32.cpp, tests/support/fake_clock.cpp;
 // - startDetachedThread and sleepMilliseconds: desktop_access/platform_win32.cpp,
@@ -48,6 +49,10 @@ Point iconPosition(const Icon& icon);
 std::u16string iconText(const Icon& icon); // at most 259 code units
 std::vector<Rect> workAreas(Desktop& desktop);
 void setIconPosition(const Icon& icon, std::int32_t x, std::int32_t y);
+
+// Asks the list view to repaint now, so that icons just set show where they stand. May throw
+// DesktopAccessError.
+void repaintIcons(Desktop& desktop);
 
 // What the sorters need of the shell namespace, keyed by display name (exact, case-sensitive).
 // For each desktop item: whether it lies in the file system.

@@ -31,10 +31,10 @@ struct Desktop {
 // Call it on the thread of the component's apartment only.
 Desktop& getDesktop();
 
-// Finds the list view below the shell window (or, when the shell has moved its desktop view
-// out, below a WorkerW window of the shell's thread), opens its process and takes the desktop
-// folder. Initialises COM on the calling thread as a single-threaded apartment, for good.
-// Throws DesktopAccessError or winapi::Error.
+// Finds the desktop's list view, the one in a SHELLDLL_DefView below the shell window or below a
+// top-level WorkerW window of the shell's process (else any list view below either), opens its
+// process and takes the desktop folder. Initialises COM on the calling thread as a single-threaded
+// apartment, for good. Throws DesktopAccessError or winapi::Error.
 Desktop findDesktop();
 
 // The first window of the class at or below parent, searching at most budget - 1 levels deep.
@@ -52,6 +52,21 @@ winapi::SharedHandle processHandle(const Desktop& desktop);
 
 // Whether the record still names the list view it was made for. Sends nothing.
 bool isCurrent(const Desktop& desktop);
+// Throws DesktopAccessError "The desktop list view is gone" unless the record is current: a
+// shell that has restarted may have handed the handle to a window of another process, where our
+// addresses would mean nothing.
+void ensureCurrent(const Desktop& desktop);
+
+// How long a window of the shell has to answer one request. A shell busy for longer (rebuilding
+// a large desktop after a monitor came or went, say) makes the request fail, and with it the
+// arrangement, rather than hold its caller for as long as it is busy.
+inline constexpr DWORD answerTimeoutMs = 5000;
+inline constexpr char notAnsweringMessage[] = "The desktop does not answer";
+
+// SendMessageW to a window of the shell, within answerTimeoutMs. Fails at once for a window whose
+// thread the system already considers hung, or that ends meanwhile. Throws DesktopAccessError
+// "The desktop does not answer" when no answer comes.
+LRESULT sendToShell(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Waits until every thread started with startDetachedThread in this process has ended (icons
 // still gliding), or the time is up; true when none is left.

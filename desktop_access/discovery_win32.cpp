@@ -10,6 +10,7 @@ namespace {
 
 constexpr wchar_t listViewClass[] = L"SysListView32";
 constexpr wchar_t workerClass[] = L"WorkerW";
+constexpr wchar_t viewClass[] = L"SHELLDLL_DefView";
 constexpr int searchBudget = 10;
 
 // The process-wide record. Never freed: a record the shell has left behind stays allocated for
@@ -37,29 +38,43 @@ HWND searchBelow(HWND parent, const std::wstring& windowClass, int budget) {
     return nullptr;
 }
 
-struct ThreadWorkers {
-    DWORD threadId;
+struct ShellWorkers {
+    DWORD processId;
     std::vector<HWND> windows;
 };
 
 BOOL CALLBACK appendWorker(HWND window, LPARAM workers) {
-    auto& found = *reinterpret_cast<ThreadWorkers*>(workers);
+    auto& found = *reinterpret_cast<ShellWorkers*>(workers);
+    DWORD processId = 0;
     wchar_t name[16] = {};
-    if (GetWindowThreadProcessId(window, nullptr) == found.threadId &&
+    if (GetWindowThreadProcessId(window, &processId) != 0 && processId == found.processId &&
         GetClassNameW(window, name, int(std::size(name))) > 0 && std::wstring(name) == workerClass)
         found.windows.push_back(window);
     return TRUE;
 }
 
-// Some shells move their desktop view out of the shell window into a top-level WorkerW window
-// of the same thread (wallpaper slideshows do). Looked at only when the shell window holds no
-// list view.
-HWND searchWorkers(HWND shellWindow) {
-    ThreadWorkers workers{GetWindowThreadProcessId(shellWindow, nullptr), {}};
-    if (workers.threadId == 0)
-        return nullptr;
+// The shell's top-level WorkerW windows, front to back. Those of other programs are no
+// candidates: their list views are not the desktop.
+std::vector<HWND> workersOf(HWND shellWindow) {
+    ShellWorkers workers{0, {}};
+    if (GetWindowThreadProcessId(shellWindow, &workers.processId) == 0)
+        return {};
     EnumWindows(&appendWorker, reinterpret_cast<LPARAM>(&workers));
-    for (HWND worker : workers.windows) {
+    return workers.windows;
+}
+
+// The list view of a SHELLDLL_DefView right below window: how the shell holds its desktop.
+HWND desktopViewBelow(HWND window) {
+    for (HWND view = FindWindowExW(window, nullptr, viewClass, nullptr); view != nullptr;
+         view = FindWindowExW(window, view, viewClass, nullptr))
+        if (HWND found = FindWindowExW(view, nullptr, listViewClass, nullptr))
+            return found;
+    return nullptr;
+}
+
+// Any list view below one of the WorkerW windows, for a tree that holds no SHELLDLL_DefView.
+HWND searchWorkers(const std::vector<HWND>& workers) {
+    for (HWND worker : workers) {
         try {
             if (HWND found = searchBelow(worker, listViewClass, searchBudget))
                 return found;
@@ -70,16 +85,26 @@ HWND searchWorkers(HWND shellWindow) {
     return nullptr;
 }
 
+// The desktop's view sits below the shell window (from Windows 11 24H2 on, and on any system
+// before the wallpaper has needed a WorkerW), or below a top-level WorkerW window of the shell
+// (once the shell has moved it out there). Both trees may hold empty WorkerW windows, below the
+// shell window or beside it; the one that holds SHELLDLL_DefView is the desktop.
 HWND findListView() {
     HWND shellWindow = GetShellWindow();
     // Without a shell window the search would start from the top of every window of the
     // session and could take any program's list view for the desktop.
     if (shellWindow == nullptr)
         throw DesktopAccessError("Failed to find the shell window");
+    if (HWND found = desktopViewBelow(shellWindow))
+        return found;
+    const std::vector<HWND> workers = workersOf(shellWindow);
+    for (HWND worker : workers)
+        if (HWND found = desktopViewBelow(worker))
+            return found;
     try {
         return findWindowRecursive(shellWindow, listViewClass, searchBudget);
     } catch (const winapi::Error&) {
-        if (HWND found = searchWorkers(shellWindow))
+        if (HWND found = searchWorkers(workers))
             return found;
         throw;
     }
@@ -137,6 +162,11 @@ bool isCurrent(const Desktop& desktop) {
     return desktop.listView != nullptr &&
            GetWindowThreadProcessId(desktop.listView, &processId) != 0 &&
            processId == desktop.processId;
+}
+
+void ensureCurrent(const Desktop& desktop) {
+    if (!isCurrent(desktop))
+        throw DesktopAccessError("The desktop list view is gone");
 }
 
 Microsoft::WRL::ComPtr<IShellFolder> desktopFolder(const Desktop& desktop) {

@@ -1,9 +1,16 @@
 #include "desktop_access/icon_moving.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <iterator>
 
 namespace desktop_access {
 namespace {
+
+// Process-wide: an arrangement's animation runs on a thread of its own and ends after the call
+// that started it.
+std::atomic<std::uint32_t> notTaken{0};
 
 bool hasArrived(const IconMove& move) {
     const double dx = double(move.targetX) - move.currentX;
@@ -15,36 +22,83 @@ std::int32_t step(std::int32_t current, std::int32_t target, double divisor) {
     return truncToInt32(std::floor((double(target) - current) / divisor + 0.5));
 }
 
+void setArrived(std::vector<IconMove>& moves) {
+    std::erase_if(moves, [](const IconMove& move) {
+        if (!hasArrived(move))
+            return false;
+        setIconPosition(move.icon, move.targetX, move.targetY);
+        return true;
+    });
+}
+
+void stepOnward(std::vector<IconMove>& moves) {
+    const double divisor = moves.size() > 5 ? 1.0 : 2.0;
+    for (IconMove& move : moves) {
+        move.currentX = add32(move.currentX, step(move.currentX, move.targetX, divisor));
+        move.currentY = add32(move.currentY, step(move.currentY, move.targetY, divisor));
+        setIconPosition(move.icon, move.currentX, move.currentY);
+    }
+}
+
+void repaint(Desktop* desktop) {
+    if (desktop != nullptr)
+        repaintIcons(*desktop);
+}
+
+bool standsAtTarget(const IconMove& move) {
+    const Point at = iconPosition(move.icon);
+    return at.x == move.targetX && at.y == move.targetY;
+}
+
+// Reads every icon back; those elsewhere are set once more, then read again.
+std::uint32_t checkPlaces(const std::vector<IconMove>& placed, Desktop* desktop) {
+    std::vector<IconMove> astray;
+    std::copy_if(placed.begin(), placed.end(), std::back_inserter(astray),
+                 [](const IconMove& move) { return !standsAtTarget(move); });
+    if (astray.empty())
+        return 0;
+    for (const IconMove& move : astray)
+        setIconPosition(move.icon, move.targetX, move.targetY);
+    repaint(desktop);
+    return static_cast<std::uint32_t>(std::count_if(
+        astray.begin(), astray.end(), [](const IconMove& move) { return !standsAtTarget(move); }));
+}
+
 } // namespace
 
-void runAnimation(std::vector<IconMove> moves) {
+std::uint32_t runAnimation(std::vector<IconMove> moves) {
+    const std::vector<IconMove> placed = moves;
+    Desktop* desktop = moves.empty() ? nullptr : moves.front().icon.desktop;
     while (!moves.empty()) {
-        std::erase_if(moves, [](const IconMove& move) {
-            if (!hasArrived(move))
-                return false;
-            setIconPosition(move.icon, move.targetX, move.targetY);
-            return true;
-        });
+        setArrived(moves);
+        stepOnward(moves);
+        repaint(desktop);
         if (moves.empty())
             break;
-        const double divisor = moves.size() > 5 ? 1.0 : 2.0;
-        for (IconMove& move : moves) {
-            move.currentX = add32(move.currentX, step(move.currentX, move.targetX, divisor));
-            move.currentY = add32(move.currentY, step(move.currentY, move.targetY, divisor));
-            setIconPosition(move.icon, move.currentX, move.currentY);
-        }
         sleepMilliseconds(animationPauseMs);
     }
+    return checkPlaces(placed, desktop);
 }
 
 void startAnimation(std::vector<IconMove> moves) {
     startDetachedThread([moves = std::move(moves)]() mutable {
+        const auto icons = static_cast<std::uint32_t>(moves.size());
         try {
-            runAnimation(std::move(moves));
+            notTaken += runAnimation(std::move(moves));
         } catch (...) {
-            // A refused position ends this animation; the next Refresh places the icons again.
+            // A refused request ends this animation, short of knowing where its icons stand;
+            // the next Refresh places them again.
+            notTaken += icons;
         }
     });
+}
+
+std::uint32_t iconsNotTaken() {
+    return notTaken.load();
+}
+
+void resetIconsNotTaken() {
+    notTaken = 0;
 }
 
 } // namespace desktop_access

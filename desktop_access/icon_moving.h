@@ -1,7 +1,13 @@
 // Gliding icons to their places. A list of moves is stepped toward the targets in passes: with
 // more than five icons still moving each one jumps straight to its target, with five or fewer
 // each pass covers half of the remaining distance, and an icon within 1.5 pixels of its target
-// is set exactly onto it and leaves the list.
+// is set exactly onto it and leaves the list. The list view repaints after every pass, so the
+// icons show where they stand.
+//
+// A position the list view answers need not have taken (another program managing the desktop
+// may ignore it or put the icon back), so once all have arrived every icon's position is read
+// back; one that is not at its target is set once more and read again, and those still elsewhere
+// are counted. The count is kept for the process, for clients to be told.
 #pragma once
 
 #include <cstdint>
@@ -23,11 +29,21 @@ struct IconMove {
 inline constexpr std::uint32_t animationPauseMs = 40;
 
 // Runs the passes on the calling thread until every icon has arrived, setting positions with
-// setIconPosition and pausing with sleepMilliseconds. Errors of setIconPosition propagate.
-void runAnimation(std::vector<IconMove> moves);
+// setIconPosition, repainting with repaintIcons and pausing with sleepMilliseconds, then checks
+// the positions (one iconPosition per icon, and for each icon found elsewhere one more
+// setIconPosition and iconPosition). Returns how many icons did not take their places. Errors
+// of the requests propagate. The moves are icons of one desktop.
+std::uint32_t runAnimation(std::vector<IconMove> moves);
 
-// Runs the animation on a detached thread of its own, which owns the moves. An error there ends
-// that animation and goes no further.
+// Runs the animation on a detached thread of its own, which owns the moves, and adds the icons
+// that did not take their places to iconsNotTaken. An error there ends that animation and goes
+// no further; all its icons then count as not taken.
 void startAnimation(std::vector<IconMove> moves);
+
+// Icons of the animations since the last reset that did not take their places. Animations add
+// to it from their own threads; safe to read from any thread.
+std::uint32_t iconsNotTaken();
+// Back to 0, as an arrangement starts.
+void resetIconsNotTaken();
 
 } // namespace desktop_access

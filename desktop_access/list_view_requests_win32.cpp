@@ -1,6 +1,7 @@
 // The six desktop requests over the shell's list view. The list view dereferences the pointers
 // of its messages in the shell's process, so every structure travels in a buffer placed there.
-// The structures are the target's own: each build talks to a shell of its own bitness.
+// The structures are the target's own: each build talks to a shell of its own bitness. Every
+// message waits for the shell's answer at most answerTimeoutMs (sendToShell).
 #include <algorithm>
 #include <cstddef>
 
@@ -31,13 +32,6 @@ static_assert(sizeof(RECT) == sizeof(Rect) && sizeof(POINT) == sizeof(Point));
 // The list view holds at most this many work areas (LV_MAX_WORKAREAS).
 constexpr UINT maxWorkAreas = 16;
 
-// Before anything is sent: a shell that has restarted may have handed the window handle to a
-// window of another process, where our addresses would mean nothing.
-void ensureCurrent(const Desktop& desktop) {
-    if (!isCurrent(desktop))
-        throw DesktopAccessError("The desktop list view is gone");
-}
-
 const Desktop& desktopOf(const Icon& icon) {
     if (icon.desktop == nullptr)
         throw UninitializedDesktopError("Uninitialized desktop");
@@ -46,11 +40,21 @@ const Desktop& desktopOf(const Icon& icon) {
 }
 
 LRESULT send(const Desktop& desktop, UINT message, WPARAM wParam, LPARAM lParam) {
-    return SendMessageW(desktop.listView, message, wParam, lParam);
+    return sendToShell(desktop.listView, message, wParam, lParam);
 }
 
-LRESULT send(const Desktop& desktop, UINT message, WPARAM wParam, const void* address) {
-    return send(desktop, message, wParam, reinterpret_cast<LPARAM>(address));
+// A message that carries addresses of buffers in the shell's process. When the shell does not
+// answer in time it still has the message and may handle it later, writing into the buffers:
+// those are then left to it rather than freed under it.
+template <typename... Buffers>
+LRESULT send(const Desktop& desktop, UINT message, WPARAM wParam, const void* address,
+             Buffers&... written) {
+    try {
+        return send(desktop, message, wParam, reinterpret_cast<LPARAM>(address));
+    } catch (...) {
+        (written.abandon(), ...);
+        throw;
+    }
 }
 
 WPARAM itemOf(const Icon& icon) {
@@ -75,14 +79,14 @@ std::vector<Rect> workAreas(Desktop& desktop) {
         Remote<UINT> countBuffer(processHandle(desktop));
         // A list view that does not answer leaves the buffer as it was: 0 then, not garbage.
         countBuffer.write(0u);
-        send(desktop, LVM_GETNUMBEROFWORKAREAS, 0, countBuffer.address());
+        send(desktop, LVM_GETNUMBEROFWORKAREAS, 0, countBuffer.address(), countBuffer);
         count = std::min(*countBuffer.read(), maxWorkAreas);
     }
     std::vector<Rect> areas(count);
     // With no work areas the buffer has no size, which the system refuses: the request fails
     // rather than hand back a desktop without a usable area.
     Remote<RECT> areaBuffer(processHandle(desktop), count * sizeof(RECT));
-    send(desktop, LVM_GETWORKAREAS, count, areaBuffer.address());
+    send(desktop, LVM_GETWORKAREAS, count, areaBuffer.address(), areaBuffer);
     const RECT* read = areaBuffer.read();
     std::transform(read, read + count, areas.begin(), toRect);
     return areas;
@@ -99,7 +103,7 @@ std::u16string iconText(const Icon& icon) {
     request.pszText = static_cast<LPWSTR>(label.address());
     request.cchTextMax = labelCapacity;
     item.write(request);
-    send(desktop, LVM_GETITEMTEXTW, itemOf(icon), item.address());
+    send(desktop, LVM_GETITEMTEXTW, itemOf(icon), item.address(), item, label);
     const wchar_t* text = label.read();
     // Never past the buffer, whatever the list view left in it.
     return winapi::fromWide(text, std::find(text, text + labelCapacity, L'\0') - text);
@@ -109,7 +113,7 @@ Rect iconBoundingBox(const Icon& icon) {
     const Desktop& desktop = desktopOf(icon);
     Remote<RECT> box(processHandle(desktop));
     box.write(RECT{LVIR_BOUNDS, 0, 0, 0});
-    if (send(desktop, LVM_GETITEMRECT, itemOf(icon), box.address()) == 0)
+    if (send(desktop, LVM_GETITEMRECT, itemOf(icon), box.address(), box) == 0)
         throw DesktopAccessError("Failed to get icon bounding box.");
     return toRect(*box.read());
 }
@@ -117,7 +121,7 @@ Rect iconBoundingBox(const Icon& icon) {
 Point iconPosition(const Icon& icon) {
     const Desktop& desktop = desktopOf(icon);
     Remote<POINT> position(processHandle(desktop));
-    if (send(desktop, LVM_GETITEMPOSITION, itemOf(icon), position.address()) == 0)
+    if (send(desktop, LVM_GETITEMPOSITION, itemOf(icon), position.address(), position) == 0)
         throw DesktopAccessError("Failed to get icon position");
     const POINT* read = position.read();
     return {read->x, read->y};

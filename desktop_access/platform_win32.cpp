@@ -3,14 +3,13 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <memory>
 #include <mutex>
 
 #include <windows.h>
 
 #include "desktop_access/desktop_win32.h"
 #include "winapi/error.h"
-#include "winapi/handle_win32.h"
+#include "winapi/thread_win32.h"
 
 namespace desktop_access {
 namespace {
@@ -36,17 +35,6 @@ void threadEnded() {
     threads.ended.notify_all();
 }
 
-DWORD WINAPI runWork(LPVOID parameter) {
-    const std::unique_ptr<std::function<void()>> work(
-        static_cast<std::function<void()>*>(parameter));
-    try {
-        (*work)();
-    } catch (...) {
-    }
-    threadEnded();
-    return 0;
-}
-
 } // namespace
 
 std::uint64_t currentFileTime() {
@@ -58,21 +46,24 @@ std::uint64_t currentFileTime() {
 }
 
 void startDetachedThread(std::function<void()> work) {
-    auto owned = std::make_unique<std::function<void()>>(std::move(work));
     RunningThreads& threads = runningThreads();
     {
         const std::lock_guard lock(threads.mutex);
         ++threads.count;
     }
-    // The handle is let go at once: nothing waits for this thread in particular.
-    const winapi::SharedHandle thread =
-        winapi::ownHandle(CreateThread(nullptr, 0, &runWork, owned.get(), 0, nullptr));
-    if (!thread) {
-        const DWORD error = GetLastError();
+    try {
+        // The handle is let go at once: nothing waits for this thread in particular.
+        winapi::startThread([work = std::move(work)] {
+            try {
+                work();
+            } catch (...) {
+            }
+            threadEnded();
+        });
+    } catch (...) {
         threadEnded();
-        throw winapi::Error(error, "Failed to start a thread");
+        throw;
     }
-    owned.release();
 }
 
 bool waitForDetachedThreads(std::uint32_t timeoutMs) {

@@ -19,6 +19,7 @@
 #include "winapi/handle_win32.h"
 #include "winapi/module_win32.h"
 #include "winapi/os_version_win32.h"
+#include "winapi/thread_win32.h"
 
 namespace launcher {
 namespace {
@@ -77,14 +78,22 @@ int attempt() {
 
 } // namespace
 
+// A shell that does not answer fails the attempt, which is then retried: the extended styles go
+// first, as a request with a bound, which fails at once when the system already considers the
+// shell hung. Writing the window style sends the list view two messages and waits for both
+// without a bound of its own, so it gets one.
 void disableAutoArrange(HWND listView) {
-    const LONG style = GetWindowLongW(listView, GWL_STYLE);
-    SetWindowLongW(listView, GWL_STYLE, style & ~LVS_AUTOARRANGE);
     const DWORD mask = winapi::osVersion().major >= 6
                            ? LVS_EX_SNAPTOGRID | LVS_EX_JUSTIFYCOLUMNS | LVS_EX_AUTOAUTOARRANGE |
                                  LVS_EX_AUTOSIZECOLUMNS
                            : LVS_EX_SNAPTOGRID;
-    SendMessageW(listView, LVM_SETEXTENDEDLISTVIEWSTYLE, mask, 0);
+    desktop_access::sendToShell(listView, LVM_SETEXTENDEDLISTVIEWSTYLE, mask, 0);
+    // Read where it is written: a write that goes through late must not undo later changes.
+    if (!winapi::callWithin(desktop_access::answerTimeoutMs, [listView] {
+            SetWindowLongW(listView, GWL_STYLE,
+                           GetWindowLongW(listView, GWL_STYLE) & ~LVS_AUTOARRANGE);
+        }))
+        throw desktop_access::DesktopAccessError(desktop_access::notAnsweringMessage);
 }
 
 bool isFirstStart() {

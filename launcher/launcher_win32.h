@@ -13,7 +13,8 @@ int run();
 
 // Clears the list view's auto-arrange style and the extended styles that would re-arrange or
 // snap icons behind the component's back (snap-to-grid always; from Windows 6 on also justified
-// columns, automatic auto-arrange and auto-sized columns).
+// columns, automatic auto-arrange and auto-sized columns). Throws DesktopAccessError "The
+// desktop does not answer" when the list view does not answer within answerTimeoutMs.
 void disableAutoArrange(HWND listView);
 
 // True on the first start of the product for this user; the marker "Started" is then already

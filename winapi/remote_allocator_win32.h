@@ -76,6 +76,16 @@ template <typename T> class RemoteAllocator {
         return local_.get();
     }
 
+    // Leaves the memory to the other process for good instead of freeing it: for a request the
+    // other process did not answer in time, which it may still carry out later, writing into
+    // the buffer (into memory it may have reused by then, were it freed). A page per buffer,
+    // and only when a request times out. The buffer is not to be used afterwards.
+    void abandon() noexcept {
+        remote_ = nullptr;
+        if (isLocal_)
+            static_cast<void>(local_.release());
+    }
+
   private:
     std::size_t elementCount() const { return (std::size_t{size_} + sizeof(T) - 1) / sizeof(T); }
 

@@ -5,8 +5,6 @@
 // rest of the time goes.
 //
 //   build/win64/wine-run build/win64/bin/snapshot_benchmark.exe
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <vector>
@@ -15,22 +13,15 @@
 
 #include <commctrl.h>
 
+#include "benchmarks/windows/timing.h"
 #include "desktop_access/desktop_proxy.h"
 #include "desktop_access/desktop_win32.h"
 #include "tests/windows/desktop_host.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using benchmarks::fastestOf;
 
-double millisecondsOf(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// The machine is shared, so every part is timed in each run, one after the other, and the
-// fastest run of each part counts.
 struct Best {
     double snapshot = 1e300, roundTrips = 1e300, bufferPairs = 1e300, copies = 1e300,
            checks = 1e300;
@@ -66,32 +57,30 @@ void measure(int icons, int runs) {
     void* scratch = VirtualAllocEx(process, nullptr, 520, MEM_COMMIT, PAGE_READWRITE);
     Best best;
     for (int run = 0; run < runs; ++run) {
-        best.snapshot = std::min(best.snapshot, millisecondsOf(snapshot));
-        best.roundTrips = std::min(best.roundTrips, millisecondsOf([&] {
-                                       for (int i = 0; i < messages; ++i)
-                                           SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0);
-                                   }));
-        best.bufferPairs = std::min(best.bufferPairs, millisecondsOf([&] {
-                                        for (int i = 0; i < buffers; ++i) {
-                                            void* remote =
-                                                VirtualAllocEx(process, nullptr, sizeof(RECT),
-                                                               MEM_COMMIT, PAGE_READWRITE);
-                                            VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-                                        }
-                                    }));
-        best.copies =
-            std::min(best.copies, millisecondsOf([&] {
-                         wchar_t data[260] = {};
-                         for (int i = 0; i < writes; ++i)
-                             WriteProcessMemory(process, scratch, data, sizeof(RECT), nullptr);
-                         for (int i = 0; i < reads; ++i)
-                             ReadProcessMemory(process, scratch, data, sizeof data, nullptr);
-                     }));
-        best.checks = std::min(best.checks, millisecondsOf([&] {
-                                   DWORD owner = 0;
-                                   for (int i = 0; i < messages; ++i)
-                                       GetWindowThreadProcessId(listView, &owner);
-                               }));
+        fastestOf(best.snapshot, snapshot);
+        fastestOf(best.roundTrips, [&] {
+            for (int i = 0; i < messages; ++i)
+                SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0);
+        });
+        fastestOf(best.bufferPairs, [&] {
+            for (int i = 0; i < buffers; ++i) {
+                void* remote =
+                    VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+                VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+            }
+        });
+        fastestOf(best.copies, [&] {
+            wchar_t data[260] = {};
+            for (int i = 0; i < writes; ++i)
+                WriteProcessMemory(process, scratch, data, sizeof(RECT), nullptr);
+            for (int i = 0; i < reads; ++i)
+                ReadProcessMemory(process, scratch, data, sizeof data, nullptr);
+        });
+        fastestOf(best.checks, [&] {
+            DWORD owner = 0;
+            for (int i = 0; i < messages; ++i)
+                GetWindowThreadProcessId(listView, &owner);
+        });
     }
     VirtualFreeEx(process, scratch, 0, MEM_RELEASE);
 

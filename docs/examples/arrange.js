@@ -14,8 +14,9 @@ try {
     kelvara.Refresh();
     WScript.Echo("arranged by name along the left edge");
 } catch (e) {
-    // A desktop that cannot be read, or a setting outside its range, fails the call.
-    WScript.Echo("arranging failed: " + (e.number >>> 0).toString(16));
+    // A desktop that cannot be read, a shell that does not answer, icons that did not take their
+    // places or a setting outside its range fail the call; the description says which.
+    WScript.Echo("arranging failed: " + e.description + " (" + (e.number >>> 0).toString(16) + ")");
 }
 
 kelvara.SetSortMethod(sort);

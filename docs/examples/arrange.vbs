@@ -14,7 +14,7 @@ kelvara.SetArrangeMethod ArrangeTop
 On Error Resume Next
 kelvara.Refresh
 If Err.Number <> 0 Then
-    WScript.Echo "arranging failed: " & Hex(Err.Number)
+    WScript.Echo "arranging failed: " & Err.Description & " (" & Hex(Err.Number) & ")"
 Else
     WScript.Echo "arranged by usage along the top edge"
 End If

@@ -53,6 +53,7 @@ Point iconPosition(const Icon& icon) {
         item.position = item.glide.front();
         item.glide.erase(item.glide.begin());
     }
+    ++icon.desktop->positionReads;
     return item.position;
 }
 
@@ -67,8 +68,15 @@ std::vector<Rect> workAreas(Desktop& desktop) {
 
 void setIconPosition(const Icon& icon, std::int32_t x, std::int32_t y) {
     itemOf(icon, "set");
-    icon.desktop->items[static_cast<std::size_t>(icon.index)].position = {x, y};
-    icon.desktop->moves.push_back({icon.index, x, y});
+    Desktop& desktop = *icon.desktop;
+    desktop.moves.push_back({icon.index, x, y});
+    if (const auto dropped = desktop.droppedSets.find(icon.index);
+        dropped != desktop.droppedSets.end() && dropped->second != 0) {
+        if (dropped->second > 0)
+            --dropped->second;
+        return;
+    }
+    desktop.items[static_cast<std::size_t>(icon.index)].position = {x, y};
 }
 
 std::unordered_map<std::u16string, bool> fileSystemFlagsByName(Desktop& desktop) {

@@ -1,6 +1,7 @@
 // A desktop held in memory, standing in for the shell's list view in the native tests. It
 // defines desktop_access::Desktop, the six desktop requests and the two shell lookups of the seam
-// over it, records every move, and can be told to fail a chosen request. The rest of the seam is
+// over it (and tests/support/fake_repaint.cpp its repaint), records every move, and can be told
+// to fail a chosen request or to drop positions. The rest of the seam is
 // faked beside it (tests/support/fakes.h).
 #pragma once
 
@@ -38,10 +39,18 @@ struct Desktop {
     std::unordered_map<std::u16string, bool> fileSystem;
     std::unordered_map<std::u16string, std::optional<std::uint64_t>> creationTimes;
 
-    // Every setIconPosition, in order.
+    // Every setIconPosition, in order, also those dropped (below).
     std::vector<Move> moves;
-    // When set, the named request ("count", "box", "position", "text", "workAreas", "set") fails
-    // for this item index (any index for the desktop-wide ones) with DesktopAccessError.
+    // How many of an item's next setIconPosition calls are answered and not carried out, as a
+    // desktop that another program manages answers them (-1: all of them).
+    std::unordered_map<std::int32_t, int> droppedSets;
+    // For each repaintIcons, how many moves had been made by then.
+    std::vector<std::size_t> repaints;
+    // Calls of iconPosition.
+    int positionReads = 0;
+    // When set, the named request ("count", "box", "position", "text", "workAreas", "set",
+    // "repaint") fails for this item index (any index for the desktop-wide ones) with
+    // DesktopAccessError.
     std::optional<std::string> failRequest;
     std::int32_t failIndex = -1;
     // Calls of the name lookups, to prove which sorters ask the shell.

@@ -9,6 +9,7 @@
 //   fake_error_text.cpp    winapi::systemMessage             fake::systemMessages
 //   fake_file_replace.cpp  replaceFileContents (real files)  fake::inUseReplaces,
 //                                                            fake::replaceError, fake::replaceCalls
+//   fake_repaint.cpp       repaintIcons                      Desktop::repaints (on the desktop)
 #pragma once
 
 #include <cstdint>

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "desktop_access/desktop_proxy.h"
+#include "desktop_access/icon_moving.h"
 #include "organizers/placement/auto_group.h"
 #include "organizers/placement/edge_align.h"
 #include "organizers/sorting/age_sorter.h"
@@ -182,6 +183,19 @@ TEST_F(ArrangementTest, TheLockSettingReachesTheAutomaticPlacement) {
     arrangeAuto(false);
     EXPECT_EQ(positionOf(1), cellPosition(7, 5));
     EXPECT_EQ(lockQueries, 4);
+}
+
+TEST_F(ArrangementTest, EachArrangementCountsTheIconsThatDidNotTakeTheirPlacesAfresh) {
+    desktop.droppedSets[1] = -1; // another program keeps Bravo where it is
+    ASSERT_TRUE(component::arrange(store, desktop, component::SortIconName, component::ArrangeTop,
+                                   lockSetting(false)));
+    EXPECT_EQ(desktop_access::iconsNotTaken(), 1u);
+    EXPECT_EQ(component::notTakenDescription(1), "1 icon did not take its place");
+    desktop.droppedSets.clear();
+    ASSERT_TRUE(component::arrange(store, desktop, component::SortIconName, component::ArrangeTop,
+                                   lockSetting(false)));
+    EXPECT_EQ(desktop_access::iconsNotTaken(), 0u) << "not the count of the earlier arrangement";
+    EXPECT_EQ(component::notTakenDescription(3), "3 icons did not take their places");
 }
 
 TEST_F(ArrangementTest, NoSnapshotMeansNoLockQueryAndNoStore) {

@@ -12,15 +12,19 @@ using desktop_access::IconMove;
 
 class IconMovingTest : public ::testing::Test {
   protected:
-    void SetUp() override { fake::reset(); }
+    void SetUp() override {
+        fake::reset();
+        desktop_access::resetIconsNotTaken();
+    }
 
-    // n icons at (0, 0), each to move to (targetX, targetY).
+    // n more icons at (0, 0), each to move to (targetX, targetY).
     std::vector<IconMove> movesFromOrigin(int n, int targetX, int targetY) {
         std::vector<IconMove> moves;
         for (int i = 0; i < n; ++i) {
+            const int index = static_cast<int>(desktop.items.size());
             desktop.addIcon(u"icon", 0, 0);
             desktop.items.back().position = {0, 0};
-            moves.push_back({{&desktop, i}, 0, 0, targetX, targetY});
+            moves.push_back({{&desktop, index}, 0, 0, targetX, targetY});
         }
         return moves;
     }
@@ -84,7 +88,52 @@ TEST_F(IconMovingTest, RefusedPositionEndsTheAnimationInsideItsThread) {
     desktop.failRequest = "set";
     desktop.failIndex = 1;
     EXPECT_NO_THROW(desktop_access::startAnimation(moves));
+    EXPECT_EQ(desktop_access::iconsNotTaken(), 2u) << "no icon of it is known to stand in place";
     EXPECT_THROW(desktop_access::runAnimation(moves), desktop_access::DesktopAccessError);
+}
+
+TEST_F(IconMovingTest, TheListViewRepaintsOnceAfterEachPassesPositions) {
+    desktop_access::runAnimation(movesFromOrigin(1, 10, 0)); // 5, 8, 9, then snapped to 10
+    EXPECT_EQ(desktop.repaints, (std::vector<std::size_t>{1, 2, 3, 4}));
+    desktop = Desktop();
+    desktop_access::runAnimation(movesFromOrigin(6, 400, 0)); // a jump, then each set exactly
+    EXPECT_EQ(desktop.repaints, (std::vector<std::size_t>{6, 12}));
+    desktop.failRequest = "repaint";
+    EXPECT_THROW(desktop_access::runAnimation(movesFromOrigin(1, 10, 0)),
+                 desktop_access::DesktopAccessError);
+}
+
+TEST_F(IconMovingTest, EveryIconIsReadBackOnceWhenAllTookTheirPlaces) {
+    for (const int count : {1, 5, 6, 40}) {
+        desktop = Desktop();
+        EXPECT_EQ(desktop_access::runAnimation(movesFromOrigin(count, 300, 200)), 0u);
+        EXPECT_EQ(desktop.positionReads, count) << count << " icons";
+    }
+}
+
+TEST_F(IconMovingTest, AnIconNotAtItsTargetIsSetOnceMoreAndCountedIfItStillIsNot) {
+    auto moves = movesFromOrigin(8, 300, 200);
+    desktop.droppedSets[2] = -1; // every position of it is answered and ignored
+    desktop.droppedSets[5] = 2;  // the jump and the exact set are ignored, a third one takes
+    EXPECT_EQ(desktop_access::runAnimation(moves), 1u);
+    EXPECT_EQ(desktop.items[2].position, (desktop_access::Point{0, 0}));
+    EXPECT_EQ(desktop.items[5].position, (desktop_access::Point{300, 200}));
+    EXPECT_EQ(xsOf(2), (std::vector<int>{300, 300, 300})) << "set once more, not again and again";
+    EXPECT_EQ(xsOf(5), (std::vector<int>{300, 300, 300}));
+    EXPECT_EQ(xsOf(0), (std::vector<int>{300, 300}));
+    EXPECT_EQ(desktop.positionReads, 8 + 2) << "each icon once, the two astray twice";
+    EXPECT_EQ(desktop.repaints.back(), desktop.moves.size()) << "repainted after the re-set";
+}
+
+TEST_F(IconMovingTest, AnimationsAddWhatDidNotTakeUntilTheCountIsReset) {
+    desktop.droppedSets[0] = -1;
+    desktop.droppedSets[1] = -1;
+    desktop_access::startAnimation(movesFromOrigin(3, 90, 90));
+    EXPECT_EQ(desktop_access::iconsNotTaken(), 2u);
+    desktop_access::startAnimation(movesFromOrigin(1, 90, 90)); // icon 3 takes
+    EXPECT_EQ(desktop_access::iconsNotTaken(), 2u);
+    desktop_access::resetIconsNotTaken();
+    EXPECT_EQ(desktop_access::iconsNotTaken(), 0u);
 }
 
 } // namespace

@@ -14,6 +14,7 @@ namespace {
 
 constexpr ULONG_PTR commandTag = 0x4B485354;
 constexpr wchar_t readyEventName[] = L"Local\\KelvaraDesktopHost.ready";
+constexpr wchar_t thawEventName[] = L"Local\\KelvaraDesktopHost.thaw";
 
 std::wstring temporaryFile(const wchar_t* purpose) {
     static int counter = 0;
@@ -55,6 +56,20 @@ void writeDescription(const HostDescription& d, const std::wstring& path) {
         out << "style " << std::hex << d.listStyle << std::dec << "\n";
     if (d.listExStyle)
         out << "exstyle " << std::hex << d.listExStyle << std::dec << "\n";
+    for (const auto& [directive, items] :
+         {std::pair{"refuse", &d.refused}, {"revert", &d.reverted}})
+        if (!items->empty()) {
+            out << directive;
+            for (int index : *items)
+                out << ' ' << index;
+            out << "\n";
+        }
+    for (int i = 0; i < d.emptyWorkerChildren; ++i)
+        out << "emptyworker child\n";
+    for (int i = 0; i < d.emptyTopLevelWorkers; ++i)
+        out << "emptyworker top\n";
+    if (d.strayList)
+        out << "straylist\n";
     out << "owner " << GetCurrentProcessId() << "\n";
     std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
     file << out.str();
@@ -103,6 +118,10 @@ HostReport parseReport(const std::wstring& path) {
             report.activated.push_back(index);
         } else if (kind == "countrequests") {
             fields >> report.countRequests;
+        } else if (kind == "paints") {
+            fields >> report.paints;
+        } else if (kind == "staleaddresses") {
+            fields >> report.staleAddresses;
         }
     }
     return report;
@@ -159,6 +178,30 @@ bool DesktopHost::command(const std::wstring& text) const {
            result == 1;
 }
 
+void DesktopHost::freeze(DWORD milliseconds, UINT onMessage, int times) {
+    if (!thaw_)
+        thaw_ = winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, thawEventName));
+    if (!thaw_)
+        throw std::runtime_error("cannot create the desktop host's thaw event");
+    ResetEvent(winapi::raw(thaw_));
+    std::wstring text = L"freeze " + std::to_wstring(milliseconds);
+    if (onMessage != 0)
+        text += L" " + std::to_wstring(onMessage) + L" " + std::to_wstring(times);
+    if (!command(text))
+        throw std::runtime_error("the desktop host did not freeze");
+}
+
+bool DesktopHost::thaw() const {
+    if (thaw_)
+        SetEvent(winapi::raw(thaw_));
+    // Until the host takes its next message the system may count it as hung, and requests that
+    // give up on a hung window would fail at once.
+    return pollUntil([&] {
+        DWORD_PTR answer = 0;
+        return SendMessageTimeoutW(shell_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer) != 0;
+    });
+}
+
 HostReport DesktopHost::report() const {
     const std::wstring path = temporaryFile(L"report");
     if (!command(L"report " + path))
@@ -200,6 +243,8 @@ DWORD DesktopHost::quit() {
 }
 
 void DesktopHost::shutDown() noexcept {
+    if (thaw_)
+        SetEvent(winapi::raw(thaw_)); // a frozen host could not end cleanly
     if (running_) {
         if (shell_ != nullptr)
             command(L"quit");

@@ -13,6 +13,8 @@
 //   host.report().icons[0].position;             // what the list view holds now
 //   host.setWorkAreas({{0, 0, 1280, 984}});      // the list view reports these from now on
 //   host.resize(1280, 1024);
+//   host.freeze(60000);                          // stops answering, until...
+//   host.thaw();                                 // ...it answers again
 //   host.quit();                                 // or let the destructor end it
 //
 // Other programs can drive a running host with `desktop_host --send COMMAND`; the commands and
@@ -61,6 +63,15 @@ struct HostDescription {
     std::vector<HostFile> files;
     DWORD listStyle = 0;   // window styles added to the list view once the icons are placed
     DWORD listExStyle = 0; // extended list-view styles added then
+    // Items whose positions set from outside are answered and not carried out, and items put
+    // back once where they stood, just before their position is next asked after being set.
+    std::vector<int> refused;
+    std::vector<int> reverted;
+    // Empty WorkerW windows below the shell window (with the shell layout, the tree of Windows
+    // 11 24H2) and beside it, and an empty list view right below the shell window.
+    int emptyWorkerChildren = 0;
+    int emptyTopLevelWorkers = 0;
+    bool strayList = false;
 };
 
 struct ReportedIcon {
@@ -78,6 +89,8 @@ struct HostReport {
     std::vector<ReportedIcon> icons;
     std::vector<int> activated; // item of each LVN_ITEMACTIVATE the view received, in order
     int countRequests = 0;      // item counts asked from other threads: one per desktop snapshot
+    int paints = 0;             // repaints asked from other threads (WM_PAINT sent)
+    int staleAddresses = 0;     // requests whose buffers were freed before the host came to them
 };
 
 class DesktopHost {
@@ -100,6 +113,12 @@ class DesktopHost {
     void activate(int index) const;
     // Sends one command (see the host); false when the host did not carry it out.
     bool command(const std::wstring& text) const;
+    // The host stops answering for at most milliseconds: at once, or with a message, each of the
+    // next `times` times that message reaches the list view from another thread (before it is
+    // handled).
+    void freeze(DWORD milliseconds, UINT onMessage = 0, int times = 1);
+    // Ends a freeze early and waits until the host answers again; false when it does not.
+    bool thaw() const;
     // Ends the host cleanly and waits until its process has ended; returns its exit code.
     DWORD quit();
 
@@ -112,6 +131,7 @@ class DesktopHost {
     bool running_ = false;
     HWND shell_ = nullptr;
     HWND listView_ = nullptr;
+    winapi::SharedHandle thaw_;
 };
 
 // Icons "Icon 0001", "Icon 0002", ... in columns of a grid with 100 x 100 cells from (50, 30).

@@ -85,6 +85,42 @@ TEST(Discovery, WorkerWindowsAreNotSearchedWhenTheShellWindowHoldsTheView) {
     EXPECT_EQ(desktop_access::findDesktop().listView, host.listView());
 }
 
+struct Tree {
+    const char* name;
+    HostLayout layout;
+    int emptyWorkerChildren;
+    int emptyTopLevelWorkers;
+    bool strayList;
+};
+
+// The trees the shell builds: its view below the shell window beside an empty WorkerW child
+// (Windows 11 24H2 on), or below a top-level WorkerW between empty ones (earlier systems); with
+// more empty WorkerW windows on either side, and with a list view outside any view.
+class DiscoveryTrees : public testing::TestWithParam<Tree> {};
+
+TEST_P(DiscoveryTrees, FindTheListViewOfTheShellsView) {
+    const Tree& tree = GetParam();
+    HostDescription description = oneIcon(tree.layout);
+    description.emptyWorkerChildren = tree.emptyWorkerChildren;
+    description.emptyTopLevelWorkers = tree.emptyTopLevelWorkers;
+    description.strayList = tree.strayList;
+    DesktopHost host(description);
+    Desktop desktop = desktop_access::findDesktop();
+    EXPECT_EQ(desktop.listView, host.listView());
+    EXPECT_EQ(desktop_access::iconCount(desktop), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Discovery, DiscoveryTrees,
+    testing::Values(Tree{"Windows11_24H2", HostLayout::shell, 1, 0, false},
+                    Tree{"Windows11_24H2_ExtraWorkers", HostLayout::shell, 2, 2, false},
+                    Tree{"WorkerW", HostLayout::workerw, 0, 1, false},
+                    Tree{"WorkerW_EmptyWorkerBelowTheShellWindow", HostLayout::workerw, 1, 1,
+                         false},
+                    Tree{"StrayListViewBelowTheShellWindow", HostLayout::shell, 0, 0, true},
+                    Tree{"StrayListViewAndTheViewInAWorkerW", HostLayout::workerw, 1, 0, true}),
+    [](const testing::TestParamInfo<Tree>& info) { return std::string(info.param.name); });
+
 TEST(Discovery, NoShellWindow) {
     EXPECT_EQ(test_support::messageOf<desktop_access::DesktopAccessError>(
                   [] { desktop_access::findDesktop(); }),

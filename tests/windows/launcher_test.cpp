@@ -355,6 +355,18 @@ TEST_F(LauncherTest, HookThatCannotBeInstalledIsRetried) {
     EXPECT_EQ(refreshes(), 0);
 }
 
+TEST_F(LauncherTest, AShellThatDoesNotAnswerFailsEachAttemptWithoutWaitingForIt) {
+    startHost();
+    useStandInHook();
+    host->freeze(60000);
+    Process& launcher = startLauncher();
+    EXPECT_EQ(launcher.wait(40000), 1u) << "five attempts, none of them held by the shell";
+    EXPECT_LT(runTimeMs(launcher), 25000u);
+    EXPECT_TRUE(hookEvents().empty()) << "each attempt ended before the hook";
+    ASSERT_TRUE(host->thaw());
+    EXPECT_EQ(refreshes(), 0);
+}
+
 TEST_F(LauncherTest, FailingRefreshEndsInOrderWithoutRetrying) {
     startHost();
     useStandInHook();

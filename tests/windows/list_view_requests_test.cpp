@@ -178,6 +178,56 @@ TEST_F(ListViewRequests, RequestsLeaveNothingAllocatedInTheShell) {
     EXPECT_LT(privateBytes(winapi::raw(shell)), before + 50 * 4096);
 }
 
+ULONGLONG millisecondsOf(const std::function<void()>& work) {
+    const ULONGLONG began = GetTickCount64();
+    work();
+    return GetTickCount64() - began;
+}
+
+TEST_F(ListViewRequests, AShellThatDoesNotAnswerFailsTheRequestWithinItsBound) {
+    HostDescription description;
+    description.icons = {{L"A", 100, 100}};
+    start(description);
+    host->freeze(60000);
+    std::string message;
+    const ULONGLONG took = millisecondsOf([&] {
+        message = test_support::messageOf<desktop_access::DesktopAccessError>(
+            [&] { desktop_access::iconCount(*desktop); });
+    });
+    EXPECT_EQ(message, "The desktop does not answer");
+    EXPECT_LT(took, 7000u);
+    // Every kind of request has the same bound; the system now counts the host as hung, so they
+    // give up at once.
+    EXPECT_THROW(desktop_access::iconText(icon(0)), desktop_access::DesktopAccessError);
+    EXPECT_THROW(desktop_access::setIconPosition(icon(0), 5, 5),
+                 desktop_access::DesktopAccessError);
+    EXPECT_THROW(desktop_access::repaintIcons(*desktop), desktop_access::DesktopAccessError);
+    ASSERT_TRUE(host->thaw());
+    EXPECT_EQ(desktop_access::iconCount(*desktop), 1) << "answered again";
+}
+
+// A request that timed out is still the shell's to handle: when it comes to it, it writes into
+// the buffer the request gave it, which must still be there.
+TEST_F(ListViewRequests, ABufferOfARequestThatTimedOutIsLeftToTheShell) {
+    HostDescription description;
+    description.icons = {{L"A", 100, 100}, {L"B", 300, 100}};
+    start(description);
+    for (const UINT message : {LVM_GETITEMPOSITION, LVM_GETITEMTEXTW}) {
+        SCOPED_TRACE(message);
+        host->freeze(60000, message);
+        EXPECT_EQ(test_support::messageOf<desktop_access::DesktopAccessError>([&] {
+                      if (message == LVM_GETITEMPOSITION)
+                          desktop_access::iconPosition(icon(1));
+                      else
+                          desktop_access::iconText(icon(1));
+                  }),
+                  "The desktop does not answer");
+        ASSERT_TRUE(host->thaw());
+        EXPECT_EQ(host->report().staleAddresses, 0);
+        EXPECT_EQ(desktop_access::iconText(icon(1)), u"B");
+    }
+}
+
 TEST(RemoteAllocator, RemoteAndLocalBuffersCarryTheirValues) {
     // A handle opened for memory access only cannot tell its process id: the buffer is remote
     // even inside this process.

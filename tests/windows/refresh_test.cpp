@@ -258,6 +258,132 @@ TEST_F(RefreshTest, SortedByUsageAnActivatedIconMovesAhead) {
     EXPECT_EQ(topLeft(hostPositions(host)), activated) << "the only icon opened comes first";
 }
 
+// The description the last failing call left as the thread's error information.
+std::wstring lastErrorDescription() {
+    ComPtr<IErrorInfo> info;
+    BSTR description = nullptr;
+    if (GetErrorInfo(0, &info) != S_OK || FAILED(info->GetDescription(&description)))
+        return {};
+    std::wstring text(description, SysStringLen(description));
+    SysFreeString(description);
+    return text;
+}
+
+TEST_F(RefreshTest, AShellThatDoesNotAnswerFailsTheRefreshInTimeAndLeavesTheStoreAsItWas) {
+    DesktopHost host(scatteredDesktop());
+    writeCounts();
+    ComPtr<ITessora> tessora = test_support::createTessora();
+    setMethods(tessora.Get(), SortIconName, ArrangeLeft);
+    const std::vector<POINT> before = hostPositions(host);
+    const std::string stored = test_support::fileBytes(store);
+
+    host.freeze(60000);
+    const ULONGLONG began = GetTickCount64();
+    EXPECT_EQ(tessora->Refresh(), E_FAIL);
+    EXPECT_LT(GetTickCount64() - began, 7000u) << "one request's bound, about 5 s";
+    EXPECT_EQ(lastErrorDescription(), L"The desktop does not answer");
+    EXPECT_EQ(test_support::fileBytes(store), stored) << "no snapshot, no store";
+
+    ASSERT_TRUE(host.thaw());
+    EXPECT_EQ(hostPositions(host), before);
+    refreshAndSettle(tessora, host, SortIconName, ArrangeLeft); // the next one works
+}
+
+TEST_F(RefreshTest, EachPassOfTheAnimationRepaintsTheListView) {
+    DesktopHost host(scatteredDesktop());
+    ComPtr<ITessora> tessora = test_support::createTessora();
+    setMethods(tessora.Get(), SortIconName, ArrangeLeft);
+    const int before = host.report().paints;
+    refreshAndSettle(tessora, host, SortIconName, ArrangeLeft);
+    // Seven icons: one pass jumps them to their places, the next sets them exactly.
+    EXPECT_EQ(host.report().paints - before, 2);
+}
+
+// Positions a desktop managed by another program answers and ignores, or takes and undoes.
+class NotTakenTest : public RefreshTest {
+  protected:
+    static test_support::HostDescription managedDesktop() {
+        test_support::HostDescription description = scatteredDesktop();
+        description.refused = {1, 3}; // alpha.txt and Trash stay where they are
+        description.reverted = {2};   // Mike is put back once, and then takes its place
+        return description;
+    }
+    // Refresh through automation, as scripts call it: the result and the exception's fields.
+    struct Invoked {
+        HRESULT result = E_UNEXPECTED;
+        SCODE scode = 0;
+        std::wstring source;
+        std::wstring description;
+    };
+    static Invoked invokeRefresh(ITessora* tessora) {
+        Invoked invoked;
+        DISPID id = 0;
+        LPOLESTR name = const_cast<LPOLESTR>(L"Refresh");
+        if (FAILED(tessora->GetIDsOfNames(IID_NULL, &name, 1, 0, &id)))
+            return invoked;
+        DISPPARAMS none{};
+        EXCEPINFO exception{};
+        invoked.result =
+            tessora->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, &exception, nullptr);
+        invoked.scode = exception.scode;
+        for (auto [text, field] : {std::pair{exception.bstrSource, &invoked.source},
+                                   {exception.bstrDescription, &invoked.description}}) {
+            if (text != nullptr)
+                field->assign(text, SysStringLen(text));
+            SysFreeString(text);
+        }
+        return invoked;
+    }
+};
+
+TEST_F(NotTakenTest, ThroughAutomationTheRefreshFailsAndSaysHowManyIcons) {
+    const DesktopHost host(managedDesktop());
+    const ComPtr<ITessora> tessora = test_support::createTessora();
+    setMethods(tessora.Get(), SortIconName, ArrangeLeft);
+    std::vector<POINT> expected = expectedPositions(SortIconName, ArrangeLeft, false, store);
+    for (const int refused : {1, 3})
+        expected[refused] = {scatteredDesktop().icons[refused].x,
+                             scatteredDesktop().icons[refused].y};
+
+    const Invoked invoked = invokeRefresh(tessora.Get());
+    EXPECT_EQ(invoked.result, DISP_E_EXCEPTION);
+    EXPECT_EQ(invoked.scode, E_FAIL);
+    EXPECT_EQ(invoked.description, L"2 icons did not take their places");
+    EXPECT_EQ(invoked.source, L"Tessora.Tessora");
+    EXPECT_EQ(hostPositions(host), expected) << "Mike was set once more and took its place";
+
+    // Through the interface itself Refresh returns before the icons arrive, and says nothing.
+    EXPECT_EQ(tessora->Refresh(), S_OK);
+}
+
+TEST_F(NotTakenTest, AnAnimationThatTheShellStopsAnsweringCountsAllItsIcons) {
+    DesktopHost host(scatteredDesktop());
+    const ComPtr<ITessora> tessora = test_support::createTessora();
+    setMethods(tessora.Get(), SortIconName, ArrangeLeft);
+    host.freeze(60000, LVM_SETITEMPOSITION); // the first move of the animation
+    const ULONGLONG began = GetTickCount64();
+    const Invoked invoked = invokeRefresh(tessora.Get());
+    EXPECT_LT(GetTickCount64() - began, 8000u) << "one request's bound, about 5 s";
+    EXPECT_EQ(invoked.result, DISP_E_EXCEPTION);
+    EXPECT_EQ(invoked.description, L"7 icons did not take their places");
+    ASSERT_TRUE(host.thaw());
+}
+
+TEST_F(NotTakenTest, IconsStillOnTheirWayWhenTheWaitEndsFailTheCall) {
+    DesktopHost host(scatteredDesktop());
+    ComPtr<ITessora> tessora = test_support::createTessora();
+    setMethods(tessora.Get(), SortIconName, ArrangeLeft);
+    const std::vector<POINT> expected = expectedPositions(SortIconName, ArrangeLeft, false, store);
+    // Each answered within its bound, together longer than the wait for the icons.
+    host.freeze(3000, LVM_SETITEMPOSITION, 4);
+    const Invoked invoked = invokeRefresh(tessora.Get());
+    EXPECT_EQ(invoked.result, DISP_E_EXCEPTION);
+    EXPECT_EQ(invoked.description,
+              L"The icons are still on their way: the desktop answers too slowly");
+    tessora.Reset(); // the last reference waits for the icons
+    EXPECT_EQ(hostPositions(host), expected) << "they got there in the end";
+}
+
 TEST_F(RefreshTest, TwoProcessesCountingAtOnceLoseNoCount) {
     constexpr int perProcess = 200;
     test_support::HostDescription description = scatteredDesktop();

@@ -141,4 +141,30 @@ WScript.Quit(0);
     EXPECT_EQ(output.find("not reached"), std::string::npos) << output;
 }
 
+// What a script is told when the desktop does not take the places it is given, and when it does
+// not answer at all.
+TEST_F(ScriptClientTest, ScriptsHearOfIconsThatDidNotTakeTheirPlacesAndOfAShellThatDoesNotAnswer) {
+    description.refused = {0, 4};
+    DesktopHost host(description);
+    const std::wstring script = writeScript(L"kelvara-not-taken.js", R"(
+var kelvara = new ActiveXObject("Tessora.Tessora");
+kelvara.SetArrangeMethod(1);
+var code = 1;
+try { kelvara.Refresh(); } catch (e) {
+    code = (e.number >>> 0) == 0x80004005 ? 3 : 2;
+    WScript.Echo("error: " + e.description);
+}
+WScript.Quit(code);
+)");
+    EXPECT_EQ(runScript(script), 3u) << output;
+    EXPECT_TRUE(printed("error: 2 icons did not take their places")) << output;
+
+    host.freeze(60000);
+    const ULONGLONG began = GetTickCount64();
+    EXPECT_EQ(runScript(script), 3u) << output;
+    EXPECT_LT(GetTickCount64() - began, 15000u) << "the script did not wait for the shell";
+    EXPECT_TRUE(printed("error: The desktop does not answer")) << output;
+    ASSERT_TRUE(host.thaw());
+}
+
 } // namespace

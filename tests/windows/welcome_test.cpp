@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include <commctrl.h>
 
 #include "tests/windows/test_support.h"
+#include "tests/windows/utf8_win32.h"
 
 namespace {
 
@@ -486,19 +488,49 @@ TEST(LauncherResources, CarriesTheSameIcon) {
     EXPECT_EQ(launcher.resource(RT_GROUP_ICON, 128), welcome.resource(RT_GROUP_ICON, 128));
 }
 
-TEST(KelvaraCmdResources, CarriesTheIconAndAPerMonitorDpiManifest) {
+TEST(KelvaraCmdResources, CarriesTheApplicationIcon) {
     const ProgramResources command(L"KelvaraCmd.exe");
     ASSERT_NE(command.module, nullptr);
     EXPECT_EQ(command.resource(RT_GROUP_ICON, 128),
               ProgramResources().resource(RT_GROUP_ICON, 128));
-    const std::string manifest = command.resource(RT_MANIFEST, 1);
-    for (const char* part :
-         {"<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
-          "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm"
-          "</dpiAware>",
-          "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
-          "PerMonitorV2, PerMonitor</dpiAwareness>"})
-        EXPECT_NE(manifest.find(part), std::string::npos) << part << "\n" << manifest;
+}
+
+// A setting of a program's manifest as the system's own manifest reader finds it ("" when
+// there is none): the names and their namespaces must be exactly right for it to.
+std::wstring manifestSetting(const wchar_t* program, const wchar_t* settingNamespace,
+                             const wchar_t* name) {
+    const std::wstring path = test_support::programFolder() + program;
+    ACTCTXW request{};
+    request.cbSize = sizeof request;
+    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.lpSource = path.c_str();
+    request.lpResourceName = CREATEPROCESS_MANIFEST_RESOURCE_ID;
+    const HANDLE context = CreateActCtxW(&request);
+    if (context == INVALID_HANDLE_VALUE)
+        return L"(no manifest)";
+    wchar_t value[64] = {};
+    SIZE_T written = 0;
+    const bool found =
+        QueryActCtxSettingsW(0, context, settingNamespace, name, value, std::size(value), &written);
+    ReleaseActCtx(context);
+    return found ? value : L"";
+}
+
+// Per-monitor DPI awareness, version 2 where the system has it; on systems that know only the
+// older setting, per-monitor from Windows 8.1 on and system-aware before.
+TEST(ProgramManifests, DeclarePerMonitorDpiAwarenessWithTheOlderSettingsAsFallback) {
+    for (const wchar_t* program : {L"Kelvara.exe", L"Orvinta.exe", L"KelvaraCmd.exe"}) {
+        SCOPED_TRACE(test_support::toUtf8(program));
+        EXPECT_EQ(manifestSetting(program, L"http://schemas.microsoft.com/SMI/2016/WindowsSettings",
+                                  L"dpiAwareness"),
+                  L"PerMonitorV2, PerMonitor");
+        EXPECT_EQ(manifestSetting(program, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings",
+                                  L"dpiAware"),
+                  L"true/pm");
+    }
+    EXPECT_EQ(ProgramResources(L"Kelvara.exe").resource(RT_MANIFEST, 1),
+              ProgramResources(L"Orvinta.exe").resource(RT_MANIFEST, 1))
+        << "one manifest for every program";
 }
 
 // The template itself: what the live dialog cannot show (the exact styles and the font).
