@@ -22,6 +22,9 @@ LauncherWindow::LauncherWindow(Handlers handlers, UINT tickMs)
                               0, nullptr, nullptr, instance, this);
     if (window_ == nullptr)
         throw winapi::Error(GetLastError(), "Failed to create the launcher's window");
+    // A launcher run with more rights than the shell hears its broadcast all the same.
+    if (taskbarCreated_ != 0)
+        ChangeWindowMessageFilterEx(window_, taskbarCreated_, MSGFLT_ALLOW, nullptr);
     setTick(tickMs);
 }
 
@@ -61,6 +64,16 @@ LRESULT LauncherWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM 
     if (message == WM_TIMER && wParam == tickTimer) {
         if (handlers_.tick)
             handlers_.tick();
+        return 0;
+    }
+    if (message == trayMessage) {
+        if (handlers_.trayEvent)
+            handlers_.trayEvent(lParam);
+        return 0;
+    }
+    if (message == WM_COMMAND) {
+        if (handlers_.command)
+            handlers_.command(LOWORD(wParam));
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
