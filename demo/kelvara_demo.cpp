@@ -651,9 +651,9 @@ HWND openMenuOf(DWORD processId) {
     return nullptr;
 }
 
-// Right-clicks Kelvara's icon in the notification area, walks the menu with the keyboard to the
-// "Arrange" submenu (Down to "Arrange now", "Sort by", "Arrange", then Right), takes a picture
-// and closes the menu again as a click elsewhere does.
+// Right-clicks Kelvara's icon in the notification area, walks the menu with the keyboard into the
+// "Sort by" submenu (Down to "Arrange now", to "Sort by", then Right), takes a picture and closes
+// the menu again as a click elsewhere does.
 void showMenu(const test_support::DesktopHost& host, DWORD kelvaraProcess) {
     say("\n== The user right-clicks Kelvara's icon in the notification area ==\n");
     bool iconShown = false;
@@ -661,14 +661,13 @@ void showMenu(const test_support::DesktopHost& host, DWORD kelvaraProcess) {
         iconShown |=
             notification.verb == "add" && notification.done && notification.tip == L"Kelvara";
     check(iconShown, "Kelvara's icon is in the notification area, with the tooltip \"Kelvara\"");
-    SetCursorPos(screenWidth - 152, screenHeight - 20); // over the icon
     host.clickTrayIcon(L"right");
     HWND menu = nullptr;
     test_support::pollUntil([&] { return (menu = openMenuOf(kelvaraProcess)) != nullptr; }, 5000);
     check(menu != nullptr, "the menu opened");
     if (menu == nullptr)
         return;
-    for (const WPARAM key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT}) {
+    for (const WPARAM key : {VK_DOWN, VK_DOWN, VK_RIGHT}) {
         PostMessageW(menu, WM_KEYDOWN, key, 1);
         PostMessageW(menu, WM_KEYUP, key, 0xC0000001);
         Sleep(150);
