@@ -1,5 +1,6 @@
 #include "launcher/launcher_window_win32.h"
 
+#include "launcher/tray_menu_win32.h"
 #include "winapi/error.h"
 
 namespace launcher {
@@ -71,9 +72,11 @@ LRESULT LauncherWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM 
             handlers_.trayEvent(lParam);
         return 0;
     }
-    if (message == WM_COMMAND) {
+    if (message == WM_COMMAND || message == WM_CLOSE) {
+        // A program that asks the window to close asks Kelvara to end, as the menu's Quit does;
+        // the window itself stays until the launcher is done with it.
         if (handlers_.command)
-            handlers_.command(LOWORD(wParam));
+            handlers_.command(message == WM_CLOSE ? commandQuit : LOWORD(wParam));
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -21,7 +21,8 @@ class LauncherWindow {
         std::function<void()> tick;
         // trayMessage: the notification-area icon's mouse message, in lParam.
         std::function<void(LPARAM)> trayEvent;
-        // WM_COMMAND: the id of a menu item chosen, or of a command another program sends.
+        // WM_COMMAND: the id of a menu item chosen, or of a command another program sends;
+        // WM_CLOSE comes as the menu's commandQuit.
         std::function<void(UINT)> command;
     };
 

@@ -124,6 +124,14 @@ TEST_F(TrayTest, IconIsTheApplicationsAndGoesWithAQuitFromTheMenu) {
     EXPECT_EQ(refreshes(), 1) << "quitting arranges nothing";
 }
 
+TEST_F(TrayTest, AskingTheWindowToCloseEndsKelvaraAsQuitDoes) {
+    ASSERT_TRUE(startWithIcon());
+    PostMessageW(window(), WM_CLOSE, 0, 0); // as "taskkill /im Kelvara.exe" asks
+    EXPECT_EQ(launcher->wait(), 0u);
+    EXPECT_EQ(hookEvents(), (std::vector<std::string>{"install", "remove"}));
+    EXPECT_EQ(host->report().notifications.back().verb, "delete");
+}
+
 TEST_F(TrayTest, EachCommandStoresItsSettingAndArranges) {
     ASSERT_TRUE(startWithIcon());
     int arranged = refreshes();
