@@ -14,9 +14,9 @@
 //
 //   --short        fewer arrangements (the test suite's form); it also unregisters the component
 //                  and removes the settings and the store when done, leaving the prefix as found
-//   --screenshots  at each moment worth a picture, print "@@screenshot NAME [crop WxH+X+Y]" and
-//   wait
-//                  until FOLDER\NAME.ack exists (the script that runs the demo takes the picture)
+//   --screenshots  at each moment worth a picture, print "@@screenshot NAME [crop WxH+X+Y]"
+//                  and wait until FOLDER\NAME.ack exists (the script that runs the demo takes
+//                  the picture)
 //
 // Exit code 0 when every step worked and every arrangement held what it should; 1 otherwise.
 #include <algorithm>

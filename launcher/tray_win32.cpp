@@ -72,8 +72,8 @@ void Tray::showMenu() {
                       static_cast<std::int32_t>(arrangeMethod), locked != 0});
     POINT at{};
     GetCursorPos(&at);
-    // The menu closes when the user clicks elsewhere only if its window is in the foreground;
-    // the message afterwards lets the menu's end be seen before the next click.
+    // A menu closes at a click elsewhere only when its window is in the foreground, and the
+    // message posted after it keeps the next opening from closing again at once.
     SetForegroundWindow(window_);
     const UINT align = GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
     TrackPopupMenuEx(menu.get(), align | TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, at.x, at.y, window_,
