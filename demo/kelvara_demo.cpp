@@ -1,19 +1,22 @@
 // kelvara_demo: the Windows side of the demo (scripts/demo.sh runs it under Wine on an X server).
 //
-// It puts a demo desktop of 40 icons in groups on the desktop host (tests/fixtures), registers
-// the Tessora component, starts Kelvara.exe as a user would and watches it arrange the desktop
-// and open the welcome dialog, then drives the component through COM: every edge with every
-// sort method, the automatic arrangement, and a change of the desktop's size, which Kelvara's
-// hook answers by carrying the groups of icons over to the new area. Each arrangement is printed
-// as a picture of the desktop's grid, two letters per icon. At the end it posts a quit message
-// to Kelvara's thread and reports Kelvara's exit code.
+// It puts a demo desktop of 40 icons in groups on the desktop host (tests/fixtures), which also
+// plays the notification area, registers the Tessora component, starts Kelvara.exe as a user
+// would and watches it arrange the desktop, open the welcome dialog and put its icon in the
+// notification area, opens and closes the icon's menu as a user does, then drives the component
+// with KelvaraCmd.exe and through COM: every edge with every sort method, the automatic
+// arrangement, and a change of the desktop's size, which Kelvara's hook answers by carrying the
+// groups of icons over to the new area. Each arrangement is printed as a picture of the
+// desktop's grid, two letters per icon. At the end it posts a quit message to Kelvara's thread
+// and reports Kelvara's exit code.
 //
 //   kelvara_demo [--short] [--screenshots FOLDER]
 //
 //   --short        fewer arrangements (the test suite's form); it also unregisters the component
 //                  and removes the settings and the store when done, leaving the prefix as found
-//   --screenshots  at each moment worth a picture, print "@@screenshot NAME [crop WxH]" and wait
-//                  until FOLDER\NAME.ack exists (the script that runs the demo takes the picture)
+//   --screenshots  at each moment worth a picture, print "@@screenshot NAME [crop WxH+X+Y]"
+//                  and wait until FOLDER\NAME.ack exists (the script that runs the demo takes
+//                  the picture)
 //
 // Exit code 0 when every step worked and every arrangement held what it should; 1 otherwise.
 #include <algorithm>
@@ -39,7 +42,9 @@
 #include "desktop_access/desktop_proxy.h"
 #include "desktop_access/desktop_seam.h"
 #include "desktop_access/desktop_win32.h"
+#include "launcher/launcher_window_win32.h"
 #include "tessora.h"
+#include "tests/windows/component_support.h"
 #include "tests/windows/desktop_host.h"
 #include "tests/windows/test_support.h"
 #include "tests/windows/utf8_win32.h"
@@ -147,16 +152,17 @@ void check(bool holds, const std::string& what) {
     }
 }
 
-// Asks the script for a screenshot and waits until it is taken.
-void screenshot(const char* name, LONG cropWidth = 0, LONG cropHeight = 0) {
+// Asks the script for a screenshot (of the part of the screen given as WxH+X+Y, or all of it) and
+// waits until it is taken.
+void screenshot(const char* name, const std::string& crop = "") {
     if (shotFolder.empty())
         return;
     Sleep(400); // the list view repaints once its icons have moved
     const std::wstring ack =
         shotFolder + L"\\" + std::wstring(name, name + std::strlen(name)) + L".ack";
     DeleteFileW(ack.c_str());
-    if (cropWidth > 0)
-        say("@@screenshot %s crop %ldx%ld\n", name, cropWidth, cropHeight);
+    if (!crop.empty())
+        say("@@screenshot %s crop %s\n", name, crop.c_str());
     else
         say("@@screenshot %s\n", name);
     if (!test_support::pollUntil(
@@ -196,19 +202,6 @@ std::vector<POINT> positionsOf(const test_support::HostReport& report) {
 bool samePositions(const std::vector<POINT>& a, const std::vector<POINT>& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                       [](const POINT& p, const POINT& q) { return p.x == q.x && p.y == q.y; });
-}
-
-// Waits until the icons have stood still for a while; returns what the desktop then holds.
-test_support::HostReport stillDesktop(const test_support::DesktopHost& host) {
-    test_support::HostReport report = host.report();
-    int still = 0;
-    for (int round = 0; round < 100 && still < 3; ++round) {
-        Sleep(100);
-        test_support::HostReport next = host.report();
-        still = samePositions(positionsOf(next), positionsOf(report)) ? still + 1 : 0;
-        report = std::move(next);
-    }
-    return report;
 }
 
 // The cell an icon's box is drawn in, for the pictures only: the grid cell whose position lies
@@ -266,13 +259,15 @@ void printPicture(const test_support::HostReport& report) {
 struct Method {
     int value;
     const char* name;
+    const wchar_t* word; // KelvaraCmd's
 };
-const Method sortMethods[] = {
-    {SortIconName, "by name"}, {SortUsage, "by usage"}, {SortAge, "by age"}};
-const Method edges[] = {{ArrangeLeft, "left edge"},
-                        {ArrangeRight, "right edge"},
-                        {ArrangeTop, "top edge"},
-                        {ArrangeBottom, "bottom edge"}};
+const Method sortMethods[] = {{SortIconName, "by name", L"name"},
+                              {SortUsage, "by usage", L"usage"},
+                              {SortAge, "by age", L"age"}};
+const Method edges[] = {{ArrangeLeft, "left edge", L"left"},
+                        {ArrangeRight, "right edge", L"right"},
+                        {ArrangeTop, "top edge", L"top"},
+                        {ArrangeBottom, "bottom edge", L"bottom"}};
 
 // The box corners an edge arrangement fills, in its order: cell after cell down the columns
 // (left, right) or along the rows (top, bottom), mirrored to the far edge for right and bottom.
@@ -482,6 +477,7 @@ test_support::HostDescription demoDesktop() {
     description.height = screenHeight;
     description.workAreas = {{0, 0, screenWidth, screenHeight}};
     description.listStyle = LVS_NOSCROLL; // a desktop has no scroll bars
+    description.tray = true;
     FILETIME now{};
     GetSystemTimeAsFileTime(&now);
     const std::uint64_t nowCount = (std::uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;
@@ -588,7 +584,7 @@ void openSomeIcons(const test_support::DesktopHost& host, ITessora* tessora) {
             opening.times, storedUsage(opening.label));
     }
     check(hookCounted, "Kelvara's hook counted every opening");
-    stillDesktop(host);
+    test_support::stillReport(host);
 }
 
 // The age sort asks the shell when each desktop item was made. Says so when the shell does not
@@ -623,6 +619,65 @@ void noteCreationDates() {
                                             fileTimeDay));
 }
 
+// --- Kelvara's menu and its command line -------------------------------------------------------
+
+// Runs KelvaraCmd.exe with the arguments and prints what it printed; its exit code.
+DWORD kelvaraCmd(const std::wstring& arguments) {
+    say("   > KelvaraCmd %s\n", toUtf8(arguments).c_str());
+    std::string output;
+    const DWORD code = test_support::runCommand(
+        L"\"" + test_support::programFolder() + L"KelvaraCmd.exe\" " + arguments, L"", &output);
+    std::size_t at = 0;
+    while (at < output.size()) {
+        std::size_t end = output.find('\n', at);
+        end = end == std::string::npos ? output.size() : end;
+        std::string line = output.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        say("     %s\n", line.c_str());
+        at = end + 1;
+    }
+    return code;
+}
+
+// The popup menu window Kelvara shows, when it is on the screen.
+HWND openMenuOf(DWORD processId) {
+    for (HWND menu = nullptr; (menu = FindWindowExW(nullptr, menu, L"#32768", nullptr));) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(menu, &owner);
+        if (owner == processId && IsWindowVisible(menu))
+            return menu;
+    }
+    return nullptr;
+}
+
+// Right-clicks Kelvara's icon in the notification area, walks the menu with the keyboard into the
+// "Sort by" submenu (Down to "Arrange now", to "Sort by", then Right), takes a picture and closes
+// the menu again as a click elsewhere does.
+void showMenu(const test_support::DesktopHost& host, DWORD kelvaraProcess) {
+    say("\n== The user right-clicks Kelvara's icon in the notification area ==\n");
+    bool iconShown = false;
+    for (const auto& notification : host.report().notifications)
+        iconShown |=
+            notification.verb == "add" && notification.done && notification.tip == L"Kelvara";
+    check(iconShown, "Kelvara's icon is in the notification area, with the tooltip \"Kelvara\"");
+    host.clickTrayIcon(L"right");
+    HWND menu = nullptr;
+    test_support::pollUntil([&] { return (menu = openMenuOf(kelvaraProcess)) != nullptr; }, 5000);
+    check(menu != nullptr, "the menu opened");
+    if (menu == nullptr)
+        return;
+    for (const WPARAM key : {VK_DOWN, VK_DOWN, VK_RIGHT}) {
+        PostMessageW(menu, WM_KEYDOWN, key, 1);
+        PostMessageW(menu, WM_KEYUP, key, 0xC0000001);
+        Sleep(150);
+    }
+    screenshot("menu", "640x400+1280+680");
+    PostMessageW(FindWindowW(launcher::launcherWindowClass, nullptr), WM_CANCELMODE, 0, 0);
+    check(test_support::pollUntil([&] { return openMenuOf(kelvaraProcess) == nullptr; }, 5000),
+          "the menu closed without doing anything");
+}
+
 void showEdges(const test_support::DesktopHost& host, ITessora* tessora) {
     struct Round {
         int sort;
@@ -646,12 +701,23 @@ void showEdges(const test_support::DesktopHost& host, ITessora* tessora) {
             openSomeIcons(host, tessora);
         const bool firstByAge = round.sort == SortAge && previousSort != SortAge;
         previousSort = round.sort;
-        say("\n== Sorted %s along the %s (SetArrangeMethod %d, SetSortMethod %d, Refresh) ==\n",
-            sort.name, edge.name, edge.value, sort.value);
-        succeed(tessora->SetArrangeMethod(ArrangeMethod(edge.value)), "SetArrangeMethod");
-        succeed(tessora->SetSortMethod(SortMethod(sort.value)), "SetSortMethod");
-        refresh(tessora);
-        const auto report = stillDesktop(host);
+        if (&round == &rounds.front()) {
+            // The first as a user at the command line does it: each command stores its setting
+            // and returns once the icons have arrived.
+            say("\n== Sorted %s along the %s, with the command line ==\n", sort.name, edge.name);
+            const DWORD arranged = kelvaraCmd(std::wstring(L"arrange ") + edge.word);
+            const DWORD sorted = kelvaraCmd(std::wstring(L"sort ") + sort.word);
+            check(arranged == 0 && sorted == 0, "KelvaraCmd arranged the desktop (exit codes 0)");
+            kelvaraCmd(L"status");
+        } else {
+            say("\n== Sorted %s along the %s (SetArrangeMethod %d, SetSortMethod %d, Refresh) "
+                "==\n",
+                sort.name, edge.name, edge.value, sort.value);
+            succeed(tessora->SetArrangeMethod(ArrangeMethod(edge.value)), "SetArrangeMethod");
+            succeed(tessora->SetSortMethod(SortMethod(sort.value)), "SetSortMethod");
+            refresh(tessora);
+        }
+        const auto report = test_support::stillReport(host);
         printPicture(report);
         say("   order: %s\n", placedOrder(edge.value, report).c_str());
         if (firstByAge)
@@ -674,7 +740,7 @@ void regroup(const test_support::DesktopHost& host, ITessora* tessora,
         desktop_access::setIconPosition({&desktop, std::int32_t(i)}, arranged[i].x, arranged[i].y);
     succeed(tessora->SetArrangeMethod(ArrangeAuto), "SetArrangeMethod");
     refresh(tessora);
-    const auto report = stillDesktop(host);
+    const auto report = test_support::stillReport(host);
     printPicture(report);
     check(samePositions(positionsOf(report), arranged), "the icons stay where the user put them");
 }
@@ -700,7 +766,7 @@ void changeSize(const test_support::DesktopHost& host, ITessora* tessora) {
         refresh(tessora);
     }
     check(byHook, "the hook arranged the desktop after the change of size");
-    const auto report = stillDesktop(host);
+    const auto report = test_support::stillReport(host);
     printPicture(report);
     check(onOwnCells(report), "every icon on a cell of its own inside the smaller desktop");
     check(!samePositions(positionsOf(report), positionsOf(before)),
@@ -746,7 +812,7 @@ int runDemo() {
     WaitForInputIdle(kelvara.process(), 20000);
     HWND welcome = nullptr;
     test_support::pollUntil([&] { return (welcome = welcomeDialog()) != nullptr; }, 15000);
-    const auto arranged = stillDesktop(host);
+    const auto arranged = test_support::stillReport(host);
     printPicture(arranged);
     check(kelvara.running(), "Kelvara runs");
     check(welcome != nullptr, "the welcome dialog is open");
@@ -756,6 +822,8 @@ int runDemo() {
         const auto code = closeWelcome(welcome);
         check(code.has_value(), "the welcome dialog closes with its Close button");
     }
+
+    showMenu(host, GetProcessId(kelvara.process()));
 
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     {
@@ -767,7 +835,8 @@ int runDemo() {
         regroup(host, tessora.Get(), positionsOf(arranged));
         screenshot("grouped");
         changeSize(host, tessora.Get());
-        screenshot("resized", smallWidth, smallHeight);
+        screenshot("resized",
+                   std::to_string(smallWidth) + "x" + std::to_string(smallHeight) + "+0+0");
     }
 
     say("\n== Kelvara ends: PostThreadMessage(thread %lu, WM_QUIT, 0) ==\n", kelvara.thread());

@@ -13,6 +13,7 @@
 #include "launcher/compatibility_win32.h"
 #include "launcher/launcher_window_win32.h"
 #include "launcher/shell_follower_win32.h"
+#include "launcher/tray_win32.h"
 #include "tessora.h"
 #include "vantle/hook_installer_win32.h"
 #include "winapi/error.h"
@@ -60,19 +61,39 @@ int attempt() {
         refresh(tessora.Get());
     }
     ShellFollower follower(desktop, hook, tessora.Get());
+    std::optional<Tray> tray;
     std::optional<LauncherWindow> window;
     try {
-        window.emplace(
-            LauncherWindow::Handlers{[&] { follower.check(); }, [&] { follower.check(); }},
-            followTickMs);
+        window.emplace(LauncherWindow::Handlers{[&] {
+                                                    follower.check();
+                                                    if (tray)
+                                                        tray->shellStarted();
+                                                },
+                                                [&] {
+                                                    follower.check();
+                                                    if (tray)
+                                                        tray->tick();
+                                                },
+                                                [&](LPARAM event) {
+                                                    if (tray)
+                                                        tray->iconEvent(event);
+                                                },
+                                                [&](UINT id) {
+                                                    if (tray)
+                                                        tray->command(id);
+                                                }},
+                       followTickMs);
+        tray.emplace(window->window(), trayMessage, tessora.Get());
     } catch (const winapi::Error&) {
-        // Without its window the launcher cannot follow a restarted shell; it still runs.
+        // Without its window the launcher cannot follow a restarted shell or offer its menu; it
+        // still runs.
     }
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    tray.reset(); // the icon goes while its window still exists
     return static_cast<int>(message.wParam);
 }
 

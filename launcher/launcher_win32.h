@@ -1,7 +1,8 @@
 // The launcher: one instance per logon session, the compatibility check, up to five start-up
 // attempts (find the desktop, switch off the shell's own arrangement, install the hook, create
 // the component and arrange once), the welcome program on the first start, and then the message
-// loop that keeps the hook and the component alive until a quit message arrives.
+// loop that keeps the hook, the component and the notification-area icon with its menu alive
+// until a quit message arrives (or the menu's Quit, which ends the loop the same way).
 #pragma once
 
 #include <windows.h>

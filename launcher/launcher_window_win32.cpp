@@ -1,5 +1,6 @@
 #include "launcher/launcher_window_win32.h"
 
+#include "launcher/tray_menu_win32.h"
 #include "winapi/error.h"
 
 namespace launcher {
@@ -22,6 +23,9 @@ LauncherWindow::LauncherWindow(Handlers handlers, UINT tickMs)
                               0, nullptr, nullptr, instance, this);
     if (window_ == nullptr)
         throw winapi::Error(GetLastError(), "Failed to create the launcher's window");
+    // A launcher run with more rights than the shell hears its broadcast all the same.
+    if (taskbarCreated_ != 0)
+        ChangeWindowMessageFilterEx(window_, taskbarCreated_, MSGFLT_ALLOW, nullptr);
     setTick(tickMs);
 }
 
@@ -61,6 +65,18 @@ LRESULT LauncherWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM 
     if (message == WM_TIMER && wParam == tickTimer) {
         if (handlers_.tick)
             handlers_.tick();
+        return 0;
+    }
+    if (message == trayMessage) {
+        if (handlers_.trayEvent)
+            handlers_.trayEvent(lParam);
+        return 0;
+    }
+    if (message == WM_COMMAND || message == WM_CLOSE) {
+        // A program that asks the window to close asks Kelvara to end, as the menu's Quit does;
+        // the window itself stays until the launcher is done with it.
+        if (handlers_.command)
+            handlers_.command(message == WM_CLOSE ? commandQuit : LOWORD(wParam));
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -1,7 +1,9 @@
 // The launcher's one window: hidden, top-level (so that it hears the shell's "TaskbarCreated"
 // broadcast, which message-only windows never get), owned by the launcher's thread. It tells the
 // launcher when the shell has started anew and, on a timer, when it is time to look whether the
-// desktop it hooked still exists, because that broadcast does not always arrive.
+// desktop it hooked still exists, because that broadcast does not always arrive. It owns the
+// notification-area icon, so it also passes on the icon's callback message (trayMessage) and the
+// commands of the icon's menu (WM_COMMAND).
 #pragma once
 
 #include <functional>
@@ -17,6 +19,11 @@ class LauncherWindow {
         std::function<void()> shellStarted;
         // The timer: a good moment to check the desktop, and to do work that was put off.
         std::function<void()> tick;
+        // trayMessage: the notification-area icon's mouse message, in lParam.
+        std::function<void(LPARAM)> trayEvent;
+        // WM_COMMAND: the id of a menu item chosen, or of a command another program sends;
+        // WM_CLOSE comes as the menu's commandQuit.
+        std::function<void(UINT)> command;
     };
 
     // Creates the window and starts its timer; throws winapi::Error when the window cannot be
@@ -43,5 +50,7 @@ class LauncherWindow {
 
 // The window class, so that tests and other programs can find the launcher's window.
 inline constexpr wchar_t launcherWindowClass[] = L"KelvaraLauncher";
+// The message the notification area sends the window about its icon.
+inline constexpr UINT trayMessage = WM_APP + 1;
 
 } // namespace launcher

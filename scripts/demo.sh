@@ -7,8 +7,8 @@
 #
 # The Windows side is build/win64/bin/kelvara_demo.exe (demo/kelvara_demo.cpp). It runs in a Wine
 # prefix of its own, made afresh each time (build/win64/demo-prefix), so Kelvara's start is a
-# first start. When it prints "@@screenshot NAME [crop WxH]" this script takes a screenshot of the
-# X screen and answers with the file NAME.ack in the folder.
+# first start. When it prints "@@screenshot NAME [crop WxH+X+Y]" this script takes a screenshot of
+# the X screen (or of that part of it) and answers with the file NAME.ack in the folder.
 set -euo pipefail
 [[ $# -gt 0 ]] && out=$(realpath -m "$1")
 cd "$(dirname "$0")/.."
@@ -78,7 +78,7 @@ while IFS= read -r line; do
         shots=$((shots + 1))
         file=$out/$(printf '%02d' "$shots")-$name.png
         if [[ "${crop:-}" == crop ]]; then
-            xwd -root -silent -display "$DISPLAY" | convert xwd:- -crop "$geometry+0+0" +repage "$file"
+            xwd -root -silent -display "$DISPLAY" | convert xwd:- -crop "$geometry" +repage "$file"
         else
             xwd -root -silent -display "$DISPLAY" | convert xwd:- "$file"
         fi

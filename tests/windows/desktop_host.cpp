@@ -48,6 +48,8 @@ void writeDescription(const HostDescription& d, const std::wstring& path) {
         out << "nativeworkareas\n";
     if (d.broadcast)
         out << "broadcast\n";
+    if (d.tray)
+        out << "tray\n";
     for (const HostIcon& icon : d.icons)
         out << "icon " << icon.x << ' ' << icon.y << ' ' << toUtf8(icon.label) << "\n";
     for (const HostFile& file : d.files)
@@ -83,6 +85,31 @@ std::string restAfter(const std::string& line, int fields) {
     for (int i = 0; i < fields && at != std::string::npos; ++i)
         at = line.find(' ', line.find_first_not_of(' ', at));
     return at == std::string::npos ? std::string() : line.substr(at + 1);
+}
+
+// "notify VERB RESULT WINDOW ID FLAGS CALLBACK INFOFLAGS IMAGE<TAB>TIP<TAB>TITLE<TAB>INFO".
+HostNotification parseNotification(const std::string& line) {
+    std::vector<std::string> parts;
+    for (std::size_t at = 0;;) {
+        const std::size_t tab = line.find('\t', at);
+        parts.push_back(line.substr(at, tab == std::string::npos ? tab : tab - at));
+        if (tab == std::string::npos)
+            break;
+        at = tab + 1;
+    }
+    parts.resize(4);
+    HostNotification notification;
+    std::istringstream fields(parts[0]);
+    std::string kind;
+    std::uintptr_t window = 0;
+    fields >> kind >> notification.verb >> notification.done >> window >> notification.id >>
+        notification.flags >> notification.callbackMessage >> notification.infoFlags >>
+        notification.image;
+    notification.window = reinterpret_cast<HWND>(window);
+    notification.tip = fromUtf8(parts[1]);
+    notification.infoTitle = fromUtf8(parts[2]);
+    notification.info = fromUtf8(parts[3]);
+    return notification;
 }
 
 HostReport parseReport(const std::wstring& path) {
@@ -122,6 +149,8 @@ HostReport parseReport(const std::wstring& path) {
             fields >> report.paints;
         } else if (kind == "staleaddresses") {
             fields >> report.staleAddresses;
+        } else if (kind == "notify") {
+            report.notifications.push_back(parseNotification(line));
         }
     }
     return report;
@@ -230,6 +259,11 @@ void DesktopHost::activate(int index) const {
         throw std::runtime_error("the desktop host did not open the icon");
 }
 
+void DesktopHost::clickTrayIcon(const std::wstring& kind) const {
+    if (!command(L"trayclick " + kind))
+        throw std::runtime_error("the desktop host has no icon to click");
+}
+
 DWORD DesktopHost::quit() {
     if (!running_)
         return process_.wait(0);
@@ -259,6 +293,24 @@ void DesktopHost::shutDown() noexcept {
     for (const HostFile& file : description_.files)
         DeleteFileW((folder + L"\\" + file.name).c_str());
     DeleteFileW(descriptionFile_.c_str());
+}
+
+HostReport stillReport(const DesktopHost& host) {
+    const auto samePositions = [](const HostReport& a, const HostReport& b) {
+        return std::equal(a.icons.begin(), a.icons.end(), b.icons.begin(), b.icons.end(),
+                          [](const ReportedIcon& p, const ReportedIcon& q) {
+                              return p.position.x == q.position.x && p.position.y == q.position.y;
+                          });
+    };
+    HostReport report = host.report();
+    int still = 0;
+    for (int round = 0; round < 100 && still < 3; ++round) {
+        Sleep(100);
+        HostReport next = host.report();
+        still = samePositions(next, report) ? still + 1 : 0;
+        report = std::move(next);
+    }
+    return report;
 }
 
 std::vector<HostIcon> gridOfIcons(int count, int rowsPerColumn) {

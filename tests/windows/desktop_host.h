@@ -59,6 +59,7 @@ struct HostDescription {
     std::vector<RECT> workAreas;  // what the list view reports; none by default
     bool nativeWorkAreas = false; // leave the work-area messages to Wine's list view
     bool broadcast = false;       // announce the shell ("TaskbarCreated") once ready
+    bool tray = false;            // also play the notification area and record what it is told
     std::vector<HostIcon> icons;
     std::vector<HostFile> files;
     DWORD listStyle = 0;   // window styles added to the list view once the icons are placed
@@ -72,6 +73,19 @@ struct HostDescription {
     int emptyWorkerChildren = 0;
     int emptyTopLevelWorkers = 0;
     bool strayList = false;
+};
+
+// One Shell_NotifyIconW call the host's notification area received.
+struct HostNotification {
+    std::string verb;  // "add", "modify", "delete", "setfocus", "setversion"
+    bool done = false; // what the area answered
+    HWND window = nullptr;
+    UINT id = 0;
+    UINT flags = 0; // NIF_...
+    UINT callbackMessage = 0;
+    DWORD infoFlags = 0; // NIIF_...
+    std::string image;   // "WxHxBITS:HASH" when an icon came with it (equal for equal pictures)
+    std::wstring tip, infoTitle, info;
 };
 
 struct ReportedIcon {
@@ -91,6 +105,7 @@ struct HostReport {
     int countRequests = 0;      // item counts asked from other threads: one per desktop snapshot
     int paints = 0;             // repaints asked from other threads (WM_PAINT sent)
     int staleAddresses = 0;     // requests whose buffers were freed before the host came to them
+    std::vector<HostNotification> notifications; // with tray, in the order they came
 };
 
 class DesktopHost {
@@ -111,6 +126,8 @@ class DesktopHost {
     void resize(LONG width, LONG height) const;
     // The list view reports the item opened (LVN_ITEMACTIVATE), as after a double-click on it.
     void activate(int index) const;
+    // With tray: a click on the icon added last, "right" or "double" (see the host's trayclick).
+    void clickTrayIcon(const std::wstring& kind) const;
     // Sends one command (see the host); false when the host did not carry it out.
     bool command(const std::wstring& text) const;
     // The host stops answering for at most milliseconds: at once, or with a message, each of the
@@ -133,6 +150,10 @@ class DesktopHost {
     HWND listView_ = nullptr;
     winapi::SharedHandle thaw_;
 };
+
+// Waits until the icons have stood still for a while (three reports 100 ms apart, while an
+// animation moves them every 40 ms), at most about ten seconds; returns what the host then holds.
+HostReport stillReport(const DesktopHost& host);
 
 // Icons "Icon 0001", "Icon 0002", ... in columns of a grid with 100 x 100 cells from (50, 30).
 std::vector<HostIcon> gridOfIcons(int count, int rowsPerColumn = 10);

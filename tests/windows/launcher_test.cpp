@@ -1,6 +1,6 @@
-// The launcher, run as the user runs it: a copy of Kelvara.exe in a folder of its own, beside
-// either the real hook library or a stand-in that records what the launcher did with it, and a
-// stand-in welcome program that records that it ran.
+// The launcher, run as the user runs it (tests/windows/launcher_fixture.h): one instance, the
+// compatibility check, the start-up attempts, the first start and the welcome program, the end
+// by a quit message, and following a restarted shell.
 #include <filesystem>
 #include <fstream>
 #include <list>
@@ -17,6 +17,7 @@
 
 #include "tests/windows/component_support.h"
 #include "tests/windows/desktop_host.h"
+#include "tests/windows/launcher_fixture.h"
 #include "tests/windows/test_support.h"
 
 namespace {
@@ -24,32 +25,15 @@ namespace {
 namespace fs = std::filesystem;
 using test_support::DesktopHost;
 using test_support::HostDescription;
+using test_support::LauncherTest;
 using test_support::Process;
+using test_support::readDword;
+using test_support::setDword;
+using test_support::smallDesktop;
 
-constexpr wchar_t settingsKey[] = L"Software\\Kelvara";
 constexpr wchar_t nvidiaKey[] =
     L"Directory\\Background\\shellex\\ContextMenuHandlers\\NvCplDesktopContext";
 constexpr wchar_t boxCaption[] = L"Kelvara compatibility issue";
-
-HostDescription smallDesktop() {
-    HostDescription d;
-    d.workAreas = {{0, 0, 1920, 1040}};
-    d.icons = {{L"Notes", 400, 300}, {L"Mail", 900, 600}, {L"Photos", 120, 700}};
-    return d;
-}
-
-void setDword(const wchar_t* name, DWORD value) {
-    RegSetKeyValueW(HKEY_CURRENT_USER, settingsKey, name, REG_DWORD, &value, sizeof value);
-}
-
-std::optional<DWORD> readDword(const wchar_t* name) {
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    if (RegGetValueW(HKEY_CURRENT_USER, settingsKey, name, RRF_RT_ANY, nullptr, &value, &size) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    return value;
-}
 
 bool nvidiaKeyExists() {
     HKEY key = nullptr;
@@ -120,92 +104,6 @@ ULONGLONG runTimeMs(const Process& process) {
     return (count(ended) - count(created)) / 10000;
 }
 
-class LauncherTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        test_support::registerComponent();
-        RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
-        RegDeleteTreeW(HKEY_CLASSES_ROOT, nvidiaKey);
-        setDword(L"Started", 1); // not a first start unless a test says so
-        wchar_t local[MAX_PATH];
-        SHGetSpecialFolderPathW(nullptr, local, CSIDL_LOCAL_APPDATA, TRUE);
-        store = fs::path(local) / L"Kelvara.store";
-        fs::remove(store);
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        folder = fs::path(temp) / (L"kelvara-launcher-" + std::to_wstring(GetCurrentProcessId()));
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-        copyFromBuild(L"Kelvara.exe");
-    }
-
-    void TearDown() override {
-        for (Process& launcher : launchers)
-            if (launcher.wait(0) == STILL_ACTIVE) {
-                TerminateProcess(winapi::raw(launcher.handle), 99);
-                launcher.wait();
-            }
-        host.reset();
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-        RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
-        RegDeleteTreeW(HKEY_CLASSES_ROOT, nvidiaKey);
-        test_support::registerComponent();
-    }
-
-    void copyFromBuild(const std::wstring& relative) {
-        const fs::path from = fs::path(test_support::programFolder()) / relative;
-        fs::copy_file(from, folder / from.filename(), fs::copy_options::overwrite_existing);
-    }
-    void useStandInHook() { copyFromBuild(L"stand-in\\vantle.dll"); }
-    void useRealHook() { copyFromBuild(L"vantle.dll"); }
-    void useStandInWelcome() { copyFromBuild(L"stand-in\\Orvinta.exe"); }
-
-    Process& startLauncher() {
-        launchers.push_back(test_support::startProgramAt((folder / L"Kelvara.exe").wstring()));
-        return launchers.back();
-    }
-
-    void startHost(HostDescription description = smallDesktop()) {
-        host = std::make_unique<DesktopHost>(std::move(description));
-    }
-
-    // Lines a stand-in wrote next to the launcher.
-    std::vector<std::string> logOf(const wchar_t* name) const {
-        std::vector<std::string> lines;
-        std::ifstream in(folder / name);
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        return lines;
-    }
-    std::vector<std::string> hookEvents() const {
-        std::vector<std::string> events;
-        for (const std::string& line : logOf(L"vantle.log"))
-            events.push_back(line.substr(0, line.find(' ')));
-        return events;
-    }
-
-    // Desktop snapshots the host has seen taken: one per Refresh.
-    int refreshes() const { return host->report().countRequests; }
-    bool waitForRefreshes(int count, DWORD timeoutMs = 20000) const {
-        return test_support::pollUntil([&] { return refreshes() >= count; }, timeoutMs);
-    }
-
-    // Posts WM_QUIT with the code to the launcher's thread (once it has a message queue) and
-    // returns its exit code.
-    DWORD quit(const Process& launcher, WPARAM code) {
-        test_support::pollUntil(
-            [&] { return PostThreadMessageW(launcher.threadId, WM_QUIT, code, 0) != FALSE; },
-            10000);
-        return launcher.wait();
-    }
-
-    fs::path folder;
-    fs::path store;
-    std::unique_ptr<DesktopHost> host;
-    std::list<Process> launchers; // a list: references to earlier launchers stay valid
-};
-
 TEST_F(LauncherTest, SecondStartEndsAtOnceWithOne) {
     startHost();
     useStandInHook();
@@ -234,7 +132,7 @@ TEST_F(LauncherTest, FirstStartShowsWelcomeOnceAndArrangesTwice) {
     startHost();
     useStandInHook();
     useStandInWelcome();
-    RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey);
+    RegDeleteTreeW(HKEY_CURRENT_USER, test_support::settingsPath);
 
     Process& first = startLauncher();
     ASSERT_TRUE(test_support::pollUntil([&] { return !logOf(L"orvinta.log").empty(); }, 20000));
@@ -262,7 +160,8 @@ TEST_F(LauncherTest, FirstStartShowsWelcomeOnceAndArrangesTwice) {
 TEST_F(LauncherTest, MissingWelcomeProgramDoesNotDisturbTheStart) {
     startHost();
     useStandInHook();
-    RegDeleteTreeW(HKEY_CURRENT_USER, settingsKey); // first start, and no Orvinta.exe beside it
+    RegDeleteTreeW(HKEY_CURRENT_USER,
+                   test_support::settingsPath); // first start, and no Orvinta.exe beside it
     Process& launcher = startLauncher();
     ASSERT_TRUE(waitForRefreshes(2));
     EXPECT_EQ(quit(launcher, 0), 0u);

@@ -1,0 +1,45 @@
+// What the user does with Kelvara's notification-area icon: a right-click opens the menu (its
+// marks read through ITessora as the menu opens, so a change made by a script shows), a
+// double-click arranges the desktop, and each menu command is carried out through ITessora:
+// "Arrange now" arranges, a sort or arrange method is stored and then arranged by, "Lock the
+// arrangement" toggles the lock (moving nothing, as a change of the lock does everywhere), and
+// "Quit Kelvara" ends the message loop as a quit message with code 0 does.
+//
+// A call of the component that fails is told in a balloon by the icon, in the component's own
+// words; nothing else of the launcher shows text.
+#pragma once
+
+#include <string>
+
+#include <windows.h>
+
+#include "launcher/tray_icon_win32.h"
+#include "tessora.h"
+
+namespace launcher {
+
+class Tray {
+  public:
+    // The icon belongs to the window, which passes on its callback message (callbackMessage)
+    // and its WM_COMMANDs. The component stays the caller's and must outlive the tray.
+    Tray(HWND window, UINT callbackMessage, ITessora* tessora);
+
+    // The icon's callback message: lParam is the mouse message.
+    void iconEvent(LPARAM lParam);
+    // A WM_COMMAND with this id; ids that are not the menu's are left alone.
+    void command(UINT id);
+    void shellStarted() { icon_.showAgain(); }
+    void tick() { icon_.keepShown(); }
+
+  private:
+    void showMenu();
+    // Whether a call of the component worked; a failure is told with what was being done.
+    bool attempt(HRESULT result, const char16_t* what);
+    void arrange();
+
+    HWND window_;
+    ITessora* tessora_;
+    TrayIcon icon_;
+};
+
+} // namespace launcher

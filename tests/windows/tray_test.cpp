@@ -1,0 +1,247 @@
+// Kelvara's notification-area icon and its menu, with the desktop host playing the notification
+// area (its "tray" directive) and the launcher run as in tests/windows/launcher_fixture.h. The
+// commands are sent to the launcher's window as the menu sends them.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include "launcher/launcher_window_win32.h"
+#include "launcher/tray_menu_win32.h"
+#include "tests/windows/component_support.h"
+#include "tests/windows/launcher_fixture.h"
+
+namespace {
+
+using test_support::HostDescription;
+using test_support::HostNotification;
+using test_support::Process;
+using test_support::readDword;
+using test_support::setDword;
+
+HostDescription desktopWithTray(bool broadcast = false) {
+    HostDescription d = test_support::smallDesktop();
+    d.tray = true;
+    d.broadcast = broadcast;
+    return d;
+}
+
+// The picture of Kelvara.exe's icon resource 128 at the small icon size, as the notification
+// area receives it: the test shows it there itself, under an id of its own, and takes it away.
+std::string applicationIconImage(const test_support::DesktopHost& host,
+                                 const std::wstring& program) {
+    const HMODULE module = LoadLibraryExW(
+        program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                        nullptr, nullptr);
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = window;
+    icon.uID = 77;
+    icon.uFlags = NIF_ICON;
+    icon.hIcon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(128), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
+    std::string image;
+    if (icon.hIcon != nullptr && Shell_NotifyIconW(NIM_ADD, &icon)) {
+        image = host.report().notifications.back().image;
+        Shell_NotifyIconW(NIM_DELETE, &icon);
+    }
+    DestroyIcon(icon.hIcon);
+    DestroyWindow(window);
+    FreeLibrary(module);
+    return image;
+}
+
+class TrayTest : public test_support::LauncherTest {
+  protected:
+    // Starts Kelvara and waits for its icon; false when no icon came.
+    bool startWithIcon(HostDescription description = desktopWithTray()) {
+        startHost(std::move(description));
+        useStandInHook();
+        launcher = &startLauncher();
+        return waitForRefreshes(1) && waitForIcon(0);
+    }
+
+    // Notifications the host's notification area received from the launcher's window.
+    std::vector<HostNotification> notifications() const {
+        std::vector<HostNotification> own;
+        for (HostNotification& n : host->report().notifications)
+            if (n.window == window())
+                own.push_back(std::move(n));
+        return own;
+    }
+    // Whether an add of the icon that worked came after `after` notifications of the launcher.
+    bool waitForIcon(std::size_t after, DWORD timeoutMs = 10000) const {
+        return test_support::pollUntil(
+            [&] {
+                const auto told = notifications();
+                for (std::size_t i = after; i < told.size(); ++i)
+                    if (told[i].verb == "add" && told[i].done)
+                        return true;
+                return false;
+            },
+            timeoutMs);
+    }
+
+    HWND window() const {
+        for (HWND found = nullptr;
+             (found = FindWindowExW(nullptr, found, launcher::launcherWindowClass, nullptr));) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(found, &owner);
+            if (launcher != nullptr && owner == launcher->id)
+                return found;
+        }
+        return nullptr;
+    }
+    void send(UINT command) const { PostMessageW(window(), WM_COMMAND, command, 0); }
+
+    Process* launcher = nullptr;
+};
+
+TEST_F(TrayTest, IconIsTheApplicationsAndGoesWithAQuitFromTheMenu) {
+    ASSERT_TRUE(startWithIcon());
+    const HostNotification added = notifications().front();
+    EXPECT_EQ(added.verb, "add");
+    EXPECT_EQ(added.tip, L"Kelvara");
+    EXPECT_EQ(added.flags & (NIF_ICON | NIF_TIP | NIF_MESSAGE),
+              UINT(NIF_ICON | NIF_TIP | NIF_MESSAGE));
+    EXPECT_EQ(added.callbackMessage, launcher::trayMessage);
+    EXPECT_EQ(added.image, applicationIconImage(*host, (folder / L"Kelvara.exe").wstring()))
+        << "the application icon, resource 128";
+
+    send(launcher::commandQuit);
+    EXPECT_EQ(launcher->wait(), 0u) << "as a quit message with code 0";
+    EXPECT_EQ(hookEvents(), (std::vector<std::string>{"install", "remove"}))
+        << "the hook was removed, after the component was released";
+    const HostNotification last = host->report().notifications.back();
+    EXPECT_EQ(last.verb, "delete");
+    EXPECT_TRUE(last.done);
+    EXPECT_EQ(last.id, added.id);
+    EXPECT_EQ(refreshes(), 1) << "quitting arranges nothing";
+}
+
+TEST_F(TrayTest, AskingTheWindowToCloseEndsKelvaraAsQuitDoes) {
+    ASSERT_TRUE(startWithIcon());
+    PostMessageW(window(), WM_CLOSE, 0, 0); // as "taskkill /im Kelvara.exe" asks
+    EXPECT_EQ(launcher->wait(), 0u);
+    EXPECT_EQ(hookEvents(), (std::vector<std::string>{"install", "remove"}));
+    EXPECT_EQ(host->report().notifications.back().verb, "delete");
+}
+
+TEST_F(TrayTest, EachCommandStoresItsSettingAndArranges) {
+    ASSERT_TRUE(startWithIcon());
+    int arranged = refreshes();
+    const auto expectArranged = [&](const char* what) {
+        EXPECT_TRUE(waitForRefreshes(++arranged)) << what << " arranged the desktop";
+    };
+    for (std::int32_t sort = 0; sort < launcher::sortMethodCount; ++sort) {
+        send(launcher::commandSortBase + UINT(sort));
+        expectArranged("a sort method");
+        EXPECT_EQ(readDword(L"Sort"), DWORD(sort));
+    }
+    for (std::int32_t arrange = launcher::arrangeMethodCount - 1; arrange >= 0; --arrange) {
+        send(launcher::commandArrangeBase + UINT(arrange));
+        expectArranged("an arrange method");
+        EXPECT_EQ(readDword(L"Arrange"), DWORD(arrange));
+    }
+    send(launcher::commandArrangeNow);
+    expectArranged("Arrange now");
+
+    // Locking changes the setting and moves nothing, here as everywhere else.
+    for (const DWORD locked : {1u, 0u}) {
+        send(launcher::commandLock);
+        EXPECT_TRUE(test_support::pollUntil([&] { return readDword(L"Locked") == locked; }));
+    }
+    send(launcher::commandArrangeNow); // after the lock commands: they were handled first
+    expectArranged("Arrange now");
+    EXPECT_EQ(refreshes(), arranged) << "the lock commands arranged nothing";
+
+    // Along the left edge: the icons end where the component's own strategies put them (once
+    // the earlier arrangements' icons have arrived: nothing stops an animation that still runs
+    // when the next arrangement starts).
+    test_support::stillReport(*host);
+    send(launcher::commandArrangeBase + 1);
+    expectArranged("the left edge");
+    EXPECT_TRUE(test_support::waitForPositions(
+        *host, test_support::expectedPositions(2, 1, false, store), 10000));
+    EXPECT_EQ(quit(*launcher, 0), 0u);
+}
+
+TEST_F(TrayTest, DoubleClickArrangesAndRightClickOpensTheMenu) {
+    ASSERT_TRUE(startWithIcon());
+    host->clickTrayIcon(L"double");
+    EXPECT_TRUE(waitForRefreshes(2)) << "a double-click runs the default item, Arrange now";
+
+    host->clickTrayIcon(L"right");
+    HWND menu = nullptr;
+    const auto menuOfLauncher = [&] {
+        for (menu = nullptr; (menu = FindWindowExW(nullptr, menu, L"#32768", nullptr));) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(menu, &owner);
+            if (owner == launcher->id && IsWindowVisible(menu))
+                return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(test_support::pollUntil(menuOfLauncher)) << "the menu opened";
+    PostMessageW(window(), WM_CANCELMODE, 0, 0); // as a click elsewhere closes it
+    EXPECT_TRUE(test_support::pollUntil([&] { return !menuOfLauncher(); }));
+    EXPECT_EQ(refreshes(), 2) << "opening and closing the menu arranges nothing";
+    EXPECT_EQ(quit(*launcher, 0), 0u);
+}
+
+TEST_F(TrayTest, FailedCallIsToldInABalloonInTheComponentsWords) {
+    ASSERT_TRUE(startWithIcon());
+    setDword(L"Sort", 7); // a script stored a method Kelvara does not know
+    send(launcher::commandArrangeNow);
+    HostNotification balloon;
+    ASSERT_TRUE(test_support::pollUntil([&] {
+        for (const HostNotification& n : notifications())
+            if (n.verb == "modify" && (n.flags & NIF_INFO)) {
+                balloon = n;
+                return true;
+            }
+        return false;
+    }));
+    EXPECT_EQ(balloon.infoTitle, L"Kelvara");
+    EXPECT_EQ(balloon.info, L"Kelvara could not arrange the desktop: The stored sort or arrange "
+                            L"method is not one Kelvara knows (sort 7, arrange 0).");
+    EXPECT_EQ(balloon.infoFlags, DWORD(NIIF_WARNING));
+
+    send(launcher::commandSortBase + 0); // choosing a known method cures it
+    EXPECT_TRUE(waitForRefreshes(3));
+    EXPECT_EQ(readDword(L"Sort"), 0u);
+    EXPECT_EQ(launcher->wait(0), DWORD(STILL_ACTIVE)) << "a failure ends nothing";
+    std::size_t balloons = 0;
+    for (const HostNotification& n : notifications())
+        balloons += (n.flags & NIF_INFO) != 0;
+    EXPECT_EQ(balloons, 1u) << "a call that works says nothing";
+    EXPECT_EQ(quit(*launcher, 0), 0u);
+}
+
+// A shell that restarts has a notification area that knows no icons: Kelvara adds its icon
+// again, whether or not the new shell announces itself.
+TEST_F(TrayTest, IconComesBackAfterTheShellRestarts) {
+    ASSERT_TRUE(startWithIcon());
+    for (const bool announced : {true, false}) {
+        SCOPED_TRACE(announced ? "the new shell announces itself" : "the new shell says nothing");
+        host->quit();
+        startHost(desktopWithTray(announced));
+        EXPECT_TRUE(waitForIcon(0)) << "the icon was added to the new notification area";
+        const std::vector<HostNotification> told = notifications();
+        ASSERT_FALSE(told.empty());
+        EXPECT_EQ(told.front().verb, "add");
+        EXPECT_EQ(told.front().tip, L"Kelvara");
+    }
+    ASSERT_TRUE(waitForRefreshes(1)) << "Kelvara arranged the new desktop once";
+    const int arranged = refreshes();
+    send(launcher::commandArrangeNow);
+    EXPECT_TRUE(waitForRefreshes(arranged + 1)) << "the menu's commands reach the new desktop";
+    EXPECT_EQ(quit(*launcher, 0), 0u);
+}
+
+} // namespace
