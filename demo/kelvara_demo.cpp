@@ -40,6 +40,7 @@
 #include <wrl/client.h>
 
 #include "desktop_access/desktop_proxy.h"
+#include "desktop_access/layouts.h"
 #include "desktop_access/desktop_seam.h"
 #include "desktop_access/desktop_win32.h"
 #include "launcher/launcher_window_win32.h"
@@ -374,6 +375,7 @@ void forgetUser() {
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kelvara");
     RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Kelvara");
     DeleteFileW(storePath().c_str());
+    DeleteFileW(desktop_access::layoutsPathFor(storePath()).c_str());
 }
 
 DWORD runAndWait(const std::wstring& commandLine, DWORD timeoutMs = 60000) {

@@ -1,8 +1,9 @@
 @echo off
 rem Removes Kelvara for the current user: ends a running Kelvara, unregisters the Tessora
 rem component, removes the start-up entry and the program files in %LOCALAPPDATA%\Programs\Kelvara.
-rem The settings (HKCU\Software\Kelvara) and the icon store (%LOCALAPPDATA%\Kelvara.store), with
-rem the usage counts, stay for a later installation unless /purge is given.
+rem The settings (HKCU\Software\Kelvara), the icon store (%LOCALAPPDATA%\Kelvara.store), with
+rem the usage counts, and the arrangements remembered per display (Kelvara.layouts beside it)
+rem stay for a later installation unless /purge is given.
 rem
 rem   uninstall.cmd [/purge]
 rem
@@ -72,6 +73,7 @@ if /i "%~dp0"=="%TARGET%\" (
 if %PURGE%==1 (
     reg delete "HKCU\Software\Kelvara" /f >nul 2>&1
     if exist "%LOCALAPPDATA%\Kelvara.store" del /f /q "%LOCALAPPDATA%\Kelvara.store"
+    if exist "%LOCALAPPDATA%\Kelvara.layouts" del /f /q "%LOCALAPPDATA%\Kelvara.layouts"
 )
 if %RESULT%==0 echo Kelvara is removed.
 exit /b %RESULT%

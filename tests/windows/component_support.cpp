@@ -9,6 +9,7 @@
 
 #include "component/arrangement.h"
 #include "desktop_access/desktop_proxy.h"
+#include "desktop_access/layouts.h"
 #include "desktop_access/desktop_win32.h"
 #include "tests/windows/test_support.h"
 #include "tests/windows/utf8_win32.h"
@@ -210,6 +211,15 @@ void writeStore(const std::filesystem::path& path,
         throw std::runtime_error("cannot write a store");
 }
 
+SavedStore::SavedStore(const std::filesystem::path& store)
+    : store_(store), layouts_(desktop_access::layoutsPathFor(store)) {}
+
+void removeStore(const std::filesystem::path& store) {
+    std::error_code ignored;
+    std::filesystem::remove(store, ignored);
+    std::filesystem::remove(desktop_access::layoutsPathFor(store), ignored);
+}
+
 std::string fileBytes(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), {});
@@ -245,8 +255,12 @@ std::vector<POINT> expectedPositions(std::int32_t sortMethod, std::int32_t arran
         std::error_code ignored;
         std::filesystem::remove(copy, ignored);
         const winapi::NamedLock lock(winapi::storeLockName);
+        std::filesystem::remove(desktop_access::layoutsPathFor(copy), ignored);
         if (std::filesystem::exists(store))
             std::filesystem::copy_file(store, copy);
+        if (std::filesystem::exists(desktop_access::layoutsPathFor(store)))
+            std::filesystem::copy_file(desktop_access::layoutsPathFor(store),
+                                       desktop_access::layoutsPathFor(copy));
     }
     std::vector<POINT> positions;
     {

@@ -82,6 +82,19 @@ class SavedFile {
     std::optional<std::string> content_;
 };
 
+// The icon store and the layouts file beside it, as they were, put back when the object goes.
+class SavedStore {
+  public:
+    explicit SavedStore(const std::filesystem::path& store);
+
+  private:
+    SavedFile store_;
+    SavedFile layouts_;
+};
+
+// Removes the icon store and the layouts file beside it: a user who never ran Kelvara.
+void removeStore(const std::filesystem::path& store);
+
 // The settings key, HKEY_CURRENT_USER\Software\Kelvara, and its values.
 inline constexpr wchar_t settingsPath[] = L"Software\\Kelvara";
 void removeSettings();

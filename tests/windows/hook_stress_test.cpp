@@ -115,7 +115,7 @@ class HookStress : public ::testing::Test {
         // work areas, not on the counts that change all the time.
         test_support::setSetting(L"Sort", 0);
         test_support::setSetting(L"Arrange", 1);
-        std::filesystem::remove(store);
+        test_support::removeStore(store);
     }
 
     // Polls until the desktop stands where one arrangement of it now puts it.
@@ -132,7 +132,7 @@ class HookStress : public ::testing::Test {
     test_support::Apartment apartment;
     test_support::SavedKey settings;
     const std::filesystem::path store = test_support::userStorePath();
-    test_support::SavedFile savedStore{store};
+    test_support::SavedStore savedStore{store};
     std::unique_ptr<DesktopHost> host;
 };
 

@@ -33,7 +33,7 @@ class HookTest : public ::testing::Test {
         wchar_t local[MAX_PATH];
         SHGetSpecialFolderPathW(nullptr, local, CSIDL_LOCAL_APPDATA, TRUE);
         store = fs::path(local) / L"Kelvara.store";
-        fs::remove(store);
+        test_support::removeStore(store);
     }
     void TearDown() override {
         hook.reset();

@@ -89,7 +89,7 @@ class KelvaraCmdTest : public ::testing::Test {
     void SetUp() override {
         test_support::registerComponent();
         test_support::removeSettings();
-        std::filesystem::remove(store);
+        test_support::removeStore(store);
     }
 
     static std::optional<std::pair<DWORD, DWORD>> dword(DWORD value) {
@@ -104,7 +104,7 @@ class KelvaraCmdTest : public ::testing::Test {
     test_support::Apartment apartment;
     test_support::SavedKey settings;
     const std::filesystem::path store = test_support::userStorePath();
-    test_support::SavedFile savedStore{store};
+    test_support::SavedStore savedStore{store};
 };
 
 TEST_F(KelvaraCmdTest, EveryCommandOnTheDesktopHost) {

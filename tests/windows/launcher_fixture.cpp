@@ -44,7 +44,7 @@ void LauncherTest::SetUp() {
     wchar_t local[MAX_PATH];
     SHGetSpecialFolderPathW(nullptr, local, CSIDL_LOCAL_APPDATA, TRUE);
     store = fs::path(local) / L"Kelvara.store";
-    fs::remove(store);
+    test_support::removeStore(store);
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     folder = fs::path(temp) / (L"kelvara-launcher-" + std::to_wstring(GetCurrentProcessId()));

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "desktop_access/layouts.h"
+
 #include <shlobj.h>
 
 #include "tests/windows/component_support.h"
@@ -92,7 +94,7 @@ class PackageTest : public ::testing::Test {
     test_support::SavedKey settings;
     test_support::SavedKey startUp{HKEY_CURRENT_USER, runKey, L"Kelvara"};
     const std::filesystem::path store = test_support::userStorePath();
-    test_support::SavedFile savedStore{store};
+    test_support::SavedStore savedStore{store};
     const std::wstring package =
         fullPath(test_support::programFolder() + L"..\\package-test\\" KELVARA_PACKAGE_NAME L"\\");
     const std::wstring target = localAppData() + L"\\Programs\\Kelvara";
@@ -157,6 +159,8 @@ TEST_F(PackageTest, UninstallFromTheInstalledFolderWithPurgeRemovesSettingsAndSt
     ASSERT_EQ(run(L"install.cmd /nostart", package), 0u) << output;
     EXPECT_FALSE(kelvaraRunning());
     ASSERT_TRUE(std::filesystem::exists(std::filesystem::path(target) / L"uninstall.cmd"));
+    const std::filesystem::path layouts = desktop_access::layoutsPathFor(store);
+    std::ofstream(layouts, std::ios::binary) << "Kelvara layouts 1\nend\n";
     // Installing again over an installed copy updates it.
     ASSERT_EQ(run(L"install.cmd /nostart", package), 0u) << output;
 
@@ -170,6 +174,7 @@ TEST_F(PackageTest, UninstallFromTheInstalledFolderWithPurgeRemovesSettingsAndSt
     EXPECT_EQ(stringOf(HKEY_CURRENT_USER, runKey, L"Kelvara"), L"<missing>");
     EXPECT_FALSE(test_support::settingsKeyExists());
     EXPECT_FALSE(std::filesystem::exists(store));
+    EXPECT_FALSE(std::filesystem::exists(layouts)) << "the remembered arrangements go too";
 }
 
 TEST_F(PackageTest, TheScriptsHaveWindowsLineEndings) {

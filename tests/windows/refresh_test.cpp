@@ -29,7 +29,7 @@ class RefreshTest : public ::testing::Test {
     void SetUp() override {
         test_support::registerComponent();
         test_support::removeSettings();
-        std::filesystem::remove(store);
+        test_support::removeStore(store);
     }
 
     // Distinct counts, so that ordering by usage differs from every other order.
@@ -77,7 +77,7 @@ class RefreshTest : public ::testing::Test {
     test_support::Apartment apartment;
     test_support::SavedKey settings;
     const std::filesystem::path store = test_support::userStorePath();
-    test_support::SavedFile savedStore{store};
+    test_support::SavedStore savedStore{store};
 };
 
 TEST_F(RefreshTest, TheStoreIsKeptInTheLocalApplicationDataFolder) {

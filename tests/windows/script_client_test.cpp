@@ -21,7 +21,7 @@ class ScriptClientTest : public ::testing::Test {
     void SetUp() override {
         test_support::registerComponent();
         test_support::removeSettings();
-        std::filesystem::remove(store);
+        test_support::removeStore(store);
         description.workAreas = {{0, 0, 1280, 984}};
         description.icons = {{L"Report.txt", 950, 480},
                              {L"Trash", 1100, 60},
@@ -51,7 +51,7 @@ class ScriptClientTest : public ::testing::Test {
     test_support::Apartment apartment;
     test_support::SavedKey settings;
     const std::filesystem::path store = test_support::userStorePath();
-    test_support::SavedFile savedStore{store};
+    test_support::SavedStore savedStore{store};
     test_support::HostDescription description;
     std::string output;
     std::vector<std::wstring> scripts;

@@ -14,7 +14,7 @@ class SettingsTest : public ::testing::Test {
     void SetUp() override {
         test_support::registerComponent();
         test_support::removeSettings();
-        std::filesystem::remove(store);
+        test_support::removeStore(store);
         tessora = test_support::createTessora();
     }
 
@@ -37,7 +37,7 @@ class SettingsTest : public ::testing::Test {
     test_support::Apartment apartment;
     test_support::SavedKey settings;
     const std::filesystem::path store = test_support::userStorePath();
-    test_support::SavedFile savedStore{store};
+    test_support::SavedStore savedStore{store};
     ComPtr<ITessora> tessora;
 };
 

@@ -40,7 +40,7 @@ class StoreInUseTest : public ::testing::Test {
     void SetUp() override {
         test_support::registerComponent();
         test_support::removeSettings();
-        std::filesystem::remove(store);
+        test_support::removeStore(store);
         held =
             winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, L"Local\\KelvaraTest.fileHeld"));
         go = winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, L"Local\\KelvaraTest.fileGo"));
@@ -82,7 +82,7 @@ class StoreInUseTest : public ::testing::Test {
     test_support::Apartment apartment;
     test_support::SavedKey settings;
     const std::filesystem::path store = test_support::userStorePath();
-    test_support::SavedFile savedStore{store};
+    test_support::SavedStore savedStore{store};
     const std::filesystem::path temporary = store.wstring() + L".new";
     winapi::SharedHandle held;
     winapi::SharedHandle go;
