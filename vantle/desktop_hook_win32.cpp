@@ -139,9 +139,16 @@ Outcome countOpening(ComPtr<ITessora>& tessora, const CountActivation& opening) 
                                                         : Outcome::countedButNotArranged;
 }
 
-Outcome arrange(ComPtr<ITessora>& tessora) {
+Outcome arrange(ComPtr<ITessora>& tessora, const ArrangeDesktop& arrangement) {
     if (!haveComponent(tessora))
         return Outcome::failed;
+    if (arrangement.onlyIfAutomatic) {
+        ArrangeMethod method = ArrangeAuto;
+        if (FAILED(tessora->GetArrangeMethod(&method)))
+            return Outcome::failed;
+        if (method != ArrangeAuto)
+            return Outcome::done; // an edge arrangement would only undo the user's move
+    }
     return SUCCEEDED(tessora->Refresh()) ? Outcome::done : Outcome::failed;
 }
 
@@ -175,9 +182,9 @@ void work() {
                 const Outcome outcome = countOpening(tessora, *opening);
                 lock.lock();
                 report(outcome);
-            } else if (std::holds_alternative<ArrangeDesktop>(next)) {
+            } else if (const auto* arrangement = std::get_if<ArrangeDesktop>(&next)) {
                 lock.unlock();
-                const Outcome outcome = arrange(tessora);
+                const Outcome outcome = arrange(tessora, *arrangement);
                 lock.lock();
                 report(outcome);
             } else if (const auto* wait = std::get_if<WaitUntil>(&next)) {
@@ -238,6 +245,34 @@ void noteChange() {
     ensureWorker();
 }
 
+void noteMoveByHand() {
+    const std::lock_guard lock(eventsMutex);
+    events.iconsMovedByHand(nowMilliseconds());
+    ensureWorker();
+}
+
+// What changes the desktop: its size, its work areas, icons arriving or leaving.
+bool changesTheDesktop(UINT message) {
+    switch (message) {
+    case WM_SIZE:
+    case LVM_SETWORKAREAS:
+    case LVM_INSERTITEMA:
+    case LVM_INSERTITEMW:
+    case LVM_DELETEITEM:
+    case LVM_DELETEALLITEMS:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A position set by the shell's own thread: the shell placing an icon where the user dropped it.
+// Kelvara's moves come from other threads (its worker here, or other processes).
+bool movedByTheShell(UINT message) {
+    return (message == LVM_SETITEMPOSITION || message == LVM_SETITEMPOSITION32) &&
+           InSendMessageEx(nullptr) == ISMEX_NOSEND;
+}
+
 void inspect(const CWPSTRUCT& message) {
     const HWND listView = sharedListView;
     if (listView == nullptr)
@@ -246,9 +281,10 @@ void inspect(const CWPSTRUCT& message) {
         const auto* header = reinterpret_cast<const NMHDR*>(message.lParam);
         if (header != nullptr && header->hwndFrom == listView && header->code == LVN_ITEMACTIVATE)
             noteActivation(listView, reinterpret_cast<const NMITEMACTIVATE*>(header)->iItem);
-    } else if (message.hwnd == listView &&
-               (message.message == WM_SIZE || message.message == LVM_SETWORKAREAS)) {
+    } else if (message.hwnd == listView && changesTheDesktop(message.message)) {
         noteChange();
+    } else if (message.hwnd == listView && movedByTheShell(message.message)) {
+        noteMoveByHand();
     }
 }
 

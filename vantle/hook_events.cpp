@@ -9,8 +9,17 @@ void HookEvents::iconActivated(std::int32_t index, std::u16string label) {
 }
 
 void HookEvents::desktopChanged(std::uint64_t now) {
+    arrangeOnlyIfAutomatic_ = false;
     arrangePending_ = true;
-    arrangeDue_ = now + settleMilliseconds;
+    arrangeDue_ = std::max(arrangeDue_, now + settleMilliseconds);
+    arrangeTries_ = 0;
+}
+
+void HookEvents::iconsMovedByHand(std::uint64_t now) {
+    if (!arrangePending_)
+        arrangeOnlyIfAutomatic_ = true;
+    arrangePending_ = true;
+    arrangeDue_ = std::max(arrangeDue_, now + handMoveSettleMilliseconds);
     arrangeTries_ = 0;
 }
 
@@ -25,7 +34,7 @@ HookWork HookEvents::next(std::uint64_t now) {
     if (arrangePending_ && arrangeDue_ <= now) {
         arrangePending_ = false;
         held_ = Held::arrangement;
-        return ArrangeDesktop{};
+        return ArrangeDesktop{arrangeOnlyIfAutomatic_};
     }
     if (!openings_.empty() && arrangePending_)
         return WaitUntil{std::min(openings_.front().due, arrangeDue_)};
@@ -63,8 +72,10 @@ void HookEvents::countedButNotArranged(std::uint64_t now) {
     if (held_ == Held::opening && !openings_.empty())
         openings_.pop_front();
     held_ = Held::nothing;
-    if (!arrangePending_)
+    if (!arrangePending_) {
+        arrangeOnlyIfAutomatic_ = false;
         retryArrangement(now);
+    }
 }
 
 void HookEvents::retryArrangement(std::uint64_t now) {

@@ -19,6 +19,8 @@ namespace desktop_hook {
 
 // How long the desktop must stay unchanged before it is arranged again.
 inline constexpr std::uint64_t settleMilliseconds = 500;
+// How long icons moved by hand must stay where they were put before that is taken in.
+inline constexpr std::uint64_t handMoveSettleMilliseconds = 1000;
 // The pauses before the second, third, ... try of work that failed; after the last, it is dropped.
 inline constexpr std::array<std::uint64_t, 4> retryPauses = {250, 500, 1000, 2000};
 
@@ -26,7 +28,11 @@ struct CountActivation {
     std::int32_t index;
     std::u16string label; // the icon's label when it was opened; empty when it was not known
 };
-struct ArrangeDesktop {};
+struct ArrangeDesktop {
+    // Only icons moved by hand ask for it: only the automatic arrangement takes such moves in
+    // (an edge arrangement would just undo them).
+    bool onlyIfAutomatic = false;
+};
 struct WaitUntil {
     std::uint64_t time;
 };
@@ -36,8 +42,11 @@ using HookWork = std::variant<CountActivation, ArrangeDesktop, WaitUntil, Nothin
 class HookEvents {
   public:
     void iconActivated(std::int32_t index, std::u16string label = {});
-    // The desktop changed at the given time (milliseconds on any steady clock).
+    // The desktop changed at the given time (milliseconds on any steady clock): its size, its
+    // work areas, the icons on it.
     void desktopChanged(std::uint64_t now);
+    // Icons were moved by hand (by the shell itself, not by an arrangement).
+    void iconsMovedByHand(std::uint64_t now);
 
     // What to do next: the first opening that is due, in the order they happened; the
     // arrangement once the changes have settled; or how long to wait. Work handed out stays the
@@ -69,6 +78,7 @@ class HookEvents {
 
     std::deque<Opening> openings_;
     bool arrangePending_ = false;
+    bool arrangeOnlyIfAutomatic_ = false;
     std::uint64_t arrangeDue_ = 0;
     std::size_t arrangeTries_ = 0;
     Held held_ = Held::nothing;

@@ -139,15 +139,20 @@ std::optional<Cell> findFreeCell(Cell start, const CellMap& map, const Grid& gri
 
 } // namespace
 
-void snapToGrid(DesktopProxy& live) {
+void snapToGrid(DesktopProxy& live, const std::vector<bool>& leaveOut) {
     const Grid grid = live.grid();
     if (!grid.hasCells())
         return;
+    const auto left = [&](std::size_t index) { return index < leaveOut.size() && leaveOut[index]; };
     CellMap map(grid, live.workAreas);
-    for (const IconRecord& record : live.icons)
-        map.claim(cellOf(record, grid), record.name);
+    for (std::size_t index = 0; index < live.icons.size(); ++index)
+        if (!left(index))
+            map.claim(cellOf(live.icons[index], grid), live.icons[index].name);
     const std::vector<Direction> directions = searchDirections();
-    for (IconRecord& record : live.icons) {
+    for (std::size_t index = 0; index < live.icons.size(); ++index) {
+        if (left(index))
+            continue;
+        IconRecord& record = live.icons[index];
         const Cell cell = cellOf(record, grid);
         const std::u16string* holder = map.nameIn(cell);
         if (holder != nullptr && *holder == record.name && map.usable(cell)) {
@@ -185,6 +190,21 @@ std::vector<bool> restoreRemembered(DesktopProxy& live,
         restored[index] = true;
     }
     return restored;
+}
+
+// The icons that came onto the desktop since the store was written: those without a stored
+// record, when the store knew any icon at all (on the first arrangement every icon is new and
+// stays where it is).
+std::vector<bool> newOnes(const DesktopProxy& live) {
+    std::vector<bool> fresh(live.icons.size(), false);
+    if (!live.previous || live.previous->icons.empty())
+        return fresh;
+    std::unordered_set<std::u16string_view> stored;
+    for (const IconRecord& icon : live.previous->icons)
+        stored.insert(icon.name);
+    for (std::size_t index = 0; index < live.icons.size(); ++index)
+        fresh[index] = !stored.contains(live.icons[index].name);
+    return fresh;
 }
 
 // Which icons restoreStored puts back: the first live icon of each stored label.
@@ -229,7 +249,11 @@ void AutoGroup::place(DesktopProxy& proxy, sorting::Sorter&) {
             pinned = storedOnes(proxy);
         }
     } else {
-        snapToGrid(proxy);
+        // Icons that have just come onto the desktop take the nearest free usable cell from where
+        // the shell put them, rather than a cell one of the others stands on.
+        const std::vector<bool> fresh = newOnes(proxy);
+        snapToGrid(proxy, fresh);
+        placeNewIcons(proxy.icons, proxy.grid(), proxy.workAreas, fresh);
     }
     keepOnScreen(proxy.icons, proxy.grid(), proxy.workAreas, pinned);
 }

@@ -5,6 +5,8 @@
 // grid are given a free cell nearby. The sorting strategy is not used.
 #pragma once
 
+#include <vector>
+
 #include "organizers/placement/placer.h"
 
 namespace organizers::placement {
@@ -12,8 +14,9 @@ namespace organizers::placement {
 // Snaps every icon, in list-view order, onto its cell when that cell is inside the grid and the
 // icon is the first there; any other icon goes to the first free cell of a search that runs down,
 // right, up and left from its cell at growing distance. An icon for which no free cell exists on
-// those lines stays where it is. A grid without cells leaves every icon in place.
-void snapToGrid(DesktopProxy& live);
+// those lines stays where it is. A grid without cells leaves every icon in place. Icons marked in
+// leaveOut (by position) are neither looked at nor moved.
+void snapToGrid(DesktopProxy& live, const std::vector<bool>& leaveOut = {});
 
 struct AutoGroup : Placer {
     void place(DesktopProxy& proxy, sorting::Sorter& sorter) override;

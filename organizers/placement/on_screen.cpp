@@ -130,4 +130,28 @@ void keepOnScreen(std::vector<IconRecord>& icons, const Grid& grid, std::span<co
     }
 }
 
+void placeNewIcons(std::vector<IconRecord>& icons, const Grid& grid,
+                   std::span<const Rect> workAreas, const std::vector<bool>& newcomers) {
+    if (!grid.hasCells() || std::find(newcomers.begin(), newcomers.end(), true) == newcomers.end())
+        return;
+    FreeCells cells(grid, workAreas);
+    const auto isNew = [&](std::size_t index) {
+        return index < newcomers.size() && newcomers[index];
+    };
+    for (std::size_t index = 0; index < icons.size(); ++index)
+        if (!isNew(index))
+            cells.take(cellOf(icons[index], grid));
+    for (std::size_t index = 0; index < icons.size(); ++index) {
+        if (!isNew(index))
+            continue;
+        const Cell cell = cellOf(icons[index], grid);
+        if (const std::optional<Cell> free = cells.nearestFree(cell)) {
+            placeInCell(icons[index], grid, *free);
+            cells.take(*free);
+        } else {
+            cells.take(cell);
+        }
+    }
+}
+
 } // namespace organizers::placement

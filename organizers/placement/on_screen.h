@@ -53,4 +53,10 @@ void keepOnScreen(std::vector<IconRecord>& icons, const Grid& grid,
                   std::span<const desktop_access::Rect> workAreas,
                   const std::vector<bool>& pinned = {});
 
+// Puts every icon marked in newcomers (by position) on the free usable cell nearest to where it
+// stands, its own cell when that is free; the others hold their cells first and do not move.
+void placeNewIcons(std::vector<IconRecord>& icons, const Grid& grid,
+                   std::span<const desktop_access::Rect> workAreas,
+                   const std::vector<bool>& newcomers);
+
 } // namespace organizers::placement

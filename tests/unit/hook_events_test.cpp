@@ -132,6 +132,32 @@ TEST(HookEvents, ASucceededArrangementStartsTheTriesAfresh) {
     EXPECT_EQ(events.dropped(), 0u);
 }
 
+TEST(HookEvents, MovesByHandAskForAnAutomaticArrangementOnceTheyHaveSettled) {
+    HookEvents events;
+    events.iconsMovedByHand(0);
+    events.iconsMovedByHand(300); // the user is still dragging
+    EXPECT_TRUE(isWait(events.next(400), 300 + handMoveSettleMilliseconds));
+    HookWork work = events.next(300 + handMoveSettleMilliseconds);
+    ASSERT_TRUE(std::holds_alternative<ArrangeDesktop>(work));
+    EXPECT_TRUE(std::get<ArrangeDesktop>(work).onlyIfAutomatic);
+    events.done();
+
+    // A real change of the desktop with them asks for an arrangement whatever the method, and
+    // waits for both to settle.
+    events.iconsMovedByHand(5000);
+    events.desktopChanged(5100);
+    EXPECT_TRUE(isWait(events.next(5700), 5000 + handMoveSettleMilliseconds));
+    work = events.next(5000 + handMoveSettleMilliseconds);
+    ASSERT_TRUE(std::holds_alternative<ArrangeDesktop>(work));
+    EXPECT_FALSE(std::get<ArrangeDesktop>(work).onlyIfAutomatic);
+    events.done();
+    events.desktopChanged(9000);
+    events.iconsMovedByHand(9100);
+    work = events.next(9100 + handMoveSettleMilliseconds);
+    ASSERT_TRUE(std::holds_alternative<ArrangeDesktop>(work));
+    EXPECT_FALSE(std::get<ArrangeDesktop>(work).onlyIfAutomatic);
+}
+
 TEST(HookEvents, ClearDropsEverything) {
     HookEvents events;
     events.desktopChanged(0);
