@@ -67,6 +67,12 @@ bool isLow(char16_t unit) {
 }
 
 void appendLabel(std::string& out, const std::u16string& label) {
+    if (std::all_of(label.begin(), label.end(),
+                    [](char16_t unit) { return unit >= 0x20 && unit < 0x7F && unit != u'\\'; })) {
+        for (char16_t unit : label)
+            out.push_back(static_cast<char>(unit));
+        return;
+    }
     for (std::size_t i = 0; i < label.size(); ++i) {
         const char16_t unit = label[i];
         if (unit == u'\\')
@@ -94,6 +100,14 @@ class Reader {
 
     bool atEnd() const { return rest_.empty(); }
     std::string_view rest() const { return rest_; }
+    // The next count bytes, or nothing when fewer are left.
+    std::optional<std::string_view> take(std::size_t count) {
+        if (count > rest_.size())
+            return std::nullopt;
+        const std::string_view taken = rest_.substr(0, count);
+        rest_.remove_prefix(count);
+        return taken;
+    }
 
     std::optional<std::string_view> line() {
         const std::size_t end = rest_.find('\n');
@@ -222,15 +236,31 @@ std::optional<Place> placeFrom(std::string_view line) {
     return place;
 }
 
+void appendPlace(std::string& out, const Place& place) {
+    appendNumber(out, place.left);
+    out += ' ';
+    appendNumber(out, place.top);
+    out += ' ';
+    appendLabel(out, place.label);
+    out += '\n';
+}
+
 void appendPlaces(std::string& out, const std::vector<Place>& places) {
-    for (const Place& place : places) {
-        appendNumber(out, place.left);
-        out += ' ';
-        appendNumber(out, place.top);
-        out += ' ';
-        appendLabel(out, place.label);
-        out += '\n';
+    for (const Place& place : places)
+        appendPlace(out, place);
+}
+
+// Whether the places, written out, are exactly these lines.
+bool sameAsLines(const std::vector<const Place*>& places, std::string_view lines) {
+    std::string line;
+    for (const Place* place : places) {
+        line.clear();
+        appendPlace(line, *place);
+        if (lines.substr(0, line.size()) != line)
+            return false;
+        lines.remove_prefix(line.size());
     }
+    return lines.empty();
 }
 
 } // namespace
@@ -277,6 +307,10 @@ const std::vector<Place>* Layouts::placesOf(const Entry& entry) const {
         places.push_back(std::move(*place));
         lines.remove_prefix(end + 1);
     }
+    if (places.size() != entry.placeCount) {
+        entry.damaged = true;
+        return nullptr;
+    }
     entry.places = std::move(places);
     return &*entry.places;
 }
@@ -288,17 +322,32 @@ const std::vector<Place>* Layouts::find(const DisplayConfiguration& configuratio
 
 bool Layouts::remember(const DisplayConfiguration& configuration,
                        const std::vector<Place>& places) {
-    Entry entry{configuration, 0, {}, std::vector<Place>{}, false};
+    std::vector<const Place*> distinct; // the first place of each label, in order
+    distinct.reserve(places.size());
     std::unordered_set<std::u16string_view> seen;
+    seen.reserve(places.size());
     for (const Place& place : places)
         if (seen.insert(place.label).second)
-            entry.places->push_back(place);
-    entry.placeCount = entry.places->size();
+            distinct.push_back(&place);
     if (!entries_.empty() && entries_.front().configuration == configuration) {
-        const std::vector<Place>* remembered = placesOf(entries_.front());
-        if (remembered && *remembered == *entry.places)
+        const Entry& front = entries_.front();
+        // Mostly the display shows what it showed: the places as the file would hold them are
+        // compared with the file's lines, which need not be read for that.
+        if (!front.places && !front.damaged) {
+            if (sameAsLines(distinct, front.encodedPlaces))
+                return false;
+        } else if (const std::vector<Place>* remembered = placesOf(front);
+                   remembered &&
+                   std::equal(remembered->begin(), remembered->end(), distinct.begin(),
+                              distinct.end(),
+                              [](const Place& a, const Place* b) { return a == *b; })) {
             return false;
+        }
     }
+    Entry entry{configuration, distinct.size(), {}, std::vector<Place>{}, false};
+    entry.places->reserve(distinct.size());
+    for (const Place* place : distinct)
+        entry.places->push_back(*place);
     std::erase_if(entries_, [&](const Entry& old) { return old.configuration == configuration; });
     entries_.insert(entries_.begin(), std::move(entry));
     if (entries_.size() > capacity)
@@ -335,6 +384,12 @@ std::string encodeLayouts(const Layouts& layouts) {
         appendNumber(out, configuration.cellHeight);
         out += ' ';
         appendNumber(out, std::int64_t(places ? places->size() : entry.placeCount));
+        out += ' ';
+        std::string lines;
+        if (places)
+            appendPlaces(lines, *places);
+        const std::string_view body = places ? std::string_view(lines) : entry.encodedPlaces;
+        appendNumber(out, std::int64_t(body.size()));
         out += '\n';
         for (const Rect& area : configuration.workAreas) {
             out += "area ";
@@ -345,10 +400,7 @@ std::string encodeLayouts(const Layouts& layouts) {
             appendNumber(out, area.bottom);
             out += '\n';
         }
-        if (places)
-            appendPlaces(out, *places);
-        else
-            out += entry.encodedPlaces; // as read: never decoded, so never changed
+        out += body; // lines never read back are written as they were read: unchanged
     }
     out += trailer;
     out += '\n';
@@ -356,7 +408,13 @@ std::string encodeLayouts(const Layouts& layouts) {
 }
 
 std::optional<Layouts> decodeLayouts(std::string_view bytes) {
-    Reader reader(bytes);
+    std::shared_ptr<char[]> copy = std::make_shared_for_overwrite<char[]>(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), copy.get());
+    return Layouts::decode(std::move(copy), bytes.size());
+}
+
+std::optional<Layouts> Layouts::decode(std::shared_ptr<const char[]> file, std::size_t size) {
+    Reader reader(std::string_view(file.get(), size));
     if (reader.line() != header)
         return std::nullopt;
     Layouts layouts;
@@ -369,11 +427,12 @@ std::optional<Layouts> decodeLayouts(std::string_view bytes) {
         Layouts::Entry entry;
         std::string_view text = *line;
         std::size_t areaCount = 0;
+        std::size_t bytes = 0;
         if (field(text) != "configuration" || !number(field(text), areaCount) ||
             !number(field(text), entry.configuration.cellWidth) ||
             !number(field(text), entry.configuration.cellHeight) ||
-            !number(field(text), entry.placeCount) || !text.empty() || areaCount > maxAreas ||
-            entry.placeCount > maxPlaces)
+            !number(field(text), entry.placeCount) || !number(field(text), bytes) ||
+            !text.empty() || areaCount > maxAreas || entry.placeCount > maxPlaces)
             return std::nullopt;
         for (std::size_t i = 0; i < areaCount; ++i) {
             Rect area;
@@ -389,13 +448,13 @@ std::optional<Layouts> decodeLayouts(std::string_view bytes) {
         if (!std::is_sorted(entry.configuration.workAreas.begin(),
                             entry.configuration.workAreas.end(), areaBefore))
             return std::nullopt;
-        // The place lines are kept as they stand and read when first needed.
-        const std::string_view placesStart = reader.rest();
-        for (std::size_t i = 0; i < entry.placeCount; ++i)
-            if (!reader.line())
-                return std::nullopt;
-        entry.encodedPlaces.assign(
-            placesStart.substr(0, placesStart.size() - reader.rest().size()));
+        // The place lines are kept as they stand and read when first needed: of most files only
+        // one display's places are ever read.
+        std::optional<std::string_view> body = reader.take(bytes);
+        if (!body || (!body->empty() && body->back() != '\n') ||
+            (body->empty() != (entry.placeCount == 0)))
+            return std::nullopt;
+        entry.encodedPlaces = *body;
         // A configuration written twice is damage: a sound writer never does it.
         if (layouts.entryOf(entry.configuration))
             return std::nullopt;
@@ -404,6 +463,7 @@ std::optional<Layouts> decodeLayouts(std::string_view bytes) {
     }
     if (!reader.atEnd())
         return std::nullopt;
+    layouts.file_ = std::move(file);
     return layouts;
 }
 
@@ -415,11 +475,12 @@ std::optional<Layouts> readLayouts(const std::filesystem::path& file) {
     const std::streamoff size = in.tellg();
     if (size < 0 || size > maxFileBytes)
         return std::nullopt;
-    std::string bytes(static_cast<std::size_t>(size), '\0');
+    // Not zeroed first: every byte is read into it.
+    std::shared_ptr<char[]> bytes = std::make_shared_for_overwrite<char[]>(std::size_t(size));
     in.seekg(0);
-    if (!in.read(bytes.data(), size))
+    if (!in.read(bytes.get(), size))
         return std::nullopt;
-    return decodeLayouts(bytes);
+    return Layouts::decode(std::move(bytes), std::size_t(size));
 }
 
 void writeLayouts(const std::filesystem::path& file, const Layouts& layouts) noexcept {

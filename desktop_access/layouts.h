@@ -7,9 +7,9 @@
 // Format (UTF-8 text, lines ending in a line feed; numbers in decimal, "-" for negatives):
 //
 //   Kelvara layouts 1
-//   configuration AREAS CELLWIDTH CELLHEIGHT PLACES     one block per configuration, the most
-//   area LEFT TOP RIGHT BOTTOM                          recently used first; AREAS area lines,
-//   LEFT TOP LABEL                                      then PLACES place lines
+//   configuration AREAS CELLWIDTH CELLHEIGHT PLACES BYTES   one block per configuration, the
+//   area LEFT TOP RIGHT BOTTOM                  most recently used first: AREAS area lines, then
+//   LEFT TOP LABEL                              PLACES place lines, BYTES bytes in all
 //   end                                                 the last line: a file cut short is
 //                                                       never taken for a whole one
 //
@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -71,14 +72,16 @@ class Layouts {
 
   private:
     friend std::optional<Layouts> decodeLayouts(std::string_view bytes);
+    friend std::optional<Layouts> readLayouts(const std::filesystem::path& file);
     friend std::string encodeLayouts(const Layouts& layouts);
+    static std::optional<Layouts> decode(std::shared_ptr<const char[]> file, std::size_t size);
 
     // A remembered configuration. Its places are read from the file's lines only when they are
     // first asked for: most arrangements need one configuration's places, not sixteen.
     struct Entry {
         DisplayConfiguration configuration;
         std::size_t placeCount = 0;
-        std::string encodedPlaces;                        // the place lines as the file held them
+        std::string_view encodedPlaces; // the place lines as the file held them (in file_)
         mutable std::optional<std::vector<Place>> places; // read from encodedPlaces, or made
         mutable bool damaged = false;
     };
@@ -86,6 +89,8 @@ class Layouts {
     const std::vector<Place>* placesOf(const Entry& entry) const;
 
     std::vector<Entry> entries_;
+    // The file the entries were read from; their encodedPlaces point into it.
+    std::shared_ptr<const char[]> file_;
 };
 
 // The file's bytes, and the layouts read back from bytes: nothing when they are damaged. A file

@@ -231,18 +231,17 @@ void AutoGroup::place(DesktopProxy& proxy, sorting::Sorter&) {
     // area's size is all that can tell.
     const desktop_access::DisplayConfiguration* last = layouts.mostRecent();
     const bool changed = last ? *last != display : resized;
-    const std::vector<desktop_access::Place>* seen = layouts.find(display);
 
     std::vector<bool> pinned;
     if (changed) {
         // A display seen before shows what it showed then, locked or not; the icons it does not
         // know start where the relayout puts them.
         relayoutGroups(proxy);
-        if (seen)
+        if (const std::vector<desktop_access::Place>* seen = layouts.find(display))
             pinned = restoreRemembered(proxy, *seen);
     } else if (locked) {
         // Icons moved by hand go back.
-        if (seen) {
+        if (const std::vector<desktop_access::Place>* seen = layouts.find(display)) {
             pinned = restoreRemembered(proxy, *seen);
         } else {
             restoreStored(proxy);

@@ -1,5 +1,6 @@
 #include "desktop_access/layouts.h"
 
+#include <cstring>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -83,24 +84,27 @@ TEST(LayoutsTest, ADamagedFileReadsAsNothingRemembered) {
     for (std::size_t length = 0; length < bytes.size(); ++length)
         EXPECT_FALSE(decodeLayouts(std::string_view(bytes).substr(0, length))) << length;
     for (const char* damaged : {"Kelvara layouts 2\n", "garbage\n", "Kelvara layouts 1\r\n",
-                                "Kelvara layouts 1\nconfiguration 1 79 79 0\narea 0 0 10\n",
-                                "Kelvara layouts 1\nconfiguration 0 79 79 0\n"
-                                "configuration 0 79 79 0\n",
-                                "Kelvara layouts 1\nconfiguration 2 79 79 0\narea 5 0 9 9\n"
-                                "area 0 0 4 4\n",
-                                "Kelvara layouts 1\nconfiguration 0 79 79 99999999999\n"})
+                                "Kelvara layouts 1\nconfiguration 1 79 79 0 0\narea 0 0 10\nend\n",
+                                "Kelvara layouts 1\nconfiguration 0 79 79 0 0\n"
+                                "configuration 0 79 79 0 0\nend\n",
+                                "Kelvara layouts 1\nconfiguration 2 79 79 0 0\narea 5 0 9 9\n"
+                                "area 0 0 4 4\nend\n",
+                                "Kelvara layouts 1\nconfiguration 0 79 79 99999999999 0\nend\n",
+                                "Kelvara layouts 1\nconfiguration 0 79 79 1 99\n4 4 a\nend\n",
+                                "Kelvara layouts 1\nconfiguration 0 79 79 1 4\n4 4 aend\n"})
         EXPECT_FALSE(decodeLayouts(damaged)) << damaged;
     // A place that cannot be read forgets only its own display, when it is first asked for; the
     // record is not written again.
     for (const char* place : {"4 4 bad\\q\n", "4 4 \xC3\x28\n", "4 x Notes\n"}) {
         const std::optional<Layouts> read =
-            decodeLayouts(std::string("Kelvara layouts 1\nconfiguration 0 79 79 1\n") + place +
-                          "configuration 0 80 80 1\n4 4 Mail\nend\n");
+            decodeLayouts(std::string("Kelvara layouts 1\nconfiguration 0 79 79 1 ") +
+                          std::to_string(std::strlen(place)) + "\n" + place +
+                          "configuration 0 80 80 1 9\n4 4 Mail\nend\n");
         ASSERT_TRUE(read) << place;
         EXPECT_EQ(read->find(configurationOf({}, 79, 79)), nullptr) << place;
         ASSERT_NE(read->find(configurationOf({}, 80, 80)), nullptr);
         EXPECT_EQ(encodeLayouts(*read),
-                  "Kelvara layouts 1\nconfiguration 0 80 80 1\n4 4 Mail\nend\n");
+                  "Kelvara layouts 1\nconfiguration 0 80 80 1 9\n4 4 Mail\nend\n");
     }
     // Random damage never crashes, and what still reads is a sound file again.
     std::mt19937 random(11);
@@ -121,8 +125,8 @@ TEST(LayoutsTest, ADamagedFileReadsAsNothingRemembered) {
 TEST(LayoutsTest, AFileWithMoreThanSixteenConfigurationsKeepsTheMostRecent) {
     std::string bytes = "Kelvara layouts 1\n";
     for (int i = 0; i < 20; ++i)
-        bytes +=
-            "configuration 1 79 79 1\narea 0 0 " + std::to_string(1000 + i) + " 700\n4 4 Notes\n";
+        bytes += "configuration 1 79 79 1 10\narea 0 0 " + std::to_string(1000 + i) +
+                 " 700\n4 4 Notes\n";
     bytes += "end\n";
     const std::optional<Layouts> read = decodeLayouts(bytes);
     ASSERT_TRUE(read);

@@ -254,6 +254,22 @@ void DesktopHost::resize(LONG width, LONG height) const {
         throw std::runtime_error("the desktop host did not resize");
 }
 
+void DesktopHost::moveByHand(int index, LONG x, LONG y) const {
+    if (!command(L"move " + std::to_wstring(index) + L" " + std::to_wstring(x) + L" " +
+                 std::to_wstring(y)))
+        throw std::runtime_error("the desktop host did not move the icon");
+}
+
+void DesktopHost::insert(LONG x, LONG y, const std::wstring& label) const {
+    if (!command(L"insert " + std::to_wstring(x) + L" " + std::to_wstring(y) + L" " + label))
+        throw std::runtime_error("the desktop host did not add the icon");
+}
+
+void DesktopHost::remove(int index) const {
+    if (!command(L"delete " + std::to_wstring(index)))
+        throw std::runtime_error("the desktop host did not remove the icon");
+}
+
 void DesktopHost::activate(int index) const {
     if (!command(L"activate " + std::to_wstring(index)))
         throw std::runtime_error("the desktop host did not open the icon");

@@ -126,6 +126,11 @@ class DesktopHost {
     void resize(LONG width, LONG height) const;
     // The list view reports the item opened (LVN_ITEMACTIVATE), as after a double-click on it.
     void activate(int index) const;
+    // The shell moves an item where the user dropped it (list-view position); an item arrives at
+    // the end; an item leaves.
+    void moveByHand(int index, LONG x, LONG y) const;
+    void insert(LONG x, LONG y, const std::wstring& label) const;
+    void remove(int index) const;
     // With tray: a click on the icon added last, "right" or "double" (see the host's trayclick).
     void clickTrayIcon(const std::wstring& kind) const;
     // Sends one command (see the host); false when the host did not carry it out.

@@ -10,8 +10,10 @@
 
 #include "desktop_access/desktop_proxy.h"
 #include "desktop_access/desktop_win32.h"
+#include "desktop_access/layouts.h"
 #include "tests/windows/component_support.h"
 #include "tests/windows/test_support.h"
+#include "winapi/named_lock.h"
 #include "winapi/text_win32.h"
 
 namespace {
@@ -413,6 +415,12 @@ TEST_F(RefreshTest, TwoProcessesCountingAtOnceLoseNoCount) {
     EXPECT_EQ(counts.at(L"Zulu.txt"), std::uint32_t(perProcess));
     EXPECT_EQ(counts.at(L"alpha.txt"), std::uint32_t(perProcess));
     EXPECT_EQ(counts.at(L"Mike"), 0u);
+    // Both processes arranged under the store lock: the layouts file is whole and remembers this
+    // display alone.
+    const winapi::NamedLock lock(winapi::storeLockName);
+    const auto layouts = desktop_access::readLayouts(desktop_access::layoutsPathFor(store));
+    ASSERT_TRUE(layouts);
+    EXPECT_EQ(layouts->configurations().size(), 1u);
 }
 
 } // namespace
