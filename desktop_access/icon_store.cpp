@@ -287,11 +287,11 @@ void replaceRetrying(const std::filesystem::path& file, std::string_view bytes) 
             std::string reason = withoutLineEnd(winapi::errorText(result.error));
             if (reason.empty())
                 reason = "Error " + std::to_string(result.error) + ".";
-            throw StoreWriteError("Kelvara could not save the icon store. " + reason);
+            throw StoreWriteError(std::string(storeNotSaved) + ". " + reason);
         }
         if (waited >= inUseRetryMilliseconds)
-            throw StoreWriteError(
-                "Kelvara could not save the icon store: the file is in use by another program.");
+            throw StoreWriteError(std::string(storeNotSaved) +
+                                  ": the file is in use by another program.");
         const std::uint32_t step = std::min(pause, inUseRetryMilliseconds - waited);
         sleepMilliseconds(step);
         waited += step;
@@ -347,7 +347,7 @@ void writeStore(const organizers::DesktopProxy& proxy) {
     try {
         bytes = encodeStore(proxy);
     } catch (const std::bad_alloc&) {
-        throw StoreWriteError("Kelvara could not save the icon store: it ran out of memory.");
+        throw StoreWriteError(std::string(storeNotSaved) + ": it ran out of memory.");
     }
     replaceRetrying(proxy.storePath, bytes);
 }

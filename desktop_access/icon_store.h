@@ -25,6 +25,10 @@ namespace desktop_access {
 // bytes each, plus long labels), at most about 7.5 times the file for the smallest records.
 inline constexpr std::uintmax_t maxStoreBytes = 64u << 20;
 
+// How every StoreWriteError's message begins, so that a client can tell that failure: the
+// arrangement was made and the counts are kept, only the file could not be replaced.
+inline constexpr char storeNotSaved[] = "Kelvara could not save the icon store";
+
 // How long, in all, a write waits for another program that holds the store open.
 inline constexpr std::uint32_t inUseRetryMilliseconds = 2000;
 

@@ -1,7 +1,8 @@
 // The desktop hook under load: many openings of random icons at random moments, changes of the
-// work areas in between, another process holding the store lock now and then, and two threads
-// keeping the processor busy. Every opening must be counted, and after every change the desktop
-// must end where one arrangement after that change puts it.
+// work areas in between, another process holding the store lock now and then, another program
+// holding the store file open now and then, and two threads keeping the processor busy. Every
+// opening must be counted, and after every change the desktop must end where one arrangement after
+// that change puts it.
 //
 // The test command runs a short form (40 openings, 5 changes). The full form (200 openings, 20
 // changes) prints its figures:
@@ -28,6 +29,7 @@
 #include "tests/windows/desktop_host.h"
 #include "tests/windows/test_support.h"
 #include "vantle/hook_installer_win32.h"
+#include "winapi/handle_win32.h"
 #include "winapi/named_lock.h"
 
 namespace {
@@ -103,6 +105,38 @@ class LockHolder {
     std::thread thread_;
 };
 
+// A backup tool or an indexer: holds the store file open, sharing only reading, at random
+// moments, for up to a second at a time.
+class FileHolder {
+  public:
+    FileHolder(std::filesystem::path file, std::uint32_t seed)
+        : thread_([this, file = std::move(file), seed] {
+              std::mt19937 random(seed);
+              while (!stop_) {
+                  pause(std::uniform_int_distribution<int>(0, 2000)(random));
+                  const winapi::SharedHandle held = winapi::ownHandle(
+                      CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                  if (held)
+                      ++holds;
+                  pause(std::uniform_int_distribution<int>(0, 1000)(random));
+              }
+          }) {}
+    ~FileHolder() {
+        stop_ = true;
+        thread_.join();
+    }
+    std::atomic<int> holds{0};
+
+  private:
+    void pause(int milliseconds) {
+        for (int slept = 0; slept < milliseconds && !stop_; slept += 10)
+            Sleep(10);
+    }
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
 const std::vector<RECT> workAreaChoices = {{0, 0, 1920, 1040}, {0, 0, 1280, 984},
                                            {0, 0, 1600, 860},  {0, 0, 1024, 728},
                                            {0, 0, 2560, 1400}, {0, 40, 1920, 1080}};
@@ -166,6 +200,7 @@ TEST_F(HookStress, EveryOpeningCountedAndEveryChangeArrangedUnderLoad) {
     {
         const Load load(2);
         const LockHolder other(seed + 1);
+        const FileHolder indexer(store, seed + 2);
         for (int opening = 0; opening < plan.openings; ++opening) {
             Sleep(std::uniform_int_distribution<DWORD>(0, 300)(random));
             const int index = std::uniform_int_distribution<int>(0, 11)(random);
@@ -185,8 +220,9 @@ TEST_F(HookStress, EveryOpeningCountedAndEveryChangeArrangedUnderLoad) {
         }
         if (!arranged(30000))
             ++unarranged;
-        std::printf("hook stress: the store lock was held %d times by another process\n",
-                    other.holds.load());
+        std::printf("hook stress: the store lock was held %d times by another process, the "
+                    "store file %d times by another program\n",
+                    other.holds.load(), indexer.holds.load());
     }
     const bool counted =
         test_support::pollUntil([&] { return test_support::storedUsage(store) == opened; }, 60000);

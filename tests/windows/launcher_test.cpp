@@ -276,6 +276,33 @@ TEST_F(LauncherTest, FailingRefreshEndsInOrderWithoutRetrying) {
     EXPECT_EQ(refreshes(), 1);
 }
 
+TEST_F(LauncherTest, AStoreHeldOpenAtTheStartDoesNotEndIt) {
+    // An indexer holds the store through Kelvara's first arrangement: the desktop is arranged,
+    // only the file cannot be replaced. Kelvara goes on, and a later write saves the store.
+    startHost();
+    useStandInHook();
+    test_support::writeStore(store, {{L"Notes", 5}});
+    const winapi::SharedHandle held =
+        winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, L"Local\\KelvaraTest.fileHeld"));
+    const winapi::SharedHandle go =
+        winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, L"Local\\KelvaraTest.fileGo"));
+    ResetEvent(winapi::raw(held));
+    ResetEvent(winapi::raw(go));
+    const Process holder =
+        test_support::startProgram(L"file_holder.exe", L"\"" + store.wstring() + L"\" r");
+    ASSERT_EQ(WaitForSingleObject(winapi::raw(held), 20000), WAIT_OBJECT_0);
+    const std::string before = test_support::fileBytes(store);
+    Process& launcher = startLauncher();
+    ASSERT_TRUE(waitForRefreshes(1));
+    Sleep(4000); // past the write's patience
+    EXPECT_EQ(launcher.wait(0), STILL_ACTIVE) << "Kelvara still runs";
+    EXPECT_EQ(test_support::fileBytes(store), before) << "the store held open stayed whole";
+    SetEvent(winapi::raw(go));
+    EXPECT_EQ(holder.wait(), 0u);
+    EXPECT_EQ(quit(launcher, 0), 0u);
+    EXPECT_EQ(test_support::storedUsage(store).at(L"Notes"), 5u) << "no count was lost";
+}
+
 // The shell restarts while Kelvara runs: the hook went with the old shell's process. Kelvara
 // finds the new desktop, hooks it and arranges it, whether or not the new shell announces itself.
 TEST_F(LauncherTest, FollowsTheShellWhenItRestarts) {
