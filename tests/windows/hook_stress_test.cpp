@@ -11,6 +11,7 @@
 //       --gtest_filter='HookStress*'      (one command line)
 //
 // KELVARA_HOOK_STRESS_SEED repeats a run with the seed it printed.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -186,9 +187,8 @@ TEST_F(HookStress, EveryOpeningCountedAndEveryChangeArrangedUnderLoad) {
 
     // Where the changes fall among the openings.
     std::vector<bool> changeAfter(static_cast<std::size_t>(plan.openings), false);
-    for (int change = 0; change < plan.changes; ++change)
-        changeAfter[std::uniform_int_distribution<std::size_t>(0, changeAfter.size() - 1)(random)] =
-            true;
+    std::fill(changeAfter.begin(), changeAfter.begin() + plan.changes, true);
+    std::shuffle(changeAfter.begin(), changeAfter.end(), random);
 
     std::map<std::wstring, std::uint32_t> opened;
     for (const test_support::HostIcon& icon : description.icons)
