@@ -11,8 +11,8 @@
 #include "component/configuration_win32.h"
 #include "component/module_win32.h"
 #include "desktop_access/desktop_win32.h"
-#include "winapi/error.h"
 #include "desktop_access/icon_moving.h"
+#include "winapi/error.h"
 
 namespace component {
 namespace {
@@ -65,7 +65,7 @@ Tessora::Tessora(IUnknown* outer)
 // records: the last reference waits for them, a few seconds at most.
 Tessora::~Tessora() {
     try {
-        desktop_access::waitForDetachedThreads(5000);
+        desktop_access::waitForGlides(5000);
     } catch (...) {
         // Not waiting is the worst that can happen here.
     }
@@ -191,7 +191,7 @@ STDMETHODIMP Tessora::Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPP
         // Script hosts end their process as soon as the script is done, often without releasing
         // the object: through automation an arrangement returns only once its icons have arrived,
         // and fails when some of them did not take their places.
-        const bool arrived = desktop_access::waitForDetachedThreads(arrivalWaitMs);
+        const bool arrived = desktop_access::waitForGlides(arrivalWaitMs);
         if (FAILED(invoked))
             return invoked;
         if (!arrived)

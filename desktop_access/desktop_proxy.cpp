@@ -30,6 +30,9 @@ DesktopProxy::DesktopProxy(const std::filesystem::path& storeFile) {
 DesktopProxy::DesktopProxy(std::filesystem::path path, desktop_access::Desktop& desktop) {
     // The lock comes first, so the stored state is never read while another process writes it.
     storeLock = std::make_unique<winapi::NamedLock>(winapi::storeLockName);
+    // Icons an earlier arrangement still glides would be read halfway, and that glide's last
+    // moves would land after this arrangement's: it finishes first.
+    desktop_access::awaitGlides();
     previous = std::make_shared<DesktopProxy>(path);
     storePath = std::move(path);
     readIcons(desktop);

@@ -28,7 +28,8 @@ class DesktopProxy {
     DesktopProxy();
     // The state held by a store file; a file that cannot be opened gives an empty snapshot.
     explicit DesktopProxy(const std::filesystem::path& storeFile);
-    // A live snapshot of the desktop: takes the store lock, reads the stored state, every icon
+    // A live snapshot of the desktop: takes the store lock, waits for any glide still running
+    // (desktop_access::awaitGlides), reads the stored state, every icon
     // and the work areas, computes the grid and carries the stored usage counts over by label,
     // with the increments this process kept unsaved added. An empty storePath reads and writes
     // no store.

@@ -9,7 +9,8 @@
 // - repaintIcons: desktop_access/shell_answers_win32.cpp, tests/support/fake_repaint.cpp;
 // - the two name lookups: desktop_access/shell_lookups_win32.cpp, tests/support/fake_desktop.cpp;
 // - currentFileTime: desktop_access/platform_win32.cpp, tests/support/fake_clock.cpp;
-// - startDetachedThread and sleepMilliseconds: desktop_access/platform_win32.cpp,
+// - sleepMilliseconds: desktop_access/platform_win32.cpp, tests/support/fake_threads.cpp;
+// - the glide turn (awaitGlides, startGlide, glidePause): desktop_access/glide_turn_win32.cpp,
 //   tests/support/fake_threads.cpp;
 // - replaceFileContents: desktop_access/file_replace_win32.cpp,
 // tests/support/fake_file_replace.cpp;
@@ -64,10 +65,36 @@ creationTimesByName(Desktop& desktop);
 // The current time as a FILETIME count.
 std::uint64_t currentFileTime();
 
-// Runs work on a new detached thread; nothing waits for it. The work must not throw.
-void startDetachedThread(std::function<void()> work);
 // Pauses the calling thread.
 void sleepMilliseconds(std::uint32_t milliseconds);
+
+// The glide turn. Icons glide to their places on a thread of their own, after the arrangement
+// that placed them has returned, and the next arrangement may come from any process of the
+// session (the launcher, the hook inside the shell, a script, the command line): were two glides
+// to run at once, or a snapshot to read icons still gliding, the older arrangement's moves, and
+// the read-back that sets astray icons once more, would undo the newer one. So glides take
+// turns across the session, and a snapshot reads the desktop only when none runs:
+//
+// - a live snapshot, holding the store lock, calls awaitGlides before it reads the desktop;
+// - an arrangement starts its glide with startGlide while it still holds the store lock, so the
+//   glide holds the turn before any later snapshot can look for one;
+// - the glide pauses between its passes with glidePause, which tells it when a newer
+//   arrangement waits: it then sets its remaining icons straight at their targets, checks its
+//   places and ends.
+//
+// Asks a glide still running anywhere in the session to finish at once and waits until it has
+// ended. Throws DesktopAccessError when it has not ended in time (a glide stuck past every
+// request's bound).
+void awaitGlides();
+// Runs work on a new detached thread that holds the glide turn while the work runs; returns once
+// the thread has taken the turn. Nothing waits for the thread itself. The work must not throw.
+// Throws DesktopAccessError when the turn cannot be had in time, winapi::Error when no thread
+// can be started; the work then does not run.
+void startGlide(std::function<void()> work);
+// The pause between two passes of a glide, on its own thread: true as soon as a newer
+// arrangement waits for the glide to end (the pause then ends early), else false after the
+// pause.
+bool glidePause(std::uint32_t milliseconds);
 
 // What became of a replaceFileContents: done, or the file unchanged because another program
 // holds it (or the temporary file) open, or unchanged for another reason, with the system's code.

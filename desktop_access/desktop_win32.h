@@ -68,8 +68,8 @@ inline constexpr char notAnsweringMessage[] = "The desktop does not answer";
 // "The desktop does not answer" when no answer comes.
 LRESULT sendToShell(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Waits until every thread started with startDetachedThread in this process has ended (icons
-// still gliding), or the time is up; true when none is left.
-bool waitForDetachedThreads(std::uint32_t timeoutMs);
+// Waits until every glide this process started (startGlide) has ended, or the time is up; true
+// when none is left.
+bool waitForGlides(std::uint32_t timeoutMs);
 
 } // namespace desktop_access

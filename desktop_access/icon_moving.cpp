@@ -64,24 +64,36 @@ std::uint32_t checkPlaces(const std::vector<IconMove>& placed, Desktop* desktop)
         astray.begin(), astray.end(), [](const IconMove& move) { return !standsAtTarget(move); }));
 }
 
+// A newer arrangement waits: every icon still on its way is set at its target at once.
+void finishAtOnce(std::vector<IconMove>& moves) {
+    for (const IconMove& move : moves)
+        setIconPosition(move.icon, move.targetX, move.targetY);
+    moves.clear();
+}
+
 } // namespace
 
 std::uint32_t runAnimation(std::vector<IconMove> moves) {
     const std::vector<IconMove> placed = moves;
     Desktop* desktop = moves.empty() ? nullptr : moves.front().icon.desktop;
+    bool hurried = false;
     while (!moves.empty()) {
-        setArrived(moves);
-        stepOnward(moves);
+        if (hurried) {
+            finishAtOnce(moves);
+        } else {
+            setArrived(moves);
+            stepOnward(moves);
+        }
         repaint(desktop);
         if (moves.empty())
             break;
-        sleepMilliseconds(animationPauseMs);
+        hurried = glidePause(animationPauseMs);
     }
     return checkPlaces(placed, desktop);
 }
 
 void startAnimation(std::vector<IconMove> moves) {
-    startDetachedThread([moves = std::move(moves)]() mutable {
+    startGlide([moves = std::move(moves)]() mutable {
         const auto icons = static_cast<std::uint32_t>(moves.size());
         try {
             notTaken += runAnimation(std::move(moves));

@@ -2,7 +2,8 @@
 // more than five icons still moving each one jumps straight to its target, with five or fewer
 // each pass covers half of the remaining distance, and an icon within 1.5 pixels of its target
 // is set exactly onto it and leaves the list. The list view repaints after every pass, so the
-// icons show where they stand.
+// icons show where they stand. A glide holds the session's glide turn (desktop_seam.h); when a
+// newer arrangement waits for it, the icons still on their way go straight to their targets.
 //
 // A position the list view answers need not have taken (another program managing the desktop
 // may ignore it or put the icon back), so once all have arrived every icon's position is read
@@ -29,15 +30,16 @@ struct IconMove {
 inline constexpr std::uint32_t animationPauseMs = 40;
 
 // Runs the passes on the calling thread until every icon has arrived, setting positions with
-// setIconPosition, repainting with repaintIcons and pausing with sleepMilliseconds, then checks
+// setIconPosition, repainting with repaintIcons and pausing with glidePause, then checks
 // the positions (one iconPosition per icon, and for each icon found elsewhere one more
 // setIconPosition and iconPosition). Returns how many icons did not take their places. Errors
 // of the requests propagate. The moves are icons of one desktop.
 std::uint32_t runAnimation(std::vector<IconMove> moves);
 
-// Runs the animation on a detached thread of its own, which owns the moves, and adds the icons
-// that did not take their places to iconsNotTaken. An error there ends that animation and goes
-// no further; all its icons then count as not taken.
+// Runs the animation on a detached thread of its own that holds the glide turn (startGlide),
+// which owns the moves, and adds the icons that did not take their places to iconsNotTaken. An
+// error there ends that animation and goes no further; all its icons then count as not taken.
+// Returns once the thread holds the turn; throws as startGlide does, having moved nothing.
 void startAnimation(std::vector<IconMove> moves);
 
 // Icons of the animations since the last reset that did not take their places. Animations add

@@ -5,7 +5,9 @@ namespace fake {
 std::uint64_t now = 0;
 int pauses = 0;
 std::uint64_t pausedMilliseconds = 0;
-int threadsStarted = 0;
+int glidesStarted = 0;
+int glideWaits = 0;
+int hurryAtPause = 0;
 std::unordered_map<std::uint32_t, std::string> systemMessages;
 std::unordered_map<std::u16string, int> locksHeld;
 bool failLocks = false;
@@ -17,7 +19,9 @@ void reset() {
     now = 0;
     pauses = 0;
     pausedMilliseconds = 0;
-    threadsStarted = 0;
+    glidesStarted = 0;
+    glideWaits = 0;
+    hurryAtPause = 0;
     systemMessages.clear();
     locksHeld.clear();
     failLocks = false;

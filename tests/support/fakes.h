@@ -2,9 +2,11 @@
 // part of the seam has a file of its own here, named after what it fakes.
 //
 //   fake_clock.cpp         currentFileTime                   fake::now
-//   fake_threads.cpp       startDetachedThread, sleepMilliseconds (threads run at once, to
-//                          their end; pauses are counted)  fake::threadsStarted, fake::pauses,
-//                                                            fake::pausedMilliseconds
+//   fake_threads.cpp       sleepMilliseconds, the glide turn (a glide runs at once, to its
+//                          end; pauses and waits are counted) fake::glidesStarted,
+//                                                            fake::pauses, fake::glideWaits,
+//                                                            fake::pausedMilliseconds,
+//                                                            fake::hurryAtPause
 //   fake_lock.cpp          winapi::NamedLock                 fake::locksHeld, fake::failLocks
 //   fake_error_text.cpp    winapi::systemMessage             fake::systemMessages
 //   fake_file_replace.cpp  replaceFileContents (real files)  fake::inUseReplaces,
@@ -23,8 +25,14 @@ extern std::uint64_t now;
 // Pauses taken since the last reset, and their length in all.
 extern int pauses;
 extern std::uint64_t pausedMilliseconds;
-// Threads started since the last reset; the fake runs each one at once, to its end.
-extern int threadsStarted;
+// Glides started since the last reset; the fake runs each one at once, to its end. Glide pauses
+// count as pauses.
+extern int glidesStarted;
+// Calls of awaitGlides since the last reset.
+extern int glideWaits;
+// The glide pause (counted from 1 since the last reset) at which a newer arrangement asks the
+// glide to finish; 0: never.
+extern int hurryAtPause;
 // The system's text for error codes, as the fake platform reports it.
 extern std::unordered_map<std::uint32_t, std::string> systemMessages;
 // How often each named lock is held right now; when failLocks is set, taking one fails.

@@ -78,10 +78,10 @@ class ArrangementTest : public ::testing::Test {
     // An isLocked that counts its calls and proves the snapshot (which holds the store lock
     // from before the desktop is read until the store is written) is alive when it is asked.
     std::function<bool()> lockSetting(bool locked) {
-        return [this, locked, threadsBefore = fake::threadsStarted] {
+        return [this, locked, threadsBefore = fake::glidesStarted] {
             ++lockQueries;
             EXPECT_EQ(storeLocksHeld(), 1) << "the lock setting is read while the snapshot lives";
-            EXPECT_EQ(fake::threadsStarted, threadsBefore) << "and before any icon moves";
+            EXPECT_EQ(fake::glidesStarted, threadsBefore) << "and before any icon moves";
             return locked;
         };
     }
@@ -125,7 +125,7 @@ TEST_F(ArrangementTest, AMethodOutsideItsRangeMovesNothingButTheStoreIsWritten) 
         writeStoreWithCounts({{"Bravo", 4}});
         EXPECT_FALSE(component::arrange(store, desktop, sort, arrange, lockSetting(false)));
         EXPECT_TRUE(desktop.moves.empty());
-        EXPECT_EQ(fake::threadsStarted, 0);
+        EXPECT_EQ(fake::glidesStarted, 0);
         EXPECT_EQ(lockQueries, 0) << "nothing is placed, so the lock setting is not asked";
         EXPECT_EQ(storeLocksHeld(), 0);
 
@@ -144,7 +144,7 @@ TEST_F(ArrangementTest, UsageOrderAlongTheLeftEdgeWithCountsFromTheStore) {
     ASSERT_TRUE(component::arrange(store, desktop, component::SortUsage, component::ArrangeLeft,
                                    lockSetting(false)));
     EXPECT_EQ(lockQueries, 1);
-    EXPECT_EQ(fake::threadsStarted, 1) << "one moving thread";
+    EXPECT_EQ(fake::glidesStarted, 1) << "one moving thread";
     EXPECT_EQ(storeLocksHeld(), 0);
     EXPECT_EQ(positionOf(2), cellPosition(0, 0)) << "Charlie, 9 openings";
     EXPECT_EQ(positionOf(3), cellPosition(0, 1)) << "Delta, 2 openings";
@@ -237,7 +237,7 @@ TEST_F(ArrangementTest, AnActivationRaisesExactlyThatIconsCount) {
     EXPECT_EQ(storedUsage(u"Charlie"), 0xFFFFFFFFu);
 
     EXPECT_TRUE(desktop.moves.empty());
-    EXPECT_EQ(fake::threadsStarted, 0);
+    EXPECT_EQ(fake::glidesStarted, 0);
     EXPECT_EQ(storeLocksHeld(), 0);
 }
 

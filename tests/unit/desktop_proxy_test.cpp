@@ -53,6 +53,7 @@ TEST_F(DesktopProxyTest, ReadsEveryIconInIndexOrder) {
     EXPECT_EQ(second.usage, 0u);
     EXPECT_EQ(proxy.icons[0].offsetX, 21);
     EXPECT_EQ(proxy.icons[0].offsetY, 4);
+    EXPECT_EQ(fake::glideWaits, 1) << "a glide still running anywhere ends first";
 }
 
 TEST_F(DesktopProxyTest, AnIconStillGlidingIsReadOnceItStands) {
@@ -207,7 +208,7 @@ TEST_F(DesktopProxyTest, ApplyMovesEveryIconToItsRecordsPlace) {
         std::swap(proxy.icons[0], proxy.icons[1]); // sorters reorder; the icon goes with its record
         proxy.apply();
     }
-    EXPECT_EQ(fake::threadsStarted, 1);
+    EXPECT_EQ(fake::glidesStarted, 1);
     EXPECT_EQ(desktop.boxOf(0), (desktop_access::Rect{83, 4, 158, 79}));
     EXPECT_EQ(desktop.boxOf(1), (desktop_access::Rect{300, 4, 375, 79}));
 }
@@ -217,7 +218,7 @@ TEST_F(DesktopProxyTest, ApplyFailsBeforeStartingWhenAPositionCannotBeRead) {
     DesktopProxy proxy(store, desktop);
     desktop.failRequest = "position";
     EXPECT_THROW(proxy.apply(), desktop_access::DesktopAccessError);
-    EXPECT_EQ(fake::threadsStarted, 0);
+    EXPECT_EQ(fake::glidesStarted, 0);
 }
 
 } // namespace

@@ -78,7 +78,7 @@ TEST_F(IconMovingTest, NearlyArrivedIconIsSetExactlyAndNeverStepped) {
 
 TEST_F(IconMovingTest, EmptyListEndsAtOnce) {
     desktop_access::startAnimation({});
-    EXPECT_EQ(fake::threadsStarted, 1);
+    EXPECT_EQ(fake::glidesStarted, 1);
     EXPECT_EQ(fake::pauses, 0);
     EXPECT_TRUE(desktop.moves.empty());
 }
@@ -101,6 +101,15 @@ TEST_F(IconMovingTest, TheListViewRepaintsOnceAfterEachPassesPositions) {
     desktop.failRequest = "repaint";
     EXPECT_THROW(desktop_access::runAnimation(movesFromOrigin(1, 10, 0)),
                  desktop_access::DesktopAccessError);
+}
+
+TEST_F(IconMovingTest, AGlideANewerArrangementWaitsForSetsItsIconsAtTheirTargetsAtOnce) {
+    fake::hurryAtPause = 2; // after the passes to 5 and to 8, the icon goes straight to 10
+    EXPECT_EQ(desktop_access::runAnimation(movesFromOrigin(1, 10, 0)), 0u);
+    EXPECT_EQ(xsOf(0), (std::vector<int>{5, 8, 10}));
+    EXPECT_EQ(fake::pauses, 2) << "no pause after the last pass";
+    EXPECT_EQ(desktop.repaints, (std::vector<std::size_t>{1, 2, 3}));
+    EXPECT_EQ(desktop.positionReads, 1) << "its places are still checked";
 }
 
 TEST_F(IconMovingTest, EveryIconIsReadBackOnceWhenAllTookTheirPlaces) {

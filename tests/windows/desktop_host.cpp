@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
@@ -50,6 +51,8 @@ void writeDescription(const HostDescription& d, const std::wstring& path) {
         out << "broadcast\n";
     if (d.tray)
         out << "tray\n";
+    if (d.deferPaint)
+        out << "deferpaint\n";
     for (const HostIcon& icon : d.icons)
         out << "icon " << icon.x << ' ' << icon.y << ' ' << toUtf8(icon.label) << "\n";
     for (const HostFile& file : d.files)
@@ -147,6 +150,11 @@ HostReport parseReport(const std::wstring& path) {
             fields >> report.countRequests;
         } else if (kind == "paints") {
             fields >> report.paints;
+        } else if (kind == "positionsets") {
+            fields >> report.positionSets;
+        } else if (kind == "drawlog") {
+            for (int entry = 0; fields >> entry;)
+                report.drawLog.push_back(entry);
         } else if (kind == "staleaddresses") {
             fields >> report.staleAddresses;
         } else if (kind == "notify") {
@@ -309,6 +317,17 @@ void DesktopHost::shutDown() noexcept {
     for (const HostFile& file : description_.files)
         DeleteFileW((folder + L"\\" + file.name).c_str());
     DeleteFileW(descriptionFile_.c_str());
+}
+
+bool everyPassRepainted(const std::vector<int>& drawLog) {
+    std::set<int> setSincePaint;
+    for (const int entry : drawLog) {
+        if (entry < 0)
+            setSincePaint.clear();
+        else if (!setSincePaint.insert(entry).second)
+            return false;
+    }
+    return setSincePaint.empty();
 }
 
 HostReport stillReport(const DesktopHost& host) {

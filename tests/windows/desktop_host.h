@@ -60,6 +60,7 @@ struct HostDescription {
     bool nativeWorkAreas = false; // leave the work-area messages to Wine's list view
     bool broadcast = false;       // announce the shell ("TaskbarCreated") once ready
     bool tray = false;            // also play the notification area and record what it is told
+    bool deferPaint = false;      // paint the list view only when asked from outside; log the draws
     std::vector<HostIcon> icons;
     std::vector<HostFile> files;
     DWORD listStyle = 0;   // window styles added to the list view once the icons are placed
@@ -104,6 +105,9 @@ struct HostReport {
     std::vector<int> activated; // item of each LVN_ITEMACTIVATE the view received, in order
     int countRequests = 0;      // item counts asked from other threads: one per desktop snapshot
     int paints = 0;             // repaints asked from other threads (WM_PAINT sent)
+    int positionSets = 0;       // positions set from other threads
+    std::vector<int> drawLog;   // with deferPaint: item of each position set from outside, -1
+                                // for each paint from outside, in order
     int staleAddresses = 0;     // requests whose buffers were freed before the host came to them
     std::vector<HostNotification> notifications; // with tray, in the order they came
 };
@@ -155,6 +159,11 @@ class DesktopHost {
     HWND listView_ = nullptr;
     winapi::SharedHandle thaw_;
 };
+
+// Whether every pass of positions set from outside was followed by a repaint: an item is set at
+// most once between two paints, and a paint comes after the last set. Passes are told apart by
+// the items they set, not by time.
+bool everyPassRepainted(const std::vector<int>& drawLog);
 
 // Waits until the icons have stood still for a while (three reports 100 ms apart, while an
 // animation moves them every 40 ms), at most about ten seconds; returns what the host then holds.
