@@ -68,6 +68,11 @@ inline constexpr char notAnsweringMessage[] = "The desktop does not answer";
 // "The desktop does not answer" when no answer comes.
 LRESULT sendToShell(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The glide turn's objects (desktop_seam.h): the mutex the running glide's thread holds, and the
+// manual-reset event that asks it to finish at once. Shared by every process of the session.
+inline constexpr wchar_t glideTurnName[] = L"Local\\Kelvara.GlideTurn";
+inline constexpr wchar_t glideHurryName[] = L"Local\\Kelvara.GlideHurry";
+
 // Waits until every glide this process started (startGlide) has ended, or the time is up; true
 // when none is left.
 bool waitForGlides(std::uint32_t timeoutMs);

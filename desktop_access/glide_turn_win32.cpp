@@ -20,9 +20,6 @@
 namespace desktop_access {
 namespace {
 
-constexpr wchar_t turnName[] = L"Local\\Kelvara.GlideTurn";
-constexpr wchar_t hurryName[] = L"Local\\Kelvara.GlideHurry";
-
 // A glide asked to finish sets each of its icons once more, repaints and reads every icon back,
 // each request within answerTimeoutMs; a shell that stops answering ends it at its first request
 // that times out. Past this, a glide is not going to end, and the arrangement waiting for it
@@ -31,14 +28,14 @@ constexpr DWORD turnWaitMs = 30000;
 constexpr char turnNotFree[] = "The icons of another arrangement are still moving";
 
 winapi::SharedHandle turnMutex() {
-    winapi::SharedHandle turn = winapi::ownHandle(CreateMutexW(nullptr, FALSE, turnName));
+    winapi::SharedHandle turn = winapi::ownHandle(CreateMutexW(nullptr, FALSE, glideTurnName));
     if (!turn)
         throw winapi::Error(GetLastError(), "Failed to create lock");
     return turn;
 }
 
 winapi::SharedHandle hurryEvent() {
-    return winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, hurryName));
+    return winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, glideHurryName));
 }
 
 // A mutex whose holder ended without releasing it (a client that ended mid-glide) is ours all

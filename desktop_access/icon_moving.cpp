@@ -45,23 +45,32 @@ void repaint(Desktop* desktop) {
         repaintIcons(*desktop);
 }
 
-bool standsAtTarget(const IconMove& move) {
-    const Point at = iconPosition(move.icon);
-    return at.x == move.targetX && at.y == move.targetY;
-}
-
-// Reads every icon back; those elsewhere are set once more, then read again.
+// Reads every icon back. One that stands where it stood before the glide did not take its
+// place (the desktop refused the position, or put the icon back): it is set once more and read
+// again. One that stands anywhere else was moved since by someone else, the user dragging it or
+// the shell placing it, and stays where they put it. Either way it did not take its place.
 std::uint32_t checkPlaces(const std::vector<IconMove>& placed, Desktop* desktop) {
-    std::vector<IconMove> astray;
-    std::copy_if(placed.begin(), placed.end(), std::back_inserter(astray),
-                 [](const IconMove& move) { return !standsAtTarget(move); });
-    if (astray.empty())
-        return 0;
-    for (const IconMove& move : astray)
+    std::vector<IconMove> putBack;
+    std::uint32_t elsewhere = 0;
+    for (const IconMove& move : placed) {
+        const Point at = iconPosition(move.icon);
+        if (at.x == move.targetX && at.y == move.targetY)
+            continue;
+        if (at.x == move.currentX && at.y == move.currentY)
+            putBack.push_back(move);
+        else
+            ++elsewhere;
+    }
+    if (putBack.empty())
+        return elsewhere;
+    for (const IconMove& move : putBack)
         setIconPosition(move.icon, move.targetX, move.targetY);
     repaint(desktop);
-    return static_cast<std::uint32_t>(std::count_if(
-        astray.begin(), astray.end(), [](const IconMove& move) { return !standsAtTarget(move); }));
+    return elsewhere + static_cast<std::uint32_t>(
+                           std::count_if(putBack.begin(), putBack.end(), [](const IconMove& move) {
+                               const Point at = iconPosition(move.icon);
+                               return at.x != move.targetX || at.y != move.targetY;
+                           }));
 }
 
 // A newer arrangement waits: every icon still on its way is set at its target at once.

@@ -7,8 +7,9 @@
 //
 // A position the list view answers need not have taken (another program managing the desktop
 // may ignore it or put the icon back), so once all have arrived every icon's position is read
-// back; one that is not at its target is set once more and read again, and those still elsewhere
-// are counted. The count is kept for the process, for clients to be told.
+// back; one found where it stood before the glide is set once more and read again, one found
+// anywhere else was moved since by someone else and stays, and every icon not at its target
+// then is counted. The count is kept for the process, for clients to be told.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +32,7 @@ inline constexpr std::uint32_t animationPauseMs = 40;
 
 // Runs the passes on the calling thread until every icon has arrived, setting positions with
 // setIconPosition, repainting with repaintIcons and pausing with glidePause, then checks
-// the positions (one iconPosition per icon, and for each icon found elsewhere one more
+// the positions (one iconPosition per icon, and for each icon found where it started one more
 // setIconPosition and iconPosition). Returns how many icons did not take their places. Errors
 // of the requests propagate. The moves are icons of one desktop.
 std::uint32_t runAnimation(std::vector<IconMove> moves);

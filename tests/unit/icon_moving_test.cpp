@@ -134,6 +134,15 @@ TEST_F(IconMovingTest, AnIconNotAtItsTargetIsSetOnceMoreAndCountedIfItStillIsNot
     EXPECT_EQ(desktop.repaints.back(), desktop.moves.size()) << "repainted after the re-set";
 }
 
+TEST_F(IconMovingTest, AnIconMovedElsewhereAfterItsGlideStaysThereAndCounts) {
+    auto moves = movesFromOrigin(6, 300, 200);
+    // The user drags it away as its place is checked: the first reading finds it there.
+    desktop.items[3].glide = {{640, 480}};
+    EXPECT_EQ(desktop_access::runAnimation(moves), 1u);
+    EXPECT_EQ(desktop.items[3].position, (desktop_access::Point{640, 480}));
+    EXPECT_EQ(xsOf(3), (std::vector<int>{300, 300})) << "not set back under the user's hand";
+}
+
 TEST_F(IconMovingTest, AnimationsAddWhatDidNotTakeUntilTheCountIsReset) {
     desktop.droppedSets[0] = -1;
     desktop.droppedSets[1] = -1;

@@ -73,12 +73,23 @@ TEST(StoreKillTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewStoreWhole) {
     std::uniform_int_distribution<long long> moment(
         0, std::chrono::duration_cast<std::chrono::microseconds>(oneWrite * 2).count());
 
+    // Half the kills come at a random moment after the writer has begun, the other half as soon
+    // as its temporary file appears, so that many certainly fall in the middle of a write. The
+    // temporary file is removed before each writer starts: one found after a kill is that
+    // writer's.
     constexpr int kills = 120;
     int duringAWrite = 0;
     for (int k = 0; k < kills; ++k) {
+        std::filesystem::remove(temporary);
+        int started[2];
+        ASSERT_EQ(pipe(started), 0);
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            close(started[0]);
+            const char go = 1;
+            if (write(started[1], &go, 1) != 1)
+                _exit(2);
             try {
                 for (;;) {
                     desktop_access::writeStore(second);
@@ -88,7 +99,17 @@ TEST(StoreKillTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewStoreWhole) {
             }
             _exit(1);
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+        close(started[1]);
+        char go = 0;
+        ASSERT_EQ(read(started[0], &go, 1), 1) << "the writer started";
+        close(started[0]);
+        if (k % 2 == 0) {
+            std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+        } else {
+            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (!std::filesystem::exists(temporary) && std::chrono::steady_clock::now() < giveUp)
+                std::this_thread::yield();
+        }
         ASSERT_EQ(kill(child, SIGKILL), 0);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -104,6 +125,8 @@ TEST(StoreKillTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewStoreWhole) {
                 kills, duringAWrite);
     EXPECT_GT(duringAWrite, 0) << "no kill came while a write was under way";
 
+    // A temporary file left by a killed write is taken over by the next write.
+    std::ofstream(temporary, std::ios::binary) << "left by a killed write";
     desktop_access::writeStore(second);
     EXPECT_EQ(bytesOf(store), secondBytes);
     EXPECT_FALSE(std::filesystem::exists(temporary));

@@ -9,8 +9,8 @@
 
 #include "component/arrangement.h"
 #include "desktop_access/desktop_proxy.h"
-#include "desktop_access/layouts.h"
 #include "desktop_access/desktop_win32.h"
+#include "desktop_access/layouts.h"
 #include "tests/windows/test_support.h"
 #include "tests/windows/utf8_win32.h"
 #include "winapi/named_lock.h"
@@ -280,6 +280,16 @@ std::vector<POINT> expectedPositions(std::int32_t sortMethod, std::int32_t arran
     if (!copy.empty())
         std::filesystem::remove(copy);
     return positions;
+}
+
+void waitForGlides() {
+    { const winapi::NamedLock store(winapi::storeLockName); }
+    const winapi::SharedHandle turn =
+        winapi::ownHandle(CreateMutexW(nullptr, FALSE, desktop_access::glideTurnName));
+    const DWORD waited = turn ? WaitForSingleObject(winapi::raw(turn), 30000) : WAIT_FAILED;
+    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED)
+        throw std::runtime_error("a glide did not end");
+    ReleaseMutex(winapi::raw(turn));
 }
 
 std::vector<POINT> hostPositions(const DesktopHost& host) {

@@ -124,6 +124,11 @@ HostDescription scatteredDesktop();
 std::vector<POINT> expectedPositions(std::int32_t sortMethod, std::int32_t arrangeMethod,
                                      bool locked, const std::filesystem::path& store);
 
+// Waits until the arrangement whose snapshot is under way, if any, has saved the store (it holds
+// the store lock until then, its glide started), and then until no glide runs anywhere in the
+// session (the glide turn is free). Throws std::runtime_error when a glide does not end in 30 s.
+void waitForGlides();
+
 // The positions the host's list view holds now, by list-view index.
 std::vector<POINT> hostPositions(const DesktopHost& host);
 // Polls until the host's icons stand at the positions; false when they do not within the time.

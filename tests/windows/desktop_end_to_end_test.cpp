@@ -5,25 +5,10 @@
 #include "tests/windows/desktop_host.h"
 #include "winapi/text_win32.h"
 
-#include <tlhelp32.h>
-
 namespace {
 
 using test_support::DesktopHost;
 using test_support::HostDescription;
-
-// Threads of this process right now.
-int threadCount() {
-    const winapi::SharedHandle snapshot =
-        winapi::ownHandle(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = Thread32First(winapi::raw(snapshot), &entry); more;
-         more = Thread32Next(winapi::raw(snapshot), &entry))
-        count += entry.th32OwnerProcessID == GetCurrentProcessId();
-    return count;
-}
 
 HostDescription someIcons(int count) {
     HostDescription description;
@@ -76,10 +61,8 @@ void moveAndWait(DesktopHost& host, const std::function<POINT(int)>& target) {
         proxy.icons[i].left = to.x - proxy.icons[i].offsetX;
         proxy.icons[i].top = to.y - proxy.icons[i].offsetY;
     }
-    const int threadsBefore = threadCount();
     proxy.apply();
-    ASSERT_TRUE(test_support::pollUntil([&] { return threadCount() == threadsBefore; }, 10000))
-        << "the moving thread did not end";
+    ASSERT_TRUE(desktop_access::waitForGlides(10000)) << "the glide did not end";
     const test_support::HostReport held = host.report();
     ASSERT_EQ(held.icons.size(), proxy.icons.size());
     for (std::size_t i = 0; i < held.icons.size(); ++i)

@@ -148,6 +148,10 @@ HostReport parseReport(const std::wstring& path) {
             report.activated.push_back(index);
         } else if (kind == "countrequests") {
             fields >> report.countRequests;
+        } else if (kind == "snapshots") {
+            fields >> report.snapshots;
+        } else if (kind == "textrequests") {
+            fields >> report.textRequests;
         } else if (kind == "paints") {
             fields >> report.paints;
         } else if (kind == "positionsets") {
@@ -228,6 +232,11 @@ void DesktopHost::freeze(DWORD milliseconds, UINT onMessage, int times) {
         throw std::runtime_error("the desktop host did not freeze");
 }
 
+bool DesktopHost::stillFrozen() const {
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutW(shell_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 200, &answer) == 0;
+}
+
 bool DesktopHost::thaw() const {
     if (thaw_)
         SetEvent(winapi::raw(thaw_));
@@ -248,17 +257,37 @@ HostReport DesktopHost::report() const {
     return report;
 }
 
-void DesktopHost::setWorkAreas(const std::vector<RECT>& areas) const {
+namespace {
+
+std::wstring areasText(const std::vector<RECT>& areas) {
     std::wostringstream text;
-    text << L"workareas";
     for (const RECT& area : areas)
         text << L' ' << area.left << L' ' << area.top << L' ' << area.right << L' ' << area.bottom;
-    if (!command(text.str()))
+    return text.str();
+}
+
+} // namespace
+
+void DesktopHost::setWorkAreas(const std::vector<RECT>& areas) const {
+    if (!command(L"workareas" + areasText(areas)))
         throw std::runtime_error("the desktop host did not change its work areas");
 }
 
+void DesktopHost::showDisplay(LONG width, LONG height, const std::vector<RECT>& areas) const {
+    if (!command(L"display " + std::to_wstring(width) + L" " + std::to_wstring(height) +
+                 areasText(areas)))
+        throw std::runtime_error("the desktop host did not show the display");
+}
+
 void DesktopHost::resize(LONG width, LONG height) const {
-    if (!command(L"size " + std::to_wstring(width) + L" " + std::to_wstring(height)))
+    resize({{width, height}});
+}
+
+void DesktopHost::resize(const std::vector<SIZE>& sizes) const {
+    std::wstring text = L"size";
+    for (const SIZE& size : sizes)
+        text += L" " + std::to_wstring(size.cx) + L" " + std::to_wstring(size.cy);
+    if (!command(text))
         throw std::runtime_error("the desktop host did not resize");
 }
 
@@ -328,24 +357,6 @@ bool everyPassRepainted(const std::vector<int>& drawLog) {
             return false;
     }
     return setSincePaint.empty();
-}
-
-HostReport stillReport(const DesktopHost& host) {
-    const auto samePositions = [](const HostReport& a, const HostReport& b) {
-        return std::equal(a.icons.begin(), a.icons.end(), b.icons.begin(), b.icons.end(),
-                          [](const ReportedIcon& p, const ReportedIcon& q) {
-                              return p.position.x == q.position.x && p.position.y == q.position.y;
-                          });
-    };
-    HostReport report = host.report();
-    int still = 0;
-    for (int round = 0; round < 100 && still < 3; ++round) {
-        Sleep(100);
-        HostReport next = host.report();
-        still = samePositions(next, report) ? still + 1 : 0;
-        report = std::move(next);
-    }
-    return report;
 }
 
 std::vector<HostIcon> gridOfIcons(int count, int rowsPerColumn) {

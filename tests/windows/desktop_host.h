@@ -104,6 +104,8 @@ struct HostReport {
     std::vector<ReportedIcon> icons;
     std::vector<int> activated; // item of each LVN_ITEMACTIVATE the view received, in order
     int countRequests = 0;      // item counts asked from other threads: one per desktop snapshot
+    int textRequests = 0;       // labels asked from other threads
+    int snapshots = 0;          // desktop snapshots taken (work areas asked from other threads)
     int paints = 0;             // repaints asked from other threads (WM_PAINT sent)
     int positionSets = 0;       // positions set from other threads
     std::vector<int> drawLog;   // with deferPaint: item of each position set from outside, -1
@@ -128,6 +130,10 @@ class DesktopHost {
     HostReport report() const;
     void setWorkAreas(const std::vector<RECT>& areas) const;
     void resize(LONG width, LONG height) const;
+    // To each size in turn, in one command: changes closer together than any settling time.
+    void resize(const std::vector<SIZE>& sizes) const;
+    // Both at once, the size first: the new display in one step.
+    void showDisplay(LONG width, LONG height, const std::vector<RECT>& areas) const;
     // The list view reports the item opened (LVN_ITEMACTIVATE), as after a double-click on it.
     void activate(int index) const;
     // The shell moves an item where the user dropped it (list-view position); an item arrives at
@@ -143,7 +149,11 @@ class DesktopHost {
     // next `times` times that message reaches the list view from another thread (before it is
     // handled).
     void freeze(DWORD milliseconds, UINT onMessage = 0, int times = 1);
-    // Ends a freeze early and waits until the host answers again; false when it does not.
+    // Whether the host is frozen now: it does not answer a message within a moment. A call that
+    // returns while the host is still frozen did not wait for it to answer.
+    bool stillFrozen() const;
+    // Ends a freeze early (and every freeze still to come of it) and waits until the host
+    // answers again; false when it does not.
     bool thaw() const;
     // Ends the host cleanly and waits until its process has ended; returns its exit code.
     DWORD quit();
@@ -164,10 +174,6 @@ class DesktopHost {
 // most once between two paints, and a paint comes after the last set. Passes are told apart by
 // the items they set, not by time.
 bool everyPassRepainted(const std::vector<int>& drawLog);
-
-// Waits until the icons have stood still for a while (three reports 100 ms apart, while an
-// animation moves them every 40 ms), at most about ten seconds; returns what the host then holds.
-HostReport stillReport(const DesktopHost& host);
 
 // Icons "Icon 0001", "Icon 0002", ... in columns of a grid with 100 x 100 cells from (50, 30).
 std::vector<HostIcon> gridOfIcons(int count, int rowsPerColumn = 10);

@@ -24,6 +24,7 @@
 #include "tests/windows/test_support.h"
 #include "tests/windows/utf8_win32.h"
 #include "winapi/named_lock.h"
+#include "winapi/text_win32.h"
 
 namespace {
 
@@ -106,32 +107,55 @@ class DisplayChangesTest : public ::testing::Test {
         ASSERT_TRUE(arrangedFor(displays[0])) << "Kelvara's first arrangement";
     }
 
-    // The display the last arrangement remembers, and its places.
-    std::optional<desktop_access::DisplayConfiguration> lastArranged() const {
+    // The display the last arrangement remembers, and the places it remembers there.
+    struct Remembered {
+        desktop_access::DisplayConfiguration display;
+        std::vector<desktop_access::Place> places;
+    };
+    std::optional<Remembered> lastArranged() const {
         const winapi::NamedLock lock(winapi::storeLockName);
         const auto layouts = desktop_access::readLayouts(desktop_access::layoutsPathFor(store));
         if (!layouts || !layouts->mostRecent())
             return std::nullopt;
-        return *layouts->mostRecent();
+        const desktop_access::DisplayConfiguration display = *layouts->mostRecent();
+        return Remembered{display, *layouts->find(display)};
     }
 
-    // Waits until an arrangement for the display is done and the icons stand still.
+    // Whether the last arrangement was made for the display and every icon stands where it
+    // remembers it: its glide has ended.
+    bool showsItsLayout(const desktop_access::DisplayConfiguration& wanted) const {
+        const std::optional<Remembered> last = lastArranged();
+        if (!last || last->display != wanted)
+            return false;
+        const test_support::HostReport report = host->report();
+        for (const test_support::ReportedIcon& icon : report.icons) {
+            const std::u16string label = winapi::fromWide(icon.label);
+            const auto place =
+                std::find_if(last->places.begin(), last->places.end(),
+                             [&](const desktop_access::Place& p) { return p.label == label; });
+            if (place == last->places.end() || place->left != icon.box.left ||
+                place->top != icon.box.top)
+                return false;
+        }
+        return true;
+    }
+
+    // Waits until an arrangement for the display is done: the layouts file remembers it, every
+    // icon stands where it says, and its glide has ended.
     bool arrangedFor(const Display& display, DWORD timeoutMs = 30000) {
         const auto wanted = desktop_access::configurationOf(display.workAreas, 79, 79);
-        return test_support::pollUntil([&] { return lastArranged() == wanted; }, timeoutMs) &&
-               test_support::pollUntil(
-                   [&] {
-                       const auto before = test_support::hostPositions(*host);
-                       Sleep(300);
-                       return test_support::hostPositions(*host) == before;
-                   },
-                   timeoutMs);
+        if (!test_support::pollUntil([&] { return showsItsLayout(wanted); }, timeoutMs))
+            return false;
+        test_support::waitForGlides();
+        return true;
     }
 
+    // The new display in one step, as the shell shows it: the list view's size and its work
+    // areas, so the hook arranges once.
     void show(const Display& display) {
         const Rect area = unionOf(display.workAreas);
-        host->setWorkAreas(toRects(display.workAreas));
-        host->resize(area.right - area.left, area.bottom - area.top);
+        host->showDisplay(area.right - area.left, area.bottom - area.top,
+                          toRects(display.workAreas));
     }
 
     struct Counts {
@@ -252,10 +276,16 @@ TEST_F(DisplayChangesTest, AnIconThatArrivesOnAnotherIsPlacedOnAFreeCellNearby) 
 
     // An icon that leaves asks for an arrangement too, which moves nothing else.
     const auto before = byLabel();
-    const std::uint32_t refreshes = std::uint32_t(host->report().countRequests);
+    const std::u16string leaving = winapi::fromWide(host->report().icons.at(0).label);
     host->remove(0);
     EXPECT_TRUE(test_support::pollUntil(
-        [&] { return std::uint32_t(host->report().countRequests) > refreshes; }, 15000));
+        [&] {
+            const auto last = lastArranged();
+            return last && std::none_of(last->places.begin(), last->places.end(),
+                                        [&](const auto& place) { return place.label == leaving; });
+        },
+        15000))
+        << "the arrangement after it remembers the desktop without it";
     ASSERT_TRUE(arrangedFor(displays[0]));
     for (const auto& [label, position] : byLabel())
         EXPECT_EQ(position, before.at(label)) << test_support::toUtf8(label);

@@ -138,9 +138,11 @@ class FileHolder {
     std::thread thread_;
 };
 
-const std::vector<RECT> workAreaChoices = {{0, 0, 1920, 1040}, {0, 0, 1280, 984},
+// Each puts the twelve icons somewhere else along the left edge (13, 7, 10, 9 and 8 rows, and
+// a taskbar at the top), so no change can pass for arranged without an arrangement.
+const std::vector<RECT> workAreaChoices = {{0, 0, 1920, 1040}, {0, 0, 1280, 600},
                                            {0, 0, 1600, 860},  {0, 0, 1024, 728},
-                                           {0, 0, 2560, 1400}, {0, 40, 1920, 1080}};
+                                           {0, 0, 2560, 700},  {0, 40, 1920, 1080}};
 
 class HookStress : public ::testing::Test {
   protected:
@@ -185,10 +187,12 @@ TEST_F(HookStress, EveryOpeningCountedAndEveryChangeArrangedUnderLoad) {
     const std::uint32_t droppedBefore = desktop_hook::droppedEvents();
     const desktop_hook::HookInstaller hook(host->listView());
 
-    // Where the changes fall among the openings.
+    // Where the changes fall among the openings. The last one comes after every opening has
+    // been counted: only the change itself can get that one arranged.
     std::vector<bool> changeAfter(static_cast<std::size_t>(plan.openings), false);
-    std::fill(changeAfter.begin(), changeAfter.begin() + plan.changes, true);
-    std::shuffle(changeAfter.begin(), changeAfter.end(), random);
+    std::fill(changeAfter.begin(), changeAfter.begin() + plan.changes - 1, true);
+    std::shuffle(changeAfter.begin(), changeAfter.end() - 1, random);
+    changeAfter.back() = true;
 
     std::map<std::wstring, std::uint32_t> opened;
     for (const test_support::HostIcon& icon : description.icons)
@@ -210,6 +214,10 @@ TEST_F(HookStress, EveryOpeningCountedAndEveryChangeArrangedUnderLoad) {
                 continue;
             if (changes > 0 && !arranged(30000)) // the previous change, arranged by now
                 ++unarranged;
+            if (opening + 1 == plan.openings &&
+                !test_support::pollUntil([&] { return test_support::storedUsage(store) == opened; },
+                                         60000))
+                ADD_FAILURE() << "the openings before the last change were not all counted";
             std::size_t next = areas;
             while (next == areas)
                 next = std::uniform_int_distribution<std::size_t>(0, workAreaChoices.size() -

@@ -99,8 +99,12 @@ TEST_F(HookTest, NothingIsCountedOnceTheHookIsRemoved) {
     doubleClick(0);
     ASSERT_TRUE(test_support::pollUntil([&] { return host->report().activated.size() == 1; }, 5000))
         << "the double-click reached the list view";
-    Sleep(1500);
-    EXPECT_FALSE(fs::exists(store)) << "no component was asked to count or arrange anything";
+    // Openings are counted in the order they come: once a later one is counted, an earlier one
+    // the removed hook had noted would have been too.
+    hook.emplace(host->listView());
+    doubleClick(1);
+    ASSERT_TRUE(test_support::pollUntil([&] { return storedUsage(u"Mail") == 1u; }, 10000));
+    EXPECT_EQ(storedUsage(u"Notes"), 0u) << "the opening without a hook was not counted";
 }
 
 TEST_F(HookTest, WorkAreaChangeCarriesGroupsOverWithoutAnyoneCallingRefresh) {
@@ -131,13 +135,14 @@ TEST_F(HookTest, ListViewResizedArrangesOnceItSettles) {
     HostDescription d = threeIcons();
     d.icons[2] = {L"Photos", 300, 311}; // off the grid
     start(d);
-    host->resize(1600, 1000);
-    host->resize(1700, 1000);
+    host->resize({{1600, 1000}, {1700, 1000}}); // two changes at once: one arrangement
     EXPECT_TRUE(test_support::pollUntil([&] { return fs::exists(store); }, 10000));
-    // Without a stored state the first arrangement leaves every icon where it is, and only one
-    // arrangement ran for the two changes.
-    EXPECT_EQ(host->report().countRequests, 1);
-    EXPECT_EQ(positionOf(2), (POINT{300, 311}));
+    // Without a stored state the first arrangement leaves every icon where it is.
+    const auto stored = test_support::readStoreLocked(store);
+    ASSERT_EQ(stored->icons.size(), 3u);
+    const test_support::ReportedIcon photos = host->report().icons.at(2);
+    EXPECT_EQ(stored->icons[2].left, photos.box.left - (photos.position.x - 300));
+    EXPECT_EQ(stored->icons[2].top, photos.box.top - (photos.position.y - 311));
     host->resize(1800, 1000); // now the stored area is the live one: the icon is snapped
     EXPECT_TRUE(test_support::pollUntil(
         [&] {
@@ -145,6 +150,10 @@ TEST_F(HookTest, ListViewResizedArrangesOnceItSettles) {
         },
         10000))
         << "at " << positionOf(2).x << ", " << positionOf(2).y;
+    // The worker arranges one thing after another: an arrangement more for the first two
+    // changes would have come before the one that snapped the icon.
+    test_support::waitForGlides();
+    EXPECT_EQ(host->report().snapshots, 2);
 }
 
 TEST_F(HookTest, ShellKeepsAnsweringWhileTheWorkerWaitsForTheStore) {
@@ -152,9 +161,8 @@ TEST_F(HookTest, ShellKeepsAnsweringWhileTheWorkerWaitsForTheStore) {
     auto lock =
         std::make_unique<winapi::NamedLock>(winapi::storeLockName); // another process's Refresh
     doubleClick(0);
-    ASSERT_TRUE(
-        test_support::pollUntil([&] { return host->report().activated.size() == 1; }, 5000));
-    Sleep(300); // the worker is now waiting for the lock
+    // The worker asks the opened icon's label, then waits for the lock.
+    ASSERT_TRUE(test_support::pollUntil([&] { return host->report().textRequests > 0; }, 5000));
     DWORD_PTR count = 0;
     EXPECT_NE(SendMessageTimeoutW(host->listView(), LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000,
                                   &count),

@@ -47,7 +47,7 @@ class LauncherTest : public ::testing::Test {
     std::vector<std::string> hookEvents() const;
 
     // Desktop snapshots the host has seen taken: one per Refresh.
-    int refreshes() const { return host->report().countRequests; }
+    int refreshes() const { return host->report().snapshots; }
     bool waitForRefreshes(int count, DWORD timeoutMs = 20000) const;
 
     // Posts WM_QUIT with the code to the launcher's thread (once it has a message queue) and

@@ -1,6 +1,7 @@
 // The launcher, run as the user runs it (tests/windows/launcher_fixture.h): one instance, the
 // compatibility check, the start-up attempts, the first start and the welcome program, the end
 // by a quit message, and following a restarted shell.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <list>
@@ -109,9 +110,11 @@ TEST_F(LauncherTest, SecondStartEndsAtOnceWithOne) {
     useStandInHook();
     Process& first = startLauncher();
     ASSERT_TRUE(waitForRefreshes(1));
+    // A copy that went on past the single-instance check would stop at the compatibility
+    // question, which nobody answers: ending at all, it ended at the check.
+    registerNvidiaHandler(L"{3D1975AF-48C6-4F8E-A182-BE0E08FA86A9}");
     Process& second = startLauncher();
-    EXPECT_EQ(second.wait(10000), 1u);
-    EXPECT_LT(runTimeMs(second), 1000u) << "it ends before the one-second pause";
+    EXPECT_EQ(second.wait(), 1u);
     EXPECT_EQ(hookEvents(), (std::vector<std::string>{"install"}))
         << "the second copy touched nothing";
     EXPECT_EQ(quit(first, 0), 0u);
@@ -155,6 +158,7 @@ TEST_F(LauncherTest, FirstStartShowsWelcomeOnceAndArrangesTwice) {
     EXPECT_TRUE(waitForRefreshes(5));
     EXPECT_EQ(quit(again, 0), 0u);
     EXPECT_EQ(readDword(L"Started"), 1u);
+    EXPECT_EQ(logOf(L"orvinta.log").size(), 2u) << "only the two first starts showed it";
 }
 
 TEST_F(LauncherTest, MissingWelcomeProgramDoesNotDisturbTheStart) {
@@ -220,7 +224,6 @@ TEST_F(LauncherTest, NoShellWindowMeansFiveAttemptsASecondApart) {
     EXPECT_EQ(launcher.wait(30000), 1u);
     // One second before the attempts, then five attempts each followed by a second's pause.
     EXPECT_GE(runTimeMs(launcher), 5900u);
-    EXPECT_LT(runTimeMs(launcher), 15000u);
     EXPECT_TRUE(hookEvents().empty()) << "without a desktop no hook is installed";
 }
 
@@ -259,8 +262,8 @@ TEST_F(LauncherTest, AShellThatDoesNotAnswerFailsEachAttemptWithoutWaitingForIt)
     useStandInHook();
     host->freeze(60000);
     Process& launcher = startLauncher();
-    EXPECT_EQ(launcher.wait(40000), 1u) << "five attempts, none of them held by the shell";
-    EXPECT_LT(runTimeMs(launcher), 25000u);
+    EXPECT_EQ(launcher.wait(40000), 1u) << "five attempts";
+    EXPECT_TRUE(host->stillFrozen()) << "none of them waited for the shell to answer";
     EXPECT_TRUE(hookEvents().empty()) << "each attempt ended before the hook";
     ASSERT_TRUE(host->thaw());
     EXPECT_EQ(refreshes(), 0);
@@ -279,7 +282,9 @@ TEST_F(LauncherTest, FailingRefreshEndsInOrderWithoutRetrying) {
 TEST_F(LauncherTest, AStoreHeldOpenAtTheStartDoesNotEndIt) {
     // An indexer holds the store through Kelvara's first arrangement: the desktop is arranged,
     // only the file cannot be replaced. Kelvara goes on, and a later write saves the store.
-    startHost();
+    HostDescription withTray = smallDesktop();
+    withTray.tray = true;
+    startHost(withTray);
     useStandInHook();
     test_support::writeStore(store, {{L"Notes", 5}});
     const winapi::SharedHandle held =
@@ -293,8 +298,14 @@ TEST_F(LauncherTest, AStoreHeldOpenAtTheStartDoesNotEndIt) {
     ASSERT_EQ(WaitForSingleObject(winapi::raw(held), 20000), WAIT_OBJECT_0);
     const std::string before = test_support::fileBytes(store);
     Process& launcher = startLauncher();
-    ASSERT_TRUE(waitForRefreshes(1));
-    Sleep(4000); // past the write's patience
+    // Its icon comes once the start's Refresh has returned and Kelvara went on.
+    ASSERT_TRUE(test_support::pollUntil(
+        [&] {
+            const auto told = host->report().notifications;
+            return std::any_of(told.begin(), told.end(),
+                               [](const auto& n) { return n.verb == "add" && n.done; });
+        },
+        20000));
     EXPECT_EQ(launcher.wait(0), STILL_ACTIVE) << "Kelvara still runs";
     EXPECT_EQ(test_support::fileBytes(store), before) << "the store held open stayed whole";
     SetEvent(winapi::raw(go));

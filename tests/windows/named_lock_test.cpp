@@ -1,4 +1,5 @@
 #include "winapi/named_lock.h"
+#include "winapi/text_win32.h"
 
 #include <atomic>
 #include <thread>
@@ -35,16 +36,22 @@ class StoreLockTest : public ::testing::Test {
 
 TEST_F(StoreLockTest, BlocksASecondProcessUntilReleased) {
     test_support::Process holder = startHolder(L"release");
+    const winapi::SharedHandle mutex = winapi::ownHandle(
+        CreateMutexW(nullptr, FALSE, (L"Local\\" + winapi::toWide(winapi::storeLockName)).c_str()));
+    ASSERT_TRUE(mutex);
+    EXPECT_EQ(WaitForSingleObject(winapi::raw(mutex), 0), DWORD(WAIT_TIMEOUT))
+        << "the lock is held by the other process";
     std::atomic<bool> acquired = false;
+    std::atomic<bool> acquiredAfterRelease = false;
     std::thread waiter([&] {
         winapi::NamedLock lock(winapi::storeLockName);
+        acquiredAfterRelease = WaitForSingleObject(winapi::raw(go), 0) == WAIT_OBJECT_0;
         acquired = true;
     });
-    Sleep(300);
-    EXPECT_FALSE(acquired) << "the lock is held by the other process";
-    SetEvent(winapi::raw(go));
+    SetEvent(winapi::raw(go)); // the holder releases it
     waiter.join();
     EXPECT_TRUE(acquired);
+    EXPECT_TRUE(acquiredAfterRelease) << "the waiter got it only once the holder let go";
     EXPECT_EQ(holder.wait(), 0u);
 }
 

@@ -168,19 +168,6 @@ class OverlapTest : public test_support::LauncherTest {
         return of(first) + of(second);
     }
 
-    // Waits until the arrangement whose snapshot is under way has saved the store (it holds the
-    // store lock until then, its glide started), and then until no glide runs anywhere (the
-    // glide turn is free).
-    static void waitForGlidesToEnd() {
-        { const winapi::NamedLock store(winapi::storeLockName); }
-        const winapi::SharedHandle turn =
-            winapi::ownHandle(CreateMutexW(nullptr, FALSE, L"Local\\Kelvara.GlideTurn"));
-        ASSERT_TRUE(turn);
-        const DWORD waited = WaitForSingleObject(winapi::raw(turn), 30000);
-        ASSERT_TRUE(waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED);
-        ReleaseMutex(winapi::raw(turn));
-    }
-
     // The store's places as list-view positions, by list-view index.
     std::vector<POINT> storedPositions() const {
         const test_support::HostReport report = host->report();
@@ -220,7 +207,7 @@ class OverlapTest : public test_support::LauncherTest {
         } else {
             ensureLauncher(); // the hook, and the icon "Arrange now" is chosen from
         }
-        waitForGlidesToEnd();
+        test_support::waitForGlides();
         // A launcher's first start arranges twice in a row by the same settings: automatically,
         // the first time keeping an icon off another's cell, the second snapping every icon.
         const bool bothLauncher = first == Trigger::launcher && second == Trigger::launcher;
@@ -259,14 +246,13 @@ class OverlapTest : public test_support::LauncherTest {
         }
         const int snapshots = snapshotsOf(first, second);
         ASSERT_TRUE(test_support::pollUntil(
-            [&] { return host->report().countRequests >= before.countRequests + snapshots; },
-            20000))
-            << "both arrangements ran: " << host->report().countRequests - before.countRequests
+            [&] { return host->report().snapshots >= before.snapshots + snapshots; }, 20000))
+            << "both arrangements ran: " << host->report().snapshots - before.snapshots
             << " snapshots of " << snapshots;
         if (launcherStarts) {
             ASSERT_TRUE(waitForTrayIcon(trayBefore));
         }
-        waitForGlidesToEnd();
+        test_support::waitForGlides();
 
         // An arrangement made now would move nothing: an edge arrangement does not depend on where
         // the icons stand, and the automatic one leaves icons on cells of their own as they are.

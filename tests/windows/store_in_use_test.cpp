@@ -133,6 +133,7 @@ TEST_F(StoreInUseTest, AStoreHeldLongerFailsTheCallKeepsTheOldStoreAndTheCountAr
         EXPECT_GE(took, 2000) << "the file was waited for";
         EXPECT_EQ(test_support::fileBytes(store), before) << "the old store is whole";
         EXPECT_FALSE(std::filesystem::exists(temporary)) << "the new content was removed";
+        test_support::waitForGlides(); // an arrangement started by mistake would have ended
         EXPECT_EQ(test_support::hostPositions(*host)[2].x, 600) << "no arrangement ran";
         std::printf("sharing %s: held, IconActivated failed after %lld ms\n",
                     narrow(sharing).c_str(), took);

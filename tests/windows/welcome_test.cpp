@@ -11,8 +11,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <commctrl.h>
 
+#include "tests/windows/desktop_host.h"
 #include "tests/windows/test_support.h"
 #include "tests/windows/utf8_win32.h"
 
@@ -336,18 +339,30 @@ class BrowserLog {
         return result;
     }
 
-    // Waits until the log holds `count` addresses, then a little longer, so that an address
-    // opened twice shows up as one too many.
+    // Waits until the log holds `count` addresses and no program that opens one is left
+    // running: an address opened twice has its own program started by then, so it shows up as
+    // one too many.
     std::vector<std::wstring> waitFor(std::size_t count) const {
-        for (int i = 0; i < 300 && lines().size() < count; ++i)
-            Sleep(100);
-        Sleep(1500);
+        test_support::pollUntil([&] { return lines().size() >= count && !openerRunning(); }, 30000);
         return lines();
     }
 
     bool ready = false;
 
   private:
+    static bool openerRunning() {
+        const winapi::SharedHandle snapshot =
+            winapi::ownHandle(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = snapshot && Process32FirstW(winapi::raw(snapshot), &entry); more;
+             more = Process32NextW(winapi::raw(snapshot), &entry))
+            for (const wchar_t* name : {L"start.exe", L"winebrowser.exe", L"url_logger.exe"})
+                if (_wcsicmp(entry.szExeFile, name) == 0)
+                    return true;
+        return false;
+    }
+
     std::wstring path;
     HKEY key = nullptr;
     wchar_t previous[1024] = {};
