@@ -4,7 +4,7 @@
 
 #include <oleauto.h>
 
-#include "component/error_info_win32.h"
+#include "component/client_win32.h"
 #include "winapi/error.h"
 #include "winapi/text_win32.h"
 
@@ -13,21 +13,9 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-// Why a call of the component failed: its own description when it gives one, else the system's
-// words for the result.
-std::u16string reasonOf(ITessora* tessora, HRESULT result) {
-    ComPtr<ISupportErrorInfo> support;
-    if (SUCCEEDED(tessora->QueryInterface(IID_PPV_ARGS(&support))) &&
-        support->InterfaceSupportsErrorInfo(IID_ITessora) == S_OK)
-        if (const std::wstring description = component::takeErrorDescription();
-            !description.empty())
-            return winapi::fromWide(description);
-    return resultText(result);
-}
-
 void succeed(ITessora* tessora, HRESULT result, const char16_t* what) {
     if (FAILED(result))
-        throw Failure(failureLine(what, reasonOf(tessora, result)));
+        throw Failure(failureLine(what, component::failureOf(tessora, result).reason));
 }
 
 // The description an automation call left in its exception record (filled in first when the
@@ -49,13 +37,6 @@ std::u16string takeDescription(EXCEPINFO& exception) {
 
 } // namespace
 
-std::u16string resultText(HRESULT result) {
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(result));
-    const std::string words = winapi::systemMessage(static_cast<std::uint32_t>(result));
-    return widen(words.empty() ? std::string("error ") + code : words + " (" + code + ")");
-}
-
 ComponentClient::ComponentClient() {
     const HRESULT result =
         CoCreateInstance(CLSID_Tessora, nullptr, CLSCTX_INPROC_SERVER, IID_ITessora, &tessora_);
@@ -63,19 +44,11 @@ ComponentClient::ComponentClient() {
         throw Failure(failureLine(u"Kelvara's component (Tessora.dll) cannot be started",
                                   result == REGDB_E_CLASSNOTREG
                                       ? u"it is not registered (install.cmd registers it)"
-                                      : resultText(result)));
+                                      : component::resultText(result)));
 }
 
 Settings ComponentClient::settings() const {
-    // The getters never fail: an unreadable setting gives its default.
-    ::SortMethod sortMethod{};
-    ::ArrangeMethod arrangeMethod{};
-    LONG locked = 0;
-    tessora_->GetSortMethod(&sortMethod);
-    tessora_->GetArrangeMethod(&arrangeMethod);
-    tessora_->IsLocked(&locked);
-    return {static_cast<std::int32_t>(sortMethod), static_cast<std::int32_t>(arrangeMethod),
-            static_cast<std::int32_t>(locked)};
+    return component::readSettings(tessora_.Get());
 }
 
 void ComponentClient::setSortMethod(std::int32_t sortMethod) {
@@ -109,8 +82,9 @@ void ComponentClient::arrange() {
         result == DISP_E_EXCEPTION && FAILED(exception.scode) ? exception.scode : result;
     if (SUCCEEDED(result))
         return;
-    throw Failure(
-        failureLine(what, description.empty() ? reasonOf(tessora_.Get(), code) : description));
+    throw Failure(failureLine(what, description.empty()
+                                        ? component::failureOf(tessora_.Get(), code).reason
+                                        : description));
 }
 
 } // namespace cmdline

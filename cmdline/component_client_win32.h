@@ -45,7 +45,4 @@ class ComponentClient {
     Microsoft::WRL::ComPtr<ITessora> tessora_;
 };
 
-// The system's words for a result code, with the code in hexadecimal.
-std::u16string resultText(HRESULT result);
-
 } // namespace cmdline

@@ -15,8 +15,8 @@
 #include "cmdline/console_win32.h"
 #include "cmdline/output_text.h"
 #include "component/configuration_win32.h"
-#include "desktop_access/desktop_proxy.h"
 #include "desktop_access/desktop_win32.h"
+#include "desktop_access/icon_store.h"
 #include "winapi/named_lock.h"
 #include "winapi/text_win32.h"
 
@@ -50,7 +50,7 @@ std::int32_t desktopIconCount() {
 
 // The icon store, read under its lock (which is released before anything is printed). A store
 // that does not exist yet holds no icons.
-std::vector<organizers::IconRecord> storedIcons() {
+std::vector<desktop_access::IconRecord> storedIcons() {
     constexpr char16_t what[] = u"Kelvara could not read its icon store";
     const std::filesystem::path store =
         component::defaultStorePath(component::configuration().productId);
@@ -58,7 +58,7 @@ std::vector<organizers::IconRecord> storedIcons() {
         throw Failure(failureLine(what, u"this account has no local application data folder"));
     try {
         const winapi::NamedLock lock(winapi::storeLockName);
-        return organizers::DesktopProxy(store).icons;
+        return desktop_access::readStore(store).icons;
     } catch (const std::exception& error) {
         throw Failure(failureLine(what, widen(error.what())));
     }

@@ -2,66 +2,57 @@
 
 #include <cstdint>
 
-#include "desktop_access/desktop_proxy.h"
 #include "desktop_access/icon_moving.h"
-#include "organizers/placement/auto_group.h"
-#include "organizers/placement/edge_align.h"
-#include "organizers/sorting/age_sorter.h"
-#include "organizers/sorting/name_sorter.h"
-#include "organizers/sorting/usage_sorter.h"
+#include "desktop_access/snapshot.h"
+#include "desktop_access/store_session.h"
+#include "winapi/error.h"
 
 namespace component {
+namespace {
 
-using namespace organizers;
-
-std::unique_ptr<sorting::Sorter> makeSorter(std::int32_t sortMethod,
-                                            desktop_access::Desktop& desktop) {
-    switch (sortMethod) {
-    case SortIconName:
-        return std::make_unique<sorting::NameSorter>(desktop);
-    case SortUsage:
-        return std::make_unique<sorting::UsageSorter>();
-    case SortAge:
-        return std::make_unique<sorting::AgeSorter>(desktop);
-    default:
-        return nullptr;
+// An error after the desktop was read still leaves the counts it carried over saved, with the
+// icons where they stand.
+void saveAsRead(desktop_access::StoreSession& session,
+                const desktop_access::DesktopProxy& snapshot) noexcept {
+    try {
+        session.save(snapshot, false);
+    } catch (...) {
+        // The counts are kept by the process; the error that brought us here is the one to tell.
     }
 }
 
-std::unique_ptr<placement::Placer> makePlacer(std::int32_t arrangeMethod) {
-    switch (arrangeMethod) {
-    case ArrangeAuto:
-        return std::make_unique<placement::AutoGroup>();
-    case ArrangeLeft:
-        return std::make_unique<placement::LeftAlign>();
-    case ArrangeRight:
-        return std::make_unique<placement::RightAlign>();
-    case ArrangeTop:
-        return std::make_unique<placement::TopAlign>();
-    case ArrangeBottom:
-        return std::make_unique<placement::BottomAlign>();
-    default:
-        return nullptr;
-    }
-}
+} // namespace
 
 bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
              std::int32_t sortMethod, std::int32_t arrangeMethod,
              const std::function<bool()>& isLocked) {
     desktop_access::resetIconsNotTaken();
-    DesktopProxy proxy(storePath, desktop);
-    const std::unique_ptr<sorting::Sorter> sorter = makeSorter(sortMethod, desktop);
-    const std::unique_ptr<placement::Placer> placer = sorter ? makePlacer(arrangeMethod) : nullptr;
-    if (!placer) {
-        proxy.save();
+    desktop_access::StoreSession session(storePath);
+    const desktop_access::DesktopProxy snapshot =
+        desktop_access::readDesktop(desktop, session, organizers::shellNeedsOf(sortMethod));
+    if (!organizers::knowsMethods(sortMethod, arrangeMethod)) {
+        session.save(snapshot, false);
         return false;
     }
-    placer->locked = isLocked();
-    placer->place(proxy, *sorter);
-    proxy.rememberLayout();
-    proxy.apply();
-    proxy.save();
+    desktop_access::DesktopProxy arranged;
+    try {
+        const organizers::Settings settings{sortMethod, arrangeMethod, isLocked()};
+        const organizers::placement::Memory memory = memoryOf(session, snapshot);
+        static_cast<desktop_access::Grid&>(arranged) = snapshot.grid();
+        arranged.workAreas = snapshot.workAreas;
+        arranged.icons = std::move(*organizers::plan(snapshot, memory, settings));
+        desktop_access::applyPlaces(snapshot.icons, arranged.icons);
+    } catch (...) {
+        saveAsRead(session, snapshot);
+        throw;
+    }
+    session.save(arranged, true);
     return true;
+}
+
+organizers::placement::Memory memoryOf(const desktop_access::StoreSession& session,
+                                       const desktop_access::DesktopProxy& snapshot) {
+    return {&session.layouts(), session.displayChanged(snapshot)};
 }
 
 std::string notTakenDescription(std::uint32_t count) {
@@ -71,14 +62,15 @@ std::string notTakenDescription(std::uint32_t count) {
 
 void countActivation(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
                      std::int32_t index) {
-    DesktopProxy proxy(storePath, desktop);
-    // Right after construction the records are in list-view index order.
-    if (static_cast<std::uint32_t>(index) < proxy.icons.size()) {
-        std::uint32_t& usage = proxy.icons[static_cast<std::size_t>(index)].usage;
+    desktop_access::StoreSession session(storePath);
+    desktop_access::DesktopProxy snapshot = desktop_access::readDesktop(desktop, session);
+    // The records are in list-view index order as read.
+    if (static_cast<std::uint32_t>(index) < snapshot.icons.size()) {
+        std::uint32_t& usage = snapshot.icons[static_cast<std::size_t>(index)].usage;
         if (usage != UINT32_MAX) // at the top a count stays there rather than falling back to 0
             ++usage;
     }
-    proxy.save();
+    session.save(snapshot, false);
 }
 
 } // namespace component

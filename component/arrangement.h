@@ -1,45 +1,45 @@
 // What one Refresh and one IconActivated do with the desktop, apart from COM and the registry:
-// take a snapshot, let the strategies chosen by the settings place the icons, start moving them,
-// and let the snapshot write the store as it ends.
+// a store session (the lock, and what Kelvara remembers, read once), one reading of the desktop,
+// the decision (organizers::plan), the glide, and one save.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "desktop_access/desktop_seam.h"
-#include "organizers/placement/placer.h"
-#include "organizers/sorting/sorter.h"
+#include "desktop_access/store_session.h"
+#include "organizers/plan.h"
 
 namespace component {
 
-enum SortMethod : std::int32_t { SortIconName = 0, SortUsage = 1, SortAge = 2 };
-enum ArrangeMethod : std::int32_t {
-    ArrangeAuto = 0,
-    ArrangeLeft = 1,
-    ArrangeRight = 2,
-    ArrangeTop = 3,
-    ArrangeBottom = 4
-};
+using organizers::ArrangeAuto;
+using organizers::ArrangeBottom;
+using organizers::ArrangeLeft;
+using organizers::ArrangeMethod;
+using organizers::ArrangeRight;
+using organizers::ArrangeTop;
+using organizers::SortAge;
+using organizers::SortIconName;
+using organizers::SortMethod;
+using organizers::SortUsage;
 
-// The strategy for a method, or null when the value lies outside its enumeration.
-std::unique_ptr<organizers::sorting::Sorter> makeSorter(std::int32_t sortMethod,
-                                                        desktop_access::Desktop& desktop);
-std::unique_ptr<organizers::placement::Placer> makePlacer(std::int32_t arrangeMethod);
-
-// Arranges the desktop: snapshot (store lock held, stored counts carried over), sorter, placer,
-// the lock setting (asked only after the desktop has been read), place, start the moves, save
-// the store. The count of icons that did not take their places (desktop_access::iconsNotTaken)
-// starts again from 0. Returns false, having moved nothing but still saved the store, when a
-// method lies outside its enumeration. Desktop and lock errors propagate; then nothing is
-// written when the snapshot could not be taken, and the store is still written when it could. A
-// store that cannot be saved is desktop_access::StoreWriteError, the counts then kept by the
-// process.
+// Arranges the desktop: session, snapshot, the lock setting (asked only after the desktop has
+// been read), plan, the glide, save. The count of icons that did not take their places
+// (desktop_access::iconsNotTaken) starts again from 0. Returns false, having moved nothing but
+// still saved the store, when a method lies outside its enumeration. Desktop and lock errors
+// propagate; nothing is written when the snapshot could not be read, and the store is still
+// written, as read, when an error comes after it. A file that cannot be saved is
+// desktop_access::StoreWriteError (the counts then kept by the process) or LayoutsWriteError,
+// once the desktop has been arranged.
 bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
              std::int32_t sortMethod, std::int32_t arrangeMethod,
              const std::function<bool()>& isLocked);
+
+// What the plan of an arrangement is decided with besides the snapshot: what the session read.
+organizers::placement::Memory memoryOf(const desktop_access::StoreSession& session,
+                                       const desktop_access::DesktopProxy& snapshot);
 
 // What a client is told when icons of an arrangement did not take their places: "1 icon did not
 // take its place", "3 icons did not take their places".

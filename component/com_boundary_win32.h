@@ -7,7 +7,9 @@
 
 #include <windows.h>
 
+#include "component/client_text.h"
 #include "component/error_info_win32.h"
+#include "winapi/error.h"
 
 namespace component {
 
@@ -22,7 +24,8 @@ template <typename Work> HRESULT guarded(Work&& work) noexcept {
 }
 
 // The same for the methods of ITessora, which also say what failed: the message of the escaping
-// error becomes the thread's error information, and a success clears it.
+// error becomes the thread's error information, with the kind its type says, and a success
+// clears it.
 template <typename Work> HRESULT reported(Work&& work) noexcept {
     try {
         const HRESULT result = work();
@@ -32,6 +35,12 @@ template <typename Work> HRESULT reported(Work&& work) noexcept {
     } catch (const std::bad_alloc&) {
         setErrorDescription("Kelvara ran out of memory.");
         return E_OUTOFMEMORY;
+    } catch (const desktop_access::NotSavedError& error) {
+        setErrorDescription(error.what(), FailureKind::notSaved);
+        return E_FAIL;
+    } catch (const NotCountedError& error) {
+        setErrorDescription(error.what(), FailureKind::notCounted);
+        return E_FAIL;
     } catch (const std::exception& error) {
         setErrorDescription(error.what());
         return E_FAIL;

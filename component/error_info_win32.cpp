@@ -10,11 +10,12 @@ namespace component {
 
 using Microsoft::WRL::ComPtr;
 
-void setErrorDescription(const std::wstring& description) noexcept {
+void setErrorDescription(const std::wstring& description, FailureKind kind) noexcept {
     ComPtr<ICreateErrorInfo> created;
     if (FAILED(CreateErrorInfo(&created)))
         return;
     created->SetGUID(IID_ITessora);
+    created->SetHelpContext(static_cast<DWORD>(kind));
     created->SetSource(const_cast<LPOLESTR>(L"Tessora.Tessora"));
     created->SetDescription(const_cast<LPOLESTR>(description.c_str()));
     ComPtr<IErrorInfo> info;
@@ -22,15 +23,15 @@ void setErrorDescription(const std::wstring& description) noexcept {
         SetErrorInfo(0, info.Get());
 }
 
-void setErrorDescription(const char* description) noexcept {
+void setErrorDescription(const char* description, FailureKind kind) noexcept {
     try {
         // Messages of the system's errors are plain ASCII text.
         std::wstring wide;
         for (const char* c = description; *c != '\0'; ++c)
             wide.push_back(static_cast<unsigned char>(*c));
-        setErrorDescription(wide);
+        setErrorDescription(wide, kind);
     } catch (...) {
-        setErrorDescription(std::wstring());
+        setErrorDescription(std::wstring(), kind);
     }
 }
 
@@ -49,19 +50,24 @@ HRESULT failInvocation(EXCEPINFO* exception, const std::wstring& description) no
     return DISP_E_EXCEPTION;
 }
 
-std::wstring takeErrorDescription() noexcept {
+ErrorDescription takeErrorDescription() noexcept {
+    ErrorDescription taken;
     ComPtr<IErrorInfo> info;
     if (GetErrorInfo(0, &info) != S_OK || !info)
-        return {};
+        return taken;
+    DWORD context = 0;
+    if (SUCCEEDED(info->GetHelpContext(&context)) &&
+        (context == DWORD(FailureKind::notCounted) || context == DWORD(FailureKind::notSaved)))
+        taken.kind = static_cast<FailureKind>(context);
     BSTR description = nullptr;
     if (FAILED(info->GetDescription(&description)) || description == nullptr)
-        return {};
+        return taken;
     try {
         const winapi::Shared<BSTR> owned = winapi::own<SysFreeString>(description);
-        return std::wstring(description, SysStringLen(description));
+        taken.description.assign(description, SysStringLen(description));
     } catch (...) {
-        return {};
     }
+    return taken;
 }
 
 } // namespace component

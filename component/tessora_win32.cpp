@@ -273,11 +273,10 @@ STDMETHODIMP Tessora::IconActivated(int index) noexcept {
     const HRESULT counted = reported([&] {
         try {
             countActivation(storePath, desktop_access::getDesktop(), index);
-        } catch (const desktop_access::StoreWriteError&) {
+        } catch (const desktop_access::NotSavedError&) {
             throw; // counted, and kept by the process: counting it again would count it twice
         } catch (const std::exception& error) {
-            const std::wstring prefix = notCountedPrefix;
-            throw std::runtime_error(std::string(prefix.begin(), prefix.end()) + error.what());
+            throw NotCountedError(std::string("The opening was not counted: ") + error.what());
         }
         return S_OK;
     });

@@ -181,7 +181,7 @@ std::string codeOf(const std::wstring& label) {
 }
 
 // The desktop's grid, as the component measures it from the work areas and the largest box.
-organizers::Grid gridOf(const test_support::HostReport& report) {
+desktop_access::Grid gridOf(const test_support::HostReport& report) {
     std::vector<desktop_access::Rect> areas;
     for (const RECT& area : report.workAreas)
         areas.push_back({area.left, area.top, area.right, area.bottom});
@@ -190,7 +190,7 @@ organizers::Grid gridOf(const test_support::HostReport& report) {
         widest = std::max(widest, icon.box.right - icon.box.left);
         tallest = std::max(tallest, icon.box.bottom - icon.box.top);
     }
-    return organizers::Grid::measure(areas, widest, tallest);
+    return desktop_access::Grid::measure(areas, widest, tallest);
 }
 
 std::vector<POINT> positionsOf(const test_support::HostReport& report) {
@@ -209,7 +209,7 @@ bool samePositions(const std::vector<POINT>& a, const std::vector<POINT>& b) {
 // within four tenths of a cell before or six tenths after the box's corner (icons put off the
 // grid by hand, and the edge arrangements on the right and at the bottom, which keep their
 // distance from the far edge rather than from the grid).
-POINT pictureCellOf(const RECT& box, const organizers::Grid& grid) {
+POINT pictureCellOf(const RECT& box, const desktop_access::Grid& grid) {
     const auto cell = [](LONG at, LONG origin, LONG size) {
         const double offset = double(at - origin) / size + 0.4;
         return LONG(offset < 0 ? offset - 1 : offset);
@@ -220,7 +220,7 @@ POINT pictureCellOf(const RECT& box, const organizers::Grid& grid) {
 
 // Prints the grid with two letters for each icon ("##" where two icons share a cell).
 void printPicture(const test_support::HostReport& report) {
-    const organizers::Grid grid = gridOf(report);
+    const desktop_access::Grid grid = gridOf(report);
     std::map<std::pair<LONG, LONG>, std::string> cells;
     int outside = 0;
     for (const auto& icon : report.icons) {
@@ -250,7 +250,7 @@ void printPicture(const test_support::HostReport& report) {
     }
     say("%s\n", border.c_str());
     say("   desktop %ld x %ld pixels, grid of %ld x %ld cells of %ld x %ld pixels%s\n",
-        grid.areaWidth, grid.areaHeight + organizers::gridMargin, grid.columns, grid.rows,
+        grid.areaWidth, grid.areaHeight + desktop_access::gridMargin, grid.columns, grid.rows,
         grid.cellWidth, grid.cellHeight,
         outside ? (", " + std::to_string(outside) + " icons outside the grid").c_str() : "");
 }
@@ -272,7 +272,7 @@ const Method edges[] = {{ArrangeLeft, "left edge", L"left"},
 
 // The box corners an edge arrangement fills, in its order: cell after cell down the columns
 // (left, right) or along the rows (top, bottom), mirrored to the far edge for right and bottom.
-std::vector<POINT> edgeCorners(int edge, std::size_t count, const organizers::Grid& grid) {
+std::vector<POINT> edgeCorners(int edge, std::size_t count, const desktop_access::Grid& grid) {
     std::vector<POINT> corners;
     LONG column = 0, row = 0;
     for (std::size_t i = 0; i < count; ++i) {
@@ -295,7 +295,7 @@ std::vector<POINT> edgeCorners(int edge, std::size_t count, const organizers::Gr
 
 // The labels in the order the edge arrangement laid them out.
 std::string placedOrder(int edge, const test_support::HostReport& report) {
-    const organizers::Grid grid = gridOf(report);
+    const desktop_access::Grid grid = gridOf(report);
     const std::vector<POINT> corners = edgeCorners(edge, report.icons.size(), grid);
     std::string order;
     for (const POINT& corner : corners)
@@ -318,10 +318,10 @@ bool holdsCorners(const test_support::HostReport& report, std::vector<POINT> exp
 
 // Whether every icon sits exactly on a cell of the grid, inside it, one icon to a cell.
 bool onOwnCells(const test_support::HostReport& report) {
-    const organizers::Grid grid = gridOf(report);
+    const desktop_access::Grid grid = gridOf(report);
     std::set<std::pair<LONG, LONG>> taken;
     for (const auto& icon : report.icons) {
-        const organizers::Cell cell = grid.cellAt(icon.box.left, icon.box.top);
+        const desktop_access::Cell cell = grid.cellAt(icon.box.left, icon.box.top);
         if (!grid.contains(cell) ||
             grid.cellCorner(cell) != desktop_access::Point{icon.box.left, icon.box.top} ||
             !taken.emplace(cell.column, cell.row).second)
@@ -490,8 +490,8 @@ test_support::HostDescription demoDesktop() {
         const LONG step = LONG((seed >> 16) % 41) - 20;
         return onlyForward ? std::abs(step) : step;
     };
-    const organizers::Grid grid =
-        organizers::Grid::measure({{0, 0, screenWidth, screenHeight}}, iconBox, iconBox);
+    const desktop_access::Grid grid =
+        desktop_access::Grid::measure({{0, 0, screenWidth, screenHeight}}, iconBox, iconBox);
     for (const DemoIcon& icon : demoIcons) {
         const desktop_access::Point corner = grid.cellCorner(icon.column, icon.row);
         const LONG x = corner.x + boxToPositionX + jitter(icon.column == 0);

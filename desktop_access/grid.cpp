@@ -2,14 +2,7 @@
 
 #include <algorithm>
 
-namespace organizers {
-
-using desktop_access::add32;
-using desktop_access::Point;
-using desktop_access::Rect;
-using desktop_access::sub32;
-using desktop_access::truncToInt32;
-using desktop_access::wrap32;
+namespace desktop_access {
 
 std::size_t CellHash::operator()(Cell cell) const noexcept {
     std::uint64_t key = (std::uint64_t{static_cast<std::uint32_t>(cell.column)} << 32) |
@@ -89,10 +82,9 @@ bool Grid::isUsable(Cell cell, std::span<const Rect> workAreas) const {
 bool Grid::fits(Point corner, std::span<const Rect> workAreas) const {
     if (workAreas.empty())
         return true;
-    const desktop_access::Box64 box{corner.x, corner.y,
-                                    std::int64_t{corner.x} + cellWidth - gridMargin,
-                                    std::int64_t{corner.y} + cellHeight - gridMargin};
-    return desktop_access::coveredBy(box, workAreas.data(), workAreas.size());
+    const Box64 box{corner.x, corner.y, std::int64_t{corner.x} + cellWidth - gridMargin,
+                    std::int64_t{corner.y} + cellHeight - gridMargin};
+    return coveredBy(box, workAreas.data(), workAreas.size());
 }
 
 Cell cellOf(const IconRecord& icon, const Grid& grid) {
@@ -105,4 +97,4 @@ void placeInCell(IconRecord& icon, const Grid& grid, Cell cell) {
     icon.top = corner.y;
 }
 
-} // namespace organizers
+} // namespace desktop_access

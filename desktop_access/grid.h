@@ -2,8 +2,8 @@
 // (the union of the work areas and the origin of the primary monitor) from one margin inside its
 // top-left corner. All grid arithmetic lives here.
 //
-// A snapshot holds the grid as its public members (columns, rows, areaWidth, ...) and hands out a
-// Grid value made from them (DesktopProxy::grid), so the two can never disagree.
+// A snapshot is its grid: DesktopProxy derives from Grid, so its members (columns, rows,
+// areaWidth, ...) are the grid's and there is no second copy to disagree with.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +14,7 @@
 #include "desktop_access/geometry.h"
 #include "desktop_access/icon_record.h"
 
-namespace organizers {
+namespace desktop_access {
 
 // The room between the usable area's edge and the first cell, and between neighbouring boxes.
 inline constexpr std::int32_t gridMargin = 4;
@@ -45,7 +45,7 @@ struct Grid {
     // The grid over the union of the work areas and (0, 0), for boxes of at most the given size.
     // A cell of no size (only a list view reporting absurd boxes gives one) has no columns or
     // rows.
-    static Grid measure(const std::vector<desktop_access::Rect>& workAreas, std::int32_t widestBox,
+    static Grid measure(const std::vector<Rect>& workAreas, std::int32_t widestBox,
                         std::int32_t tallestBox);
 
     // Whether there are cells at all: columns, rows and both cell sizes above 0.
@@ -59,8 +59,8 @@ struct Grid {
 
     // The top-left corner of a cell. Counters may run past the grid; coordinates wrap to 32 bits
     // rather than overflow.
-    desktop_access::Point cellCorner(std::int64_t column, std::int64_t row) const;
-    desktop_access::Point cellCorner(Cell cell) const;
+    Point cellCorner(std::int64_t column, std::int64_t row) const;
+    Point cellCorner(Cell cell) const;
 
     // A box corner reflected within the usable area, so that a box keeps its distance from the
     // opposite edge: column 0 becomes the rightmost column, row 0 the bottom row.
@@ -76,9 +76,9 @@ struct Grid {
     // the work areas together cover it (a box across two monitors side by side is shown whole;
     // one that reaches into the gap beside a smaller monitor, or under a taskbar, is not).
     // Without work areas (a stored grid knows none) every place counts.
-    bool fits(desktop_access::Point corner, std::span<const desktop_access::Rect> workAreas) const;
+    bool fits(Point corner, std::span<const Rect> workAreas) const;
     // Whether the cell lies inside the grid and a box placed in it fits.
-    bool isUsable(Cell cell, std::span<const desktop_access::Rect> workAreas) const;
+    bool isUsable(Cell cell, std::span<const Rect> workAreas) const;
 };
 
 // The cell of an icon's box (Grid::cellAt of its corner).
@@ -87,4 +87,4 @@ Cell cellOf(const IconRecord& icon, const Grid& grid);
 // Puts the icon's box corner on the corner of the cell.
 void placeInCell(IconRecord& icon, const Grid& grid, Cell cell);
 
-} // namespace organizers
+} // namespace desktop_access

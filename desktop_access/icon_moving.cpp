@@ -114,6 +114,19 @@ void startAnimation(std::vector<IconMove> moves) {
     });
 }
 
+void applyPlaces(const std::vector<IconRecord>& read, const std::vector<IconRecord>& placed) {
+    std::vector<IconMove> moves;
+    moves.reserve(placed.size());
+    for (const IconRecord& record : placed) {
+        const auto index = static_cast<std::size_t>(record.icon.index);
+        const IconRecord& before = index < read.size() ? read[index] : record;
+        moves.push_back({record.icon, add32(before.left, before.offsetX),
+                         add32(before.top, before.offsetY), add32(record.left, record.offsetX),
+                         add32(record.top, record.offsetY)});
+    }
+    startAnimation(std::move(moves));
+}
+
 std::uint32_t iconsNotTaken() {
     return notTaken.load();
 }

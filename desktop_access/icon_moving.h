@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "desktop_access/desktop_seam.h"
+#include "desktop_access/icon_record.h"
 
 namespace desktop_access {
 
@@ -42,6 +43,13 @@ std::uint32_t runAnimation(std::vector<IconMove> moves);
 // error there ends that animation and goes no further; all its icons then count as not taken.
 // Returns once the thread holds the turn; throws as startGlide does, having moved nothing.
 void startAnimation(std::vector<IconMove> moves);
+
+// Moves every placed icon from where the snapshot read it (read holds the records as read, in
+// list-view index order) to (left + offsetX, top + offsetY) of its placed record, in the order of
+// placed: startAnimation with those moves. No position is read again: no glide runs between the
+// reading and this (the snapshot waited for glides, and holds the store lock), and one moved by
+// hand meanwhile simply starts its glide from where it was read.
+void applyPlaces(const std::vector<IconRecord>& read, const std::vector<IconRecord>& placed);
 
 // Icons of the animations since the last reset that did not take their places. Animations add
 // to it from their own threads; safe to read from any thread.

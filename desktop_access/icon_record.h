@@ -7,7 +7,7 @@
 
 #include "desktop_access/desktop_seam.h"
 
-namespace organizers {
+namespace desktop_access {
 
 struct IconRecord {
     std::int32_t left = 0; // top-left corner of the bounding box; placers overwrite it
@@ -17,8 +17,8 @@ struct IconRecord {
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::u16string name; // the label: the key for the stored state and the shell items
-    desktop_access::Icon icon;
+    Icon icon;
     std::uint32_t usage = 0;
 };
 
-} // namespace organizers
+} // namespace desktop_access

@@ -8,79 +8,12 @@
 #include <optional>
 #include <streambuf>
 
-#include "desktop_access/desktop_proxy.h"
-#include "desktop_access/desktop_seam.h"
+#include "desktop_access/busy_file.h"
+#include "desktop_access/labels.h"
 #include "winapi/error.h"
 
 namespace desktop_access {
 namespace {
-
-// A label line holds at most this many characters; a longer line ends the reading. The writer
-// cuts longer labels (the list view hands out none) to this length, so a store never holds a
-// line that ends its own reading.
-constexpr std::size_t maxLabelLength = 259;
-
-// Labels made only of characters up to 0xFF are written byte for byte, one byte per character
-// (ISO 8859-1), exactly as the file has always held them. Any other label (a character above
-// 0xFF, a surrogate, or a line feed or null that would break the line structure) is written as a
-// null byte followed by four hex digits per UTF-16 code unit. A plain label can never start with
-// a null byte (labels end at their first null), so the two forms cannot be confused; every
-// UTF-16 sequence, unpaired surrogates included, reads back unchanged; and a reader that knows
-// only the plain form sees an empty label there and reads on, as long as the line fits its 259
-// characters (an encoded label of up to 64 code units).
-constexpr char encodedLabelMark = '\0';
-constexpr std::size_t maxEncodedLabelLength = 1 + 4 * maxLabelLength;
-
-bool needsEncoding(std::u16string_view label) {
-    for (char16_t unit : label)
-        if (unit > 0xFF || unit == u'\n' || unit == u'\0')
-            return true;
-    return false;
-}
-
-void appendLabel(std::string& out, std::u16string_view label) {
-    if (!needsEncoding(label)) {
-        for (char16_t unit : label)
-            out.push_back(static_cast<char>(static_cast<unsigned char>(unit)));
-        return;
-    }
-    static constexpr char digits[] = "0123456789abcdef";
-    out.push_back(encodedLabelMark);
-    for (char16_t unit : label)
-        for (int shift = 12; shift >= 0; shift -= 4)
-            out.push_back(digits[(unit >> shift) & 0xF]);
-}
-
-std::optional<std::u16string> decodeLabel(std::string_view line) {
-    if (line.empty() || line.front() != encodedLabelMark) {
-        std::u16string label;
-        for (char c : line) {
-            if (c == '\0')
-                break; // a label ends at its first null character
-            label.push_back(static_cast<unsigned char>(c));
-        }
-        return label;
-    }
-    line.remove_prefix(1);
-    if (line.size() % 4 != 0)
-        return std::nullopt;
-    std::u16string label;
-    for (std::size_t i = 0; i < line.size(); i += 4) {
-        unsigned unit = 0;
-        for (char c : line.substr(i, 4)) {
-            unsigned digit;
-            if (c >= '0' && c <= '9')
-                digit = c - '0';
-            else if (c >= 'a' && c <= 'f')
-                digit = c - 'a' + 10;
-            else
-                return std::nullopt;
-            unit = unit * 16 + digit;
-        }
-        label.push_back(static_cast<char16_t>(unit));
-    }
-    return label;
-}
 
 // Reads the store the way a character stream with the classic locale does: numbers skip leading
 // white space, a separator is skipped whatever it is, and once the reader has failed nothing more
@@ -141,8 +74,8 @@ class StoreReader {
             failed_ = true;
             return false;
         }
-        const bool encoded = peek() == static_cast<unsigned char>(encodedLabelMark);
-        const std::size_t limit = encoded ? maxEncodedLabelLength : maxLabelLength;
+        const std::size_t limit =
+            storeLabelLineLimit(peek() == static_cast<unsigned char>(storeEncodedMark));
         line.clear();
         int c;
         while ((c = peek()) != end && c != '\n') {
@@ -222,8 +155,7 @@ class MemoryBytes : public std::streambuf {
 };
 
 // Reads the header into the proxy's grid and hands every whole record to take, in file order.
-template <typename Take>
-void parseStore(std::streambuf& bytes, organizers::DesktopProxy& proxy, Take&& take) {
+template <typename Take> void parseStore(std::streambuf& bytes, DesktopProxy& proxy, Take&& take) {
     StoreReader reader(bytes);
     std::int32_t* const header[4][2] = {{&proxy.columns, &proxy.rows},
                                         {&proxy.areaWidth, &proxy.areaHeight},
@@ -236,10 +168,10 @@ void parseStore(std::streambuf& bytes, organizers::DesktopProxy& proxy, Take&& t
     }
     std::string line;
     while (reader.good()) {
-        organizers::IconRecord record;
+        IconRecord record;
         std::optional<std::u16string> name;
         if (reader.readLine(line))
-            name = decodeLabel(line);
+            name = decodeStoreLabel(line);
         if (!name)
             reader.fail();
         reader.readPair(record.left, record.top);
@@ -255,47 +187,15 @@ void parseStore(std::streambuf& bytes, organizers::DesktopProxy& proxy, Take&& t
 
 // The records are counted first, so that their vector is allocated once, at its size: grown as
 // it fills, it would hold up to three times as much while it moves.
-void decodeFrom(std::streambuf& bytes, organizers::DesktopProxy& proxy) {
-    organizers::DesktopProxy counting;
+void decodeFrom(std::streambuf& bytes, DesktopProxy& proxy) {
+    DesktopProxy counting;
     std::size_t records = 0;
-    parseStore(bytes, counting, [&](organizers::IconRecord&&) { ++records; });
+    parseStore(bytes, counting, [&](IconRecord&&) { ++records; });
     if (bytes.pubseekpos(0, std::ios::in) != std::streampos(0))
         return;
     proxy.icons.reserve(proxy.icons.size() + records);
     parseStore(bytes, proxy,
-               [&](organizers::IconRecord&& record) { proxy.icons.push_back(std::move(record)); });
-}
-
-std::string withoutLineEnd(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-        text.pop_back();
-    return text;
-}
-
-// Pauses between tries while the store is in use: short at first (most holders let go within
-// moments), then at most a quarter of a second, inUseRetryMilliseconds in all.
-constexpr std::uint32_t firstPause = 20;
-constexpr std::uint32_t longestPause = 250;
-
-void replaceRetrying(const std::filesystem::path& file, std::string_view bytes) {
-    std::uint32_t waited = 0;
-    for (std::uint32_t pause = firstPause;; pause = std::min(pause * 2, longestPause)) {
-        const FileReplaceResult result = replaceFileContents(file, bytes);
-        if (result.outcome == FileReplaceResult::done)
-            return;
-        if (result.outcome == FileReplaceResult::failed) {
-            std::string reason = withoutLineEnd(winapi::errorText(result.error));
-            if (reason.empty())
-                reason = "Error " + std::to_string(result.error) + ".";
-            throw StoreWriteError(std::string(storeNotSaved) + ". " + reason);
-        }
-        if (waited >= inUseRetryMilliseconds)
-            throw StoreWriteError(std::string(storeNotSaved) +
-                                  ": the file is in use by another program.");
-        const std::uint32_t step = std::min(pause, inUseRetryMilliseconds - waited);
-        sleepMilliseconds(step);
-        waited += step;
-    }
+               [&](IconRecord&& record) { proxy.icons.push_back(std::move(record)); });
 }
 
 void appendPair(std::string& out, std::int64_t a, std::int64_t b) {
@@ -307,14 +207,14 @@ void appendPair(std::string& out, std::int64_t a, std::int64_t b) {
 
 } // namespace
 
-std::string encodeStore(const organizers::DesktopProxy& proxy) {
+std::string encodeStore(const DesktopProxy& state) {
     std::string out;
-    appendPair(out, proxy.columns, proxy.rows);
-    appendPair(out, proxy.areaWidth, proxy.areaHeight);
-    appendPair(out, proxy.cellWidth, proxy.cellHeight);
-    appendPair(out, proxy.originX, proxy.originY);
-    for (const organizers::IconRecord& record : proxy.icons) {
-        appendLabel(out, std::u16string_view(record.name).substr(0, maxLabelLength));
+    appendPair(out, state.columns, state.rows);
+    appendPair(out, state.areaWidth, state.areaHeight);
+    appendPair(out, state.cellWidth, state.cellHeight);
+    appendPair(out, state.originX, state.originY);
+    for (const IconRecord& record : state.icons) {
+        appendStoreLabel(out, std::u16string_view(record.name).substr(0, maxLabelLength));
         out += '\n';
         appendPair(out, record.left, record.top);
         appendPair(out, record.width, record.height);
@@ -324,32 +224,37 @@ std::string encodeStore(const organizers::DesktopProxy& proxy) {
     return out;
 }
 
-void decodeStore(std::string_view bytes, organizers::DesktopProxy& proxy) {
+DesktopProxy decodeStore(std::string_view bytes) {
+    DesktopProxy state;
     MemoryBytes memory(bytes);
-    decodeFrom(memory, proxy);
+    decodeFrom(memory, state);
+    return state;
 }
 
-void readStore(organizers::DesktopProxy& proxy, const std::filesystem::path& file) {
+DesktopProxy readStore(const std::filesystem::path& file) {
+    DesktopProxy state;
     if (file.empty())
-        return;
+        return state;
     std::filebuf bytes;
     if (!bytes.open(file, std::ios::in | std::ios::binary))
-        return;
+        return state;
     const std::streampos size = bytes.pubseekoff(0, std::ios::end, std::ios::in);
     if (size < 0 || static_cast<std::uintmax_t>(std::streamoff(size)) > maxStoreBytes ||
         bytes.pubseekpos(0, std::ios::in) != std::streampos(0))
-        return;
-    decodeFrom(bytes, proxy);
+        return state;
+    decodeFrom(bytes, state);
+    return state;
 }
 
-void writeStore(const organizers::DesktopProxy& proxy) {
+void writeStore(const std::filesystem::path& file, const DesktopProxy& state) {
     std::string bytes;
     try {
-        bytes = encodeStore(proxy);
+        bytes = encodeStore(state);
     } catch (const std::bad_alloc&) {
         throw StoreWriteError(std::string(storeNotSaved) + ": it ran out of memory.");
     }
-    replaceRetrying(proxy.storePath, bytes);
+    if (const std::optional<std::string> failed = replaceWhenFree(file, bytes, storeNotSaved))
+        throw StoreWriteError(*failed);
 }
 
 } // namespace desktop_access

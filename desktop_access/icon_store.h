@@ -4,7 +4,8 @@
 // Format: four header lines "a:b" (columns:rows, areaWidth:areaHeight, cellWidth:cellHeight,
 // originX:originY), then four lines per icon (label; left:top; width:height; usage). Numbers are
 // plain decimal, lines end in a single line feed, and every character of a label is one byte.
-// A label is written with at most 259 code units, the most a label line may hold when read.
+// A label is written with at most 259 code units, the most a label line may hold when read, in
+// the store's form (desktop_access/labels.h).
 #pragma once
 
 #include <cstdint>
@@ -12,9 +13,7 @@
 #include <string>
 #include <string_view>
 
-namespace organizers {
-class DesktopProxy;
-}
+#include "desktop_access/desktop_proxy.h"
 
 namespace desktop_access {
 
@@ -25,28 +24,22 @@ namespace desktop_access {
 // bytes each, plus long labels), at most about 7.5 times the file for the smallest records.
 inline constexpr std::uintmax_t maxStoreBytes = 64u << 20;
 
-// How every StoreWriteError's message begins, so that a client can tell that failure: the
-// arrangement was made and the counts are kept, only the file could not be replaced.
+// How every StoreWriteError's message begins.
 inline constexpr char storeNotSaved[] = "Kelvara could not save the icon store";
 
-// How long, in all, a write waits for another program that holds the store open.
-inline constexpr std::uint32_t inUseRetryMilliseconds = 2000;
+// The grid and icons the file holds. A missing, unreadable or too large file gives an empty
+// snapshot (no icons, a grid of zeros); a malformed one the records before the first fault. The
+// file is read as a stream, never held in memory whole. An empty path reads nothing.
+DesktopProxy readStore(const std::filesystem::path& file);
 
-// Fills the grid and icons of an empty proxy from the file. A missing, unreadable or too large
-// file leaves it empty; a malformed one yields the records before the first fault. The file is
-// read as a stream, never held in memory whole.
-void readStore(organizers::DesktopProxy& proxy, const std::filesystem::path& file);
+// Writes the snapshot's grid and icons in place of the file, in one step and waiting for a
+// program that holds it (desktop_access/busy_file.h). Throws StoreWriteError, in plain words,
+// when the store could not be replaced; the file then holds the previous store.
+void writeStore(const std::filesystem::path& file, const DesktopProxy& state);
 
-// Writes the proxy's grid and icons in place of the file at its storePath, in one step
-// (replaceFileContents, desktop_access/desktop_seam.h): the file is the old store or the new one,
-// whole. While another program holds the file, the write is tried again, pausing between tries,
-// for inUseRetryMilliseconds in all. Throws StoreWriteError, in plain words, when the store
-// could not be replaced; the file then holds the previous store.
-void writeStore(const organizers::DesktopProxy& proxy);
-
-// The file's bytes for a proxy, and the proxy read back from bytes (what the two above do
+// The file's bytes for a snapshot, and the snapshot read back from bytes (what the two above do
 // between the file and memory).
-std::string encodeStore(const organizers::DesktopProxy& proxy);
-void decodeStore(std::string_view bytes, organizers::DesktopProxy& proxy);
+std::string encodeStore(const DesktopProxy& state);
+DesktopProxy decodeStore(std::string_view bytes);
 
 } // namespace desktop_access

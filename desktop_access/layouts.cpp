@@ -1,13 +1,14 @@
 #include "desktop_access/layouts.h"
 
-#include "desktop_access/desktop_seam.h"
+#include "desktop_access/busy_file.h"
+#include "desktop_access/labels.h"
+#include "winapi/error.h"
 
 #include <algorithm>
 #include <charconv>
 #include <fstream>
+#include <new>
 #include <system_error>
-#include <tuple>
-#include <unordered_set>
 
 namespace desktop_access {
 namespace {
@@ -20,77 +21,11 @@ constexpr std::size_t maxPlaces = 1 << 20;
 constexpr std::size_t maxLabelUnits = 1 << 12;
 // A file larger than this is not one Kelvara wrote (16 displays of 1,000 icons take about 1 MiB).
 constexpr std::streamoff maxFileBytes = std::streamoff{64} << 20;
-// How long a write waits for a program that holds the file open, and in which steps.
-constexpr std::uint32_t inUseWait = 500;
-constexpr std::uint32_t inUsePause = 50;
-
-bool areaBefore(const Rect& a, const Rect& b) {
-    return std::tie(a.left, a.top, a.right, a.bottom) < std::tie(b.left, b.top, b.right, b.bottom);
-}
 
 void appendNumber(std::string& out, std::int64_t value) {
     char digits[24];
     const auto result = std::to_chars(digits, digits + sizeof digits, value);
     out.append(digits, result.ptr);
-}
-
-void appendHexUnit(std::string& out, char16_t unit) {
-    static constexpr char hex[] = "0123456789abcdef";
-    out += "\\u";
-    for (int shift = 12; shift >= 0; shift -= 4)
-        out.push_back(hex[(unit >> shift) & 0xF]);
-}
-
-void appendUtf8(std::string& out, char32_t code) {
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-}
-
-bool isHigh(char16_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool isLow(char16_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
-void appendLabel(std::string& out, const std::u16string& label) {
-    if (std::all_of(label.begin(), label.end(),
-                    [](char16_t unit) { return unit >= 0x20 && unit < 0x7F && unit != u'\\'; })) {
-        for (char16_t unit : label)
-            out.push_back(static_cast<char>(unit));
-        return;
-    }
-    for (std::size_t i = 0; i < label.size(); ++i) {
-        const char16_t unit = label[i];
-        if (unit == u'\\')
-            out += "\\\\";
-        else if (unit == u'\n')
-            out += "\\n";
-        else if (unit == u'\r')
-            out += "\\r";
-        else if (unit < 0x20 || unit == 0x7F)
-            appendHexUnit(out, unit);
-        else if (isHigh(unit) && i + 1 < label.size() && isLow(label[i + 1])) {
-            appendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (label[i + 1] - 0xDC00));
-            ++i;
-        } else if (isHigh(unit) || isLow(unit))
-            appendHexUnit(out, unit);
-        else
-            appendUtf8(out, unit);
-    }
 }
 
 // Reads the file a line at a time; every failure makes the whole file damaged.
@@ -145,91 +80,11 @@ bool numbers(std::string_view& text, std::initializer_list<Number*> out) {
     return true;
 }
 
-bool hexUnit(std::string_view digits, char16_t& unit) {
-    unsigned value = 0;
-    if (digits.size() != 4)
-        return false;
-    for (char c : digits) {
-        value <<= 4;
-        if (c >= '0' && c <= '9')
-            value |= unsigned(c - '0');
-        else if (c >= 'a' && c <= 'f')
-            value |= unsigned(c - 'a' + 10);
-        else
-            return false;
-    }
-    unit = static_cast<char16_t>(value);
-    return true;
-}
-
-// One UTF-8 sequence at the start of text, as a code point; nothing when it is not well formed.
-std::optional<char32_t> utf8(std::string_view& text) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char first = byte(0);
-    std::size_t length = first < 0x80    ? 1
-                         : first >= 0xF0 ? 4
-                         : first >= 0xE0 ? 3
-                         : first >= 0xC0 ? 2
-                                         : 0;
-    if (length == 0 || first > 0xF4 || text.size() < length)
-        return std::nullopt;
-    char32_t code = length == 1 ? first : first & (0x7F >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0) != 0x80)
-            return std::nullopt;
-        code = (code << 6) | (byte(i) & 0x3F);
-    }
-    static constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return std::nullopt;
-    text.remove_prefix(length);
-    return code;
-}
-
-std::optional<std::u16string> label(std::string_view text) {
-    std::u16string label;
-    while (!text.empty()) {
-        if (label.size() > maxLabelUnits)
-            return std::nullopt;
-        if (text.front() == '\\') {
-            if (text.size() < 2)
-                return std::nullopt;
-            const char escaped = text[1];
-            text.remove_prefix(2);
-            if (escaped == '\\')
-                label.push_back(u'\\');
-            else if (escaped == 'n')
-                label.push_back(u'\n');
-            else if (escaped == 'r')
-                label.push_back(u'\r');
-            else if (escaped == 'u') {
-                char16_t unit;
-                if (!hexUnit(text.substr(0, 4), unit))
-                    return std::nullopt;
-                label.push_back(unit);
-                text.remove_prefix(4);
-            } else
-                return std::nullopt;
-            continue;
-        }
-        const std::optional<char32_t> code = utf8(text);
-        if (!code)
-            return std::nullopt;
-        if (*code >= 0x10000) {
-            label.push_back(static_cast<char16_t>(0xD800 + ((*code - 0x10000) >> 10)));
-            label.push_back(static_cast<char16_t>(0xDC00 + ((*code - 0x10000) & 0x3FF)));
-        } else {
-            label.push_back(static_cast<char16_t>(*code));
-        }
-    }
-    return label;
-}
-
 std::optional<Place> placeFrom(std::string_view line) {
     Place place;
     if (!numbers<std::int32_t>(line, {&place.left, &place.top}))
         return std::nullopt;
-    std::optional<std::u16string> name = label(line);
+    std::optional<std::u16string> name = decodeLayoutsLabel(line, maxLabelUnits);
     if (!name)
         return std::nullopt;
     place.label = std::move(*name);
@@ -241,7 +96,7 @@ void appendPlace(std::string& out, const Place& place) {
     out += ' ';
     appendNumber(out, place.top);
     out += ' ';
-    appendLabel(out, place.label);
+    appendLayoutsLabel(out, place.label);
     out += '\n';
 }
 
@@ -264,12 +119,6 @@ bool sameAsLines(const std::vector<const Place*>& places, std::string_view lines
 }
 
 } // namespace
-
-DisplayConfiguration configurationOf(std::vector<Rect> workAreas, std::int32_t cellWidth,
-                                     std::int32_t cellHeight) {
-    std::sort(workAreas.begin(), workAreas.end(), areaBefore);
-    return {std::move(workAreas), cellWidth, cellHeight};
-}
 
 std::vector<DisplayConfiguration> Layouts::configurations() const {
     std::vector<DisplayConfiguration> configurations;
@@ -324,11 +173,11 @@ bool Layouts::remember(const DisplayConfiguration& configuration,
                        const std::vector<Place>& places) {
     std::vector<const Place*> distinct; // the first place of each label, in order
     distinct.reserve(places.size());
-    std::unordered_set<std::u16string_view> seen;
-    seen.reserve(places.size());
-    for (const Place& place : places)
-        if (seen.insert(place.label).second)
-            distinct.push_back(&place);
+    const std::vector<bool> firsts = firstsOfTheirLabels(
+        places, [](const Place& place) { return std::u16string_view(place.label); });
+    for (std::size_t i = 0; i < places.size(); ++i)
+        if (firsts[i])
+            distinct.push_back(&places[i]);
     if (!entries_.empty() && entries_.front().configuration == configuration) {
         const Entry& front = entries_.front();
         // Mostly the display shows what it showed: the places as the file would hold them are
@@ -483,19 +332,22 @@ std::optional<Layouts> readLayouts(const std::filesystem::path& file) {
     return Layouts::decode(std::move(bytes), std::size_t(size));
 }
 
-void writeLayouts(const std::filesystem::path& file, const Layouts& layouts) noexcept {
+void writeLayouts(const std::filesystem::path& file, const Layouts& layouts) {
+    std::string bytes;
     try {
-        const std::string bytes = encodeLayouts(layouts);
-        // A program that holds the file open (an indexer, a backup) gets a moment to let go.
-        for (std::uint32_t waited = 0;; waited += inUsePause) {
-            const FileReplaceResult result = replaceFileContents(file, bytes);
-            if (result.outcome != FileReplaceResult::inUse || waited >= inUseWait)
-                return;
-            sleepMilliseconds(inUsePause);
-        }
-    } catch (...) {
-        // The remembered arrangements stay as they were: the next arrangement tries again.
+        bytes = encodeLayouts(layouts);
+    } catch (const std::bad_alloc&) {
+        throw LayoutsWriteError(std::string(layoutsNotSaved) + ": it ran out of memory.");
     }
+    if (const std::optional<std::string> failed = replaceWhenFree(file, bytes, layoutsNotSaved))
+        throw LayoutsWriteError(*failed);
+}
+
+bool displayChanged(const Layouts& layouts, const Grid& stored, const Grid& live,
+                    const DisplayConfiguration& liveDisplay) {
+    if (const DisplayConfiguration* last = layouts.mostRecent())
+        return *last != liveDisplay;
+    return stored.areaWidth != live.areaWidth || stored.areaHeight != live.areaHeight;
 }
 
 std::filesystem::path layoutsPathFor(const std::filesystem::path& storeFile) {

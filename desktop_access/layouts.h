@@ -15,9 +15,9 @@
 //
 // A label is written as UTF-8, with "\\" for a backslash, "\n" for a line feed, "\r" for a
 // carriage return and "\uXXXX" (four hex digits) for any other control character and for a
-// surrogate that has no partner, so any UTF-16 label reads back unchanged. A file that is not
-// exactly of this form is damaged: it reads as no configuration at all, and the next write
-// replaces it.
+// surrogate that has no partner, so any UTF-16 label reads back unchanged (desktop_access/labels.h
+// writes and reads it). A file that is not exactly of this form is damaged: it reads as no
+// configuration at all, and the next write replaces it.
 #pragma once
 
 #include <cstddef>
@@ -29,20 +29,14 @@
 #include <string_view>
 #include <vector>
 
+#include "desktop_access/display.h"
 #include "desktop_access/geometry.h"
+#include "desktop_access/grid.h"
 
 namespace desktop_access {
 
-struct DisplayConfiguration {
-    std::vector<Rect> workAreas; // sorted by left, top, right, bottom
-    std::int32_t cellWidth = 0;
-    std::int32_t cellHeight = 0;
-    friend bool operator==(const DisplayConfiguration&, const DisplayConfiguration&) = default;
-};
-
-// The configuration of work areas in any order and a cell size.
-DisplayConfiguration configurationOf(std::vector<Rect> workAreas, std::int32_t cellWidth,
-                                     std::int32_t cellHeight);
+// How every LayoutsWriteError's message begins.
+inline constexpr char layoutsNotSaved[] = "Kelvara could not save the arrangements it remembers";
 
 struct Place {
     std::u16string label;
@@ -99,9 +93,19 @@ std::string encodeLayouts(const Layouts& layouts);
 std::optional<Layouts> decodeLayouts(std::string_view bytes);
 
 // The file's layouts: nothing when it is missing, unreadable or damaged (then it reads as no
-// configuration at all). Writing replaces the file whole or not at all; never throws.
+// configuration at all).
 std::optional<Layouts> readLayouts(const std::filesystem::path& file);
-void writeLayouts(const std::filesystem::path& file, const Layouts& layouts) noexcept;
+// Replaces the file whole, or not at all, waiting for a program that holds it open as every
+// write of Kelvara's does (busy_file.h). Throws LayoutsWriteError, in plain words, when it could
+// not; the file then holds the layouts it held.
+void writeLayouts(const std::filesystem::path& file, const Layouts& layouts);
+
+// The rule by which a display counts as changed since the last arrangement: the most recent
+// display the layouts remember, when they remember one, is another than the live one; else the
+// stored area's size differs from the live one (a first arrangement, with nothing stored, counts
+// as a change).
+bool displayChanged(const Layouts& layouts, const Grid& stored, const Grid& live,
+                    const DisplayConfiguration& liveDisplay);
 
 // The layouts file beside a store file: the same folder and name, ".layouts" for ".store".
 std::filesystem::path layoutsPathFor(const std::filesystem::path& storeFile);

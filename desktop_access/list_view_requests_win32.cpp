@@ -10,6 +10,7 @@
 #include <commctrl.h>
 
 #include "desktop_access/desktop_win32.h"
+#include "desktop_access/labels.h"
 #include "winapi/error.h"
 #include "winapi/remote_allocator_win32.h"
 #include "winapi/text_win32.h"
@@ -19,8 +20,8 @@ namespace {
 
 template <typename T> using Remote = winapi::RemoteAllocator<T>;
 
-// Label buffers hold 260 characters; the list view cuts longer labels to 259 and a null.
-constexpr int labelCapacity = 260;
+// Label buffers hold a label and its null; the list view cuts longer labels.
+constexpr int labelCapacity = int(labelBufferLength);
 
 // The list view accepts an LVITEMW in its first published form, the fields up to and including
 // puColumns. Its size comes from the target's own structure: 52 bytes on 32-bit Windows, 72 on

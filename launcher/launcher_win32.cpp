@@ -8,10 +8,9 @@
 #include <shellapi.h>
 #include <wrl/client.h>
 
+#include "component/client_win32.h"
 #include "component/configuration_win32.h"
-#include "component/error_info_win32.h"
 #include "desktop_access/desktop_win32.h"
-#include "desktop_access/icon_store.h"
 #include "launcher/compatibility_win32.h"
 #include "launcher/launcher_window_win32.h"
 #include "launcher/shell_follower_win32.h"
@@ -39,18 +38,13 @@ struct ComError {
     IID interfaceId;
 };
 
-// A store that another program holds open for longer than a write waits (an indexer, a backup at
+// A file that another program holds open for longer than a write waits (an indexer, a backup at
 // logon) fails the Refresh only in part: the desktop was arranged and the counts are kept, to be
 // saved by the next write. Kelvara goes on then; any other failure ends it in order.
-bool onlyTheStoreWasNotSaved() {
-    const std::wstring why = component::takeErrorDescription();
-    const std::string prefix = desktop_access::storeNotSaved;
-    return why.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), why.begin());
-}
-
 void refresh(ITessora* tessora) {
     const HRESULT result = tessora->Refresh();
-    if (FAILED(result) && !onlyTheStoreWasNotSaved())
+    if (FAILED(result) &&
+        component::failureOf(tessora, result).kind != component::FailureKind::notSaved)
         throw ComError{result, IID_ITessora};
 }
 

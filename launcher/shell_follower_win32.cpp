@@ -13,12 +13,11 @@ namespace {
 // the same from one check to the next, or after this many checks whatever it holds.
 constexpr int maxSettlingChecks = 10;
 constexpr int maxArrangementTries = 5;
-constexpr UINT countTimeoutMs = 2000;
 
 std::optional<LRESULT> itemCount(HWND listView) {
     DWORD_PTR count = 0;
-    if (!SendMessageTimeoutW(listView, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, countTimeoutMs,
-                             &count))
+    if (!SendMessageTimeoutW(listView, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG,
+                             desktop_access::answerTimeoutMs, &count))
         return std::nullopt;
     return static_cast<LRESULT>(count);
 }

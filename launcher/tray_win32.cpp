@@ -1,28 +1,11 @@
 #include "launcher/tray_win32.h"
 
-#include <cstdio>
-
-#include "cmdline/output_text.h"
-#include "component/error_info_win32.h"
+#include "component/client_win32.h"
 #include "launcher/tray_menu_win32.h"
 #include "winapi/error.h"
 #include "winapi/text_win32.h"
 
 namespace launcher {
-namespace {
-
-// Why a call of the component failed. Tessora, living in this thread, leaves its own
-// description of every failure as the thread's error information; without one the system's
-// words for the result are all there is.
-std::u16string reasonOf(HRESULT result) {
-    if (const std::wstring description = component::takeErrorDescription(); !description.empty())
-        return winapi::fromWide(description);
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(result));
-    return cmdline::widen(winapi::systemMessage(std::uint32_t(result)) + "(" + code + ")");
-}
-
-} // namespace
 
 Tray::Tray(HWND window, UINT callbackMessage, ITessora* tessora)
     : window_(window), tessora_(tessora), icon_(window, callbackMessage) {}
@@ -60,16 +43,9 @@ void Tray::command(UINT id) {
 }
 
 void Tray::showMenu() {
-    // The getters never fail: a setting that cannot be read gives its default.
-    ::SortMethod sortMethod{};
-    ::ArrangeMethod arrangeMethod{};
-    LONG locked = 0;
-    tessora_->GetSortMethod(&sortMethod);
-    tessora_->GetArrangeMethod(&arrangeMethod);
-    tessora_->IsLocked(&locked);
+    const component::Settings settings = component::readSettings(tessora_);
     const winapi::Shared<HMENU> menu =
-        makeTrayMenu({static_cast<std::int32_t>(sortMethod),
-                      static_cast<std::int32_t>(arrangeMethod), locked != 0});
+        makeTrayMenu({settings.sortMethod, settings.arrangeMethod, settings.locked != 0});
     POINT at{};
     GetCursorPos(&at);
     // A menu closes at a click elsewhere only when its window is in the foreground, and the
@@ -84,7 +60,8 @@ void Tray::showMenu() {
 bool Tray::attempt(HRESULT result, const char16_t* what) {
     if (SUCCEEDED(result))
         return true;
-    std::u16string line = cmdline::failureLine(what, reasonOf(result));
+    std::u16string line =
+        component::failureLine(what, component::failureOf(tessora_, result).reason);
     line.pop_back(); // a balloon's text needs no line end
     icon_.tell(winapi::toWide(line));
     return false;

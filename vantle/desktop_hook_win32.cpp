@@ -16,7 +16,9 @@
 #include <commctrl.h>
 #include <wrl/client.h>
 
-#include "component/error_info_win32.h"
+#include "component/client_win32.h"
+#include "desktop_access/desktop_win32.h"
+#include "desktop_access/labels.h"
 #include "tessora.h"
 #include "vantle/hook_events.h"
 #include "winapi/handle_win32.h"
@@ -33,10 +35,7 @@ using Microsoft::WRL::ComPtr;
 HWND sharedListView __attribute__((section(".vantle"), shared)) = nullptr;
 LONG sharedDropped __attribute__((section(".vantle"), shared)) = 0;
 
-// A label holds at most 259 characters and its null.
-constexpr int labelCapacity = 260;
-// Requests the worker sends to the list view's thread, which may be busy.
-constexpr UINT requestTimeoutMs = 2000;
+constexpr int labelCapacity = int(desktop_access::labelBufferLength);
 
 // The queue and its worker's state. Never destroyed: the shell's process may end while a worker
 // waits on it, and the system ends that thread without a word; destroying a condition variable
@@ -78,7 +77,7 @@ bool itemLabel(HWND listView, int index, std::wstring& label, bool onWindowThrea
     } else {
         DWORD_PTR ignored = 0;
         if (!SendMessageTimeoutW(listView, LVM_GETITEMTEXTW, which, address, SMTO_ABORTIFHUNG,
-                                 requestTimeoutMs, &ignored))
+                                 desktop_access::answerTimeoutMs, &ignored))
             return false;
     }
     text[labelCapacity - 1] = L'\0';
@@ -100,8 +99,8 @@ int currentIndex(const CountActivation& opening) {
     if (label == wanted)
         return opening.index;
     DWORD_PTR count = 0;
-    if (!SendMessageTimeoutW(listView, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, requestTimeoutMs,
-                             &count))
+    if (!SendMessageTimeoutW(listView, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG,
+                             desktop_access::answerTimeoutMs, &count))
         return opening.index;
     for (int index = 0; index < static_cast<int>(count); ++index)
         if (itemLabel(listView, index, label, false) && label == wanted)
@@ -114,15 +113,6 @@ bool haveComponent(ComPtr<ITessora>& tessora) {
                                                  IID_ITessora, &tessora));
 }
 
-// What the component said about its last failure.
-std::wstring failureDescription(ITessora* tessora) {
-    ComPtr<ISupportErrorInfo> support;
-    if (FAILED(tessora->QueryInterface(IID_PPV_ARGS(&support))) ||
-        support->InterfaceSupportsErrorInfo(IID_ITessora) != S_OK)
-        return {};
-    return component::takeErrorDescription();
-}
-
 enum class Outcome { done, failed, countedButNotArranged };
 
 Outcome countOpening(ComPtr<ITessora>& tessora, const CountActivation& opening) {
@@ -131,12 +121,13 @@ Outcome countOpening(ComPtr<ITessora>& tessora, const CountActivation& opening) 
     const int index = currentIndex(opening);
     if (index < 0)
         return Outcome::done; // the icon has left the desktop: nothing to count any more
-    if (SUCCEEDED(tessora->IconActivated(index)))
+    const HRESULT result = tessora->IconActivated(index);
+    if (SUCCEEDED(result))
         return Outcome::done;
     // Only an opening the component did not count may be counted again.
-    const std::wstring why = failureDescription(tessora.Get());
-    return why.starts_with(component::notCountedPrefix) ? Outcome::failed
-                                                        : Outcome::countedButNotArranged;
+    return component::failureOf(tessora.Get(), result).kind == component::FailureKind::notCounted
+               ? Outcome::failed
+               : Outcome::countedButNotArranged;
 }
 
 Outcome arrange(ComPtr<ITessora>& tessora, const ArrangeDesktop& arrangement) {

@@ -48,10 +48,22 @@ class UninitializedDesktopError : public DesktopAccessError {
     using DesktopAccessError::DesktopAccessError;
 };
 
-// The icon store could not be replaced: the file holds what it held before the write.
-class StoreWriteError : public std::runtime_error {
+// A file of what Kelvara remembers could not be replaced: it holds what it held before the
+// write. What the call was to do was done (the desktop arranged, an opening counted); the counts
+// are kept by the process and saved with the next write that succeeds.
+class NotSavedError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
+};
+// The icon store, with the usage counts and the last arrangement.
+class StoreWriteError : public NotSavedError {
+  public:
+    using NotSavedError::NotSavedError;
+};
+// The layouts file, with the arrangements remembered per display.
+class LayoutsWriteError : public NotSavedError {
+  public:
+    using NotSavedError::NotSavedError;
 };
 
 } // namespace desktop_access

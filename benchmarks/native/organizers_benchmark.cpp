@@ -24,8 +24,8 @@
 
 namespace {
 
-using organizers::DesktopProxy;
-using organizers::IconRecord;
+using desktop_access::DesktopProxy;
+using desktop_access::IconRecord;
 using namespace organizers::placement;
 using namespace organizers::sorting;
 
@@ -84,22 +84,24 @@ struct Generated {
                 desktop.creationTimes[icon.name] = now - random() % (5ULL * 365 * 864'000'000'000);
             icons.push_back(std::move(icon));
         }
+        facts = fake::factsOf(desktop);
     }
     desktop_access::Desktop desktop;
+    desktop_access::ShellFacts facts; // as a snapshot reads them
     std::vector<IconRecord> icons;
 };
 
-std::unique_ptr<Sorter> makeSorter(int kind, desktop_access::Desktop& desktop) {
+std::unique_ptr<Sorter> makeSorter(int kind, const desktop_access::ShellFacts& facts) {
     if (kind == 0)
-        return std::make_unique<NameSorter>(desktop);
+        return std::make_unique<NameSorter>(facts);
     if (kind == 1)
-        return std::make_unique<AgeSorter>(desktop);
+        return std::make_unique<AgeSorter>(facts);
     return std::make_unique<UsageSorter>();
 }
 
 template <int Kind> void BM_Sort(benchmark::State& state) {
     Generated generated(static_cast<int>(state.range(0)));
-    const auto sorter = makeSorter(Kind, generated.desktop);
+    const auto sorter = makeSorter(Kind, generated.facts);
     PerIcon perIcon(state);
     for (auto _ : state) {
         state.PauseTiming();
@@ -116,7 +118,7 @@ BENCHMARK(BM_Sort<2>)->Name("UsageSorter")->RangeMultiplier(10)->Range(1000, 100
 // Each aligner sorting with each sorter, on a 1920 x 1080 desktop (most icons run past it).
 template <class Aligner, int Kind> void BM_Align(benchmark::State& state) {
     Generated generated(static_cast<int>(state.range(0)));
-    const auto sorter = makeSorter(Kind, generated.desktop);
+    const auto sorter = makeSorter(Kind, generated.facts);
     DesktopProxy proxy;
     fake::setGrid(proxy, 24, 13, cell);
     PerIcon perIcon(state);

@@ -16,6 +16,7 @@
 #include "desktop_access/desktop_proxy.h"
 #include "desktop_access/layouts.h"
 #include "tests/support/fake_desktop.h"
+#include "tests/support/live_snapshot.h"
 
 namespace {
 
@@ -109,9 +110,9 @@ void layoutsWorkAlone(benchmark::State& state) {
     const fs::path store = folder() / "with.store";
     desktop_access::Desktop desktop = desktopOfIcons();
     rememberSixteenDisplays(store, desktop);
-    const organizers::DesktopProxy live(fs::path(), desktop);
+    const desktop_access::DesktopProxy live = test_support::liveSnapshot(desktop, fs::path());
     std::vector<desktop_access::Place> places;
-    for (const organizers::IconRecord& icon : live.icons)
+    for (const desktop_access::IconRecord& icon : live.icons)
         places.push_back({icon.name, icon.left, icon.top});
     const desktop_access::DisplayConfiguration display = live.configuration();
     for (auto _ : state) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "desktop_access/desktop_proxy.h"
+#include "desktop_access/icon_store.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ void measure(const std::filesystem::path& path, double mebibytes, bool minimal) 
     const auto start = std::chrono::steady_clock::now();
     std::size_t records = 0;
     {
-        const organizers::DesktopProxy proxy(path);
+        const desktop_access::DesktopProxy proxy = desktop_access::readStore(path);
         records = proxy.icons.size();
     }
     const double seconds =

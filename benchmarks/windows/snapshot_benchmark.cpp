@@ -16,6 +16,7 @@
 #include "benchmarks/windows/timing.h"
 #include "desktop_access/desktop_proxy.h"
 #include "desktop_access/desktop_win32.h"
+#include "tests/support/live_snapshot.h"
 #include "tests/windows/desktop_host.h"
 
 namespace {
@@ -46,7 +47,7 @@ void measure(int icons, int runs) {
 
     std::size_t seen = 0;
     auto snapshot = [&] {
-        organizers::DesktopProxy proxy(L"", desktop);
+        desktop_access::DesktopProxy proxy = test_support::liveSnapshot(desktop, L"");
         seen = proxy.icons.size();
     };
     snapshot(); // the host settles after its first paint

@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "desktop_access/labels.h"
 #include "organizers/placement/group_relayout.h"
 #include "organizers/placement/on_screen.h"
 
@@ -171,23 +172,26 @@ void snapToGrid(DesktopProxy& live, const std::vector<bool>& leaveOut) {
 
 namespace {
 
+std::u16string_view labelOf(const IconRecord& icon) {
+    return icon.name;
+}
+
 // Every live icon with a remembered place (the first live icon of a label) goes back to it,
 // exactly. Which icons went back.
 std::vector<bool> restoreRemembered(DesktopProxy& live,
                                     const std::vector<desktop_access::Place>& seen) {
-    std::unordered_map<std::u16string_view, const desktop_access::Place*> places;
-    for (const desktop_access::Place& place : seen)
-        places.try_emplace(place.label, &place);
-    std::vector<bool> restored(live.icons.size(), false);
-    std::unordered_set<std::u16string_view> done;
+    const auto places = desktop_access::firstOfEachLabel(
+        seen, [](const desktop_access::Place& place) { return std::u16string_view(place.label); });
+    std::vector<bool> restored = desktop_access::firstsOfTheirLabels(live.icons, labelOf);
     for (std::size_t index = 0; index < live.icons.size(); ++index) {
         IconRecord& icon = live.icons[index];
         const auto found = places.find(icon.name);
-        if (found == places.end() || !done.insert(icon.name).second)
+        if (!restored[index] || found == places.end()) {
+            restored[index] = false;
             continue;
-        icon.left = found->second->left;
-        icon.top = found->second->top;
-        restored[index] = true;
+        }
+        icon.left = seen[found->second].left;
+        icon.top = seen[found->second].top;
     }
     return restored;
 }
@@ -209,28 +213,26 @@ std::vector<bool> newOnes(const DesktopProxy& live) {
 
 // Which icons restoreStored puts back: the first live icon of each stored label.
 std::vector<bool> storedOnes(const DesktopProxy& live) {
-    std::unordered_set<std::u16string_view> stored;
-    if (live.previous)
-        for (const IconRecord& icon : live.previous->icons)
-            stored.insert(icon.name);
-    std::vector<bool> pinned(live.icons.size(), false);
+    std::vector<bool> pinned = desktop_access::firstsOfTheirLabels(live.icons, labelOf);
+    if (!live.previous) {
+        std::fill(pinned.begin(), pinned.end(), false);
+        return pinned;
+    }
+    const auto stored = desktop_access::firstOfEachLabel(live.previous->icons, labelOf);
     for (std::size_t index = 0; index < live.icons.size(); ++index)
-        pinned[index] = stored.erase(live.icons[index].name) > 0;
+        pinned[index] = pinned[index] && stored.contains(live.icons[index].name);
     return pinned;
 }
 
 } // namespace
 
 void AutoGroup::place(DesktopProxy& proxy, sorting::Sorter&) {
-    const DesktopProxy* stored = proxy.previous.get();
-    const bool resized =
-        stored && (stored->areaWidth != proxy.areaWidth || stored->areaHeight != proxy.areaHeight);
+    const desktop_access::Layouts none;
+    const desktop_access::Layouts& layouts = memory.layouts ? *memory.layouts : none;
     const desktop_access::DisplayConfiguration display = proxy.configuration();
-    const desktop_access::Layouts& layouts = proxy.rememberedLayouts();
-    // The display the last arrangement was made on; without a record of it, a change of the
-    // area's size is all that can tell.
-    const desktop_access::DisplayConfiguration* last = layouts.mostRecent();
-    const bool changed = last ? *last != display : resized;
+    const Grid& stored = proxy.previous ? proxy.previous->grid() : proxy.grid();
+    const bool changed = memory.displayChanged.value_or(
+        desktop_access::displayChanged(layouts, stored, proxy.grid(), display));
 
     std::vector<bool> pinned;
     if (changed) {

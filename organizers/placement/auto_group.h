@@ -5,8 +5,10 @@
 // grid are given a free cell nearby. The sorting strategy is not used.
 #pragma once
 
+#include <optional>
 #include <vector>
 
+#include "desktop_access/layouts.h"
 #include "organizers/placement/placer.h"
 
 namespace organizers::placement {
@@ -18,8 +20,19 @@ namespace organizers::placement {
 // leaveOut (by position) are neither looked at nor moved.
 void snapToGrid(DesktopProxy& live, const std::vector<bool>& leaveOut = {});
 
+// What the automatic arrangement knows besides the snapshot: the arrangements remembered per
+// display, and whether the display is another than the last arrangement's. The store session
+// decides the latter once; left out, it is decided here by the same rule (displayChanged of
+// desktop_access/layouts.h) from the layouts and the snapshot's stored state.
+struct Memory {
+    const desktop_access::Layouts* layouts = nullptr; // none remembered when null
+    std::optional<bool> displayChanged;
+};
+
 struct AutoGroup : Placer {
     void place(DesktopProxy& proxy, sorting::Sorter& sorter) override;
+
+    Memory memory;
 };
 
 } // namespace organizers::placement

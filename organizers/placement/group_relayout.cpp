@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "desktop_access/labels.h"
+
 namespace organizers::placement {
 
 using desktop_access::add32;
@@ -174,10 +176,15 @@ LiveByName liveByName(DesktopProxy& live) {
     return index;
 }
 
+std::u16string_view labelOf(const IconRecord& icon) {
+    return icon.name;
+}
+
 void applyGroup(const IconGroup& group, const LiveByName& live) {
-    std::unordered_set<std::u16string_view> applied; // the first icon of a label counts
-    for (const IconRecord& icon : group.icons) {
-        if (!applied.insert(icon.name).second)
+    const std::vector<bool> firsts = desktop_access::firstsOfTheirLabels(group.icons, labelOf);
+    for (std::size_t index = 0; index < group.icons.size(); ++index) {
+        const IconRecord& icon = group.icons[index];
+        if (!firsts[index])
             continue;
         if (const auto found = live.find(icon.name); found != live.end()) {
             for (IconRecord* record : found->second) {
@@ -302,13 +309,11 @@ void moveGroup(IconGroup& group, const Rect& target) {
 void restoreStored(DesktopProxy& live) {
     if (!live.previous)
         return;
-    std::unordered_map<std::u16string_view, IconRecord*> firstByName;
-    for (IconRecord& record : live.icons)
-        firstByName.try_emplace(record.name, &record);
+    const auto firstByName = desktop_access::firstOfEachLabel(live.icons, labelOf);
     for (const IconRecord& stored : live.previous->icons) {
         if (const auto found = firstByName.find(stored.name); found != firstByName.end()) {
-            found->second->left = stored.left;
-            found->second->top = stored.top;
+            live.icons[found->second].left = stored.left;
+            live.icons[found->second].top = stored.top;
         }
     }
 }

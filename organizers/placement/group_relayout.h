@@ -10,9 +10,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "desktop_access/desktop_proxy.h"
 #include "desktop_access/geometry.h"
-#include "desktop_access/grid.h"
+#include "organizers/snapshot.h"
 
 namespace organizers::placement {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "desktop_access/geometry.h"
-#include "desktop_access/grid.h"
+#include "organizers/snapshot.h"
 
 namespace organizers::placement {
 

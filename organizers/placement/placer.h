@@ -2,7 +2,7 @@
 // proxy moves the real icons afterwards; a placer never touches the list view.
 #pragma once
 
-#include "desktop_access/desktop_proxy.h"
+#include "organizers/snapshot.h"
 #include "organizers/sorting/sorter.h"
 
 namespace organizers::placement {

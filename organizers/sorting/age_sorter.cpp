@@ -21,8 +21,8 @@ std::uint64_t ageInDays(std::uint64_t now, std::optional<std::uint64_t> created)
 }
 
 void AgeSorter::sort(std::vector<IconRecord>& icons) {
-    const auto creationTimes = desktop_access::creationTimesByName(desktop);
-    const std::uint64_t now = desktop_access::currentFileTime();
+    const auto& creationTimes = facts.creationTimes;
+    const std::uint64_t now = facts.now;
     std::unordered_map<std::u16string, std::uint64_t> ageByName;
     ageByName.reserve(creationTimes.size());
     for (const auto& [name, created] : creationTimes)

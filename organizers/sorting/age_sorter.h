@@ -1,5 +1,6 @@
 // Orders icons newest first by whole days since creation, then by label in code-unit order.
-// Items the shell has no find data for come last; labels that name no desktop item first.
+// Items the shell has no find data for come last; labels that name no desktop item first. The
+// creation times and the time of the reading come with the snapshot's shell facts.
 #pragma once
 
 #include <cstdint>
@@ -15,10 +16,10 @@ std::uint64_t ageInDays(std::uint64_t now, std::optional<std::uint64_t> created)
 
 class AgeSorter : public Sorter {
   public:
-    explicit AgeSorter(desktop_access::Desktop& desktop) : desktop(desktop) {}
+    explicit AgeSorter(const ShellFacts& facts) : facts(facts) {}
     void sort(std::vector<IconRecord>& icons) override;
 
-    desktop_access::Desktop& desktop; // process-wide, not owned
+    const ShellFacts& facts; // the snapshot's, which outlives the sorter
 };
 
 } // namespace organizers::sorting

@@ -5,7 +5,7 @@
 namespace organizers::sorting {
 
 void NameSorter::sort(std::vector<IconRecord>& icons) {
-    const auto fileSystemByName = desktop_access::fileSystemFlagsByName(desktop);
+    const auto& fileSystemByName = facts.fileSystem;
     // A label that names no desktop item counts as outside the file system.
     std::vector<bool> inFileSystem;
     inFileSystem.reserve(icons.size());

@@ -7,7 +7,7 @@
 #include <numeric>
 #include <vector>
 
-#include "desktop_access/desktop_proxy.h"
+#include "organizers/snapshot.h"
 
 namespace organizers::sorting {
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "desktop_access/desktop_proxy.h"
+#include "organizers/snapshot.h"
 
 namespace organizers::sorting {
 

@@ -14,8 +14,8 @@
 
 namespace {
 
-using organizers::DesktopProxy;
-using organizers::IconRecord;
+using desktop_access::DesktopProxy;
+using desktop_access::IconRecord;
 
 bool sameRecord(const IconRecord& a, const IconRecord& b) {
     return a.name == b.name && a.left == b.left && a.top == b.top && a.width == b.width &&
@@ -40,12 +40,10 @@ bool sameStore(const DesktopProxy& a, const DesktopProxy& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    DesktopProxy read;
-    desktop_access::decodeStore(bytes, read);
+    const DesktopProxy read = desktop_access::decodeStore(bytes);
 
     const std::string written = desktop_access::encodeStore(read);
-    DesktopProxy again;
-    desktop_access::decodeStore(written, again);
+    const DesktopProxy again = desktop_access::decodeStore(written);
     if (!sameStore(read, again))
         mismatch("the records read back differ");
     if (desktop_access::encodeStore(again) != written)

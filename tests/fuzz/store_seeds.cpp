@@ -16,7 +16,7 @@
 
 namespace {
 
-using organizers::DesktopProxy;
+using desktop_access::DesktopProxy;
 
 void add(DesktopProxy& proxy, std::u16string name, std::int32_t left, std::int32_t top,
          std::uint32_t usage) {

@@ -9,17 +9,17 @@
 #include <vector>
 
 #include "component/arrangement.h"
-#include "desktop_access/desktop_proxy.h"
+#include "desktop_access/icon_store.h"
 #include "organizers/placement/on_screen.h"
 #include "tests/support/fake_desktop.h"
 
 namespace fake {
 namespace {
 
+using desktop_access::Cell;
 using desktop_access::Desktop;
+using desktop_access::Grid;
 using desktop_access::Rect;
-using organizers::Cell;
-using organizers::Grid;
 
 enum class Taskbar { bottom, top, left, right };
 
@@ -91,7 +91,7 @@ void checkArrangement(const Desktop& desktop, DisplayFigures& figures) {
     std::set<std::pair<int, int>> taken;
     for (std::size_t index = 0; index < desktop.items.size(); ++index) {
         const Rect box = desktop.boxOf(std::int32_t(index));
-        organizers::IconRecord icon;
+        desktop_access::IconRecord icon;
         icon.left = box.left;
         icon.top = box.top;
         icon.width = box.right - box.left;
@@ -165,7 +165,7 @@ DisplayFigures runDisplaySequences(int sequences, int changesPerSequence, int ic
                                        std::uniform_int_distribution<int>(0, icons - 1)(random));
         const std::map<std::u16string, std::uint32_t> counts = [&] {
             std::map<std::u16string, std::uint32_t> read;
-            for (const auto& record : organizers::DesktopProxy(store).icons)
+            for (const auto& record : desktop_access::readStore(store).icons)
                 read[record.name] = record.usage;
             return read;
         }();
@@ -196,7 +196,7 @@ DisplayFigures runDisplaySequences(int sequences, int changesPerSequence, int ic
             }
             lastSeen[current] = now;
         }
-        for (const auto& record : organizers::DesktopProxy(store).icons)
+        for (const auto& record : desktop_access::readStore(store).icons)
             figures.countsChanged += counts.at(record.name) == record.usage ? 0 : 1;
     }
     return figures;

@@ -1,5 +1,6 @@
 #include "tests/support/fake_desktop.h"
 
+#include "desktop_access/labels.h"
 #include "winapi/error.h"
 
 namespace desktop_access {
@@ -58,7 +59,7 @@ Point iconPosition(const Icon& icon) {
 }
 
 std::u16string iconText(const Icon& icon) {
-    return itemOf(icon, "text").label.substr(0, 259);
+    return itemOf(icon, "text").label.substr(0, maxLabelLength);
 }
 
 std::vector<Rect> workAreas(Desktop& desktop) {

@@ -63,4 +63,15 @@ struct Desktop {
 
 } // namespace desktop_access
 
+#include "desktop_access/desktop_proxy.h"
 #include "tests/support/fakes.h"
+
+namespace fake {
+
+// What a snapshot reads of the fake desktop's shell: its file-system flags and creation times,
+// at the fake clock's time.
+inline desktop_access::ShellFacts factsOf(const desktop_access::Desktop& desktop) {
+    return {desktop.fileSystem, desktop.creationTimes, now};
+}
+
+} // namespace fake

@@ -11,6 +11,7 @@
 
 #include "desktop_access/desktop_proxy.h"
 #include "desktop_access/icon_moving.h"
+#include "desktop_access/icon_store.h"
 #include "organizers/placement/auto_group.h"
 #include "organizers/placement/edge_align.h"
 #include "organizers/sorting/age_sorter.h"
@@ -29,7 +30,7 @@ void PrintTo(const Point& point, std::ostream* out) {
 namespace {
 
 using desktop_access::Desktop;
-using organizers::DesktopProxy;
+using desktop_access::DesktopProxy;
 namespace placement = organizers::placement;
 namespace sorting = organizers::sorting;
 
@@ -60,8 +61,8 @@ class ArrangementTest : public ::testing::Test {
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
     std::uint32_t storedUsage(const std::u16string& name) const {
-        const DesktopProxy stored(store);
-        for (const organizers::IconRecord& record : stored.icons)
+        const DesktopProxy stored = desktop_access::readStore(store);
+        for (const desktop_access::IconRecord& record : stored.icons)
             if (record.name == name)
                 return record.usage;
         ADD_FAILURE() << "no stored record for the icon";
@@ -94,13 +95,14 @@ class ArrangementTest : public ::testing::Test {
 };
 
 TEST_F(ArrangementTest, EachMethodValueHasItsStrategyAndNoOtherValueHasOne) {
-    const auto sorter = [&](std::int32_t method) { return component::makeSorter(method, desktop); };
-    EXPECT_EQ(&dynamic_cast<sorting::NameSorter&>(*sorter(0)).desktop, &desktop);
+    const desktop_access::ShellFacts facts = fake::factsOf(desktop);
+    const auto sorter = [&](std::int32_t method) { return organizers::makeSorter(method, facts); };
+    EXPECT_EQ(&dynamic_cast<sorting::NameSorter&>(*sorter(0)).facts, &facts);
     EXPECT_NE(dynamic_cast<sorting::UsageSorter*>(sorter(1).get()), nullptr);
-    EXPECT_EQ(&dynamic_cast<sorting::AgeSorter&>(*sorter(2)).desktop, &desktop);
+    EXPECT_EQ(&dynamic_cast<sorting::AgeSorter&>(*sorter(2)).facts, &facts);
 
     const auto placerType = [](std::int32_t method) -> const std::type_info& {
-        const auto placer = component::makePlacer(method);
+        const auto placer = organizers::makePlacer(method);
         EXPECT_TRUE(placer);
         EXPECT_FALSE(placer->locked);
         return typeid(*placer);
@@ -115,7 +117,7 @@ TEST_F(ArrangementTest, EachMethodValueHasItsStrategyAndNoOtherValueHasOne) {
     for (const std::int32_t outside : {-1, 3, 50, INT_MIN, INT_MAX})
         EXPECT_FALSE(sorter(outside)) << outside;
     for (const std::int32_t outside : {-1, 5, 50, INT_MIN, INT_MAX})
-        EXPECT_FALSE(component::makePlacer(outside)) << outside;
+        EXPECT_FALSE(organizers::makePlacer(outside)) << outside;
 }
 
 TEST_F(ArrangementTest, AMethodOutsideItsRangeMovesNothingButTheStoreIsWritten) {
@@ -130,7 +132,7 @@ TEST_F(ArrangementTest, AMethodOutsideItsRangeMovesNothingButTheStoreIsWritten) 
         EXPECT_EQ(storeLocksHeld(), 0);
 
         // Rewritten from the live desktop: every icon, where it stands, counts carried over.
-        const DesktopProxy written(store);
+        const DesktopProxy written = desktop_access::readStore(store);
         ASSERT_EQ(written.icons.size(), 4u);
         EXPECT_EQ(written.cellWidth, 79);
         EXPECT_EQ(written.icons[0].left, 600);
@@ -155,7 +157,7 @@ TEST_F(ArrangementTest, UsageOrderAlongTheLeftEdgeWithCountsFromTheStore) {
     }
 
     // The store holds the new places in the sorted order, and forgets the icon that is gone.
-    const DesktopProxy written(store);
+    const DesktopProxy written = desktop_access::readStore(store);
     ASSERT_EQ(written.icons.size(), 4u);
     EXPECT_EQ(written.icons[0].name, u"Charlie");
     EXPECT_EQ(written.icons[0].left, 4);
@@ -246,7 +248,7 @@ TEST_F(ArrangementTest, AnIndexOutsideTheDesktopRaisesNothingButTheStoreIsWritte
         SCOPED_TRACE(index);
         writeStoreWithCounts({{"Alpha", 1}, {"Bravo", 5}, {"Charlie", 3}, {"Delta", 0}});
         component::countActivation(store, desktop, index);
-        const DesktopProxy written(store);
+        const DesktopProxy written = desktop_access::readStore(store);
         ASSERT_EQ(written.icons.size(), 4u);
         const std::uint32_t expected[] = {1, 5, 3, 0};
         for (std::size_t i = 0; i < 4; ++i) {
@@ -304,7 +306,7 @@ TEST_F(ArrangementTest, AnErrorAfterTheSnapshotStillWritesTheStore) {
                  std::runtime_error);
     EXPECT_TRUE(desktop.moves.empty());
     EXPECT_EQ(storedUsage(u"Charlie"), 3u);
-    EXPECT_EQ(DesktopProxy(store).icons.size(), 4u);
+    EXPECT_EQ(desktop_access::readStore(store).icons.size(), 4u);
     EXPECT_EQ(storeLocksHeld(), 0);
 }
 

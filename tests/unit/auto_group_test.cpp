@@ -15,12 +15,13 @@
 
 #include "tests/support/fake_desktop.h"
 #include "tests/support/grid_builder.h"
+#include "tests/support/live_snapshot.h"
 
 namespace {
 
-using organizers::Cell;
-using organizers::DesktopProxy;
-using organizers::IconRecord;
+using desktop_access::Cell;
+using desktop_access::DesktopProxy;
+using desktop_access::IconRecord;
 using namespace organizers::placement;
 
 // Automatic grouping keeps the user's order and never asks its sorter.
@@ -117,7 +118,7 @@ TEST(SnapToGridTest, AreaLeftOfZeroKeepsIconsOnBothMonitorsInTheirCells) {
         .addIcon(u"left, off", -1916 + 20 * 79 + 5, 4 + 3 * 79 - 6)
         .addIcon(u"primary", -1916 + 30 * 79, 4 + 2 * 79)
         .addIcon(u"across", -1916 + 24 * 79 + 6, 4);
-    DesktopProxy proxy({}, desktop);
+    DesktopProxy proxy = test_support::liveSnapshot(desktop, {});
     ASSERT_EQ(proxy.originX, -1916);
     snapToGrid(proxy);
     EXPECT_TRUE(onCell(proxy.icons[0], proxy, {2, 1}));
@@ -264,11 +265,11 @@ TEST(AutoGroupTest, FirstRefreshWithoutAStoredStateMovesOnlyWhatNoScreenShowsOrW
     desktop.areas = {{0, 0, 1920, 1080}};
     desktop.addIcon(u"a", 13, 900).addIcon(u"b", 13, 903).addIcon(u"c", -500, 77);
     desktop.addIcon(u"d", 600, 301); // on the screen, off the grid, alone: it stays
-    DesktopProxy proxy({}, desktop);
+    DesktopProxy proxy = test_support::liveSnapshot(desktop, {});
     ASSERT_TRUE(proxy.previous);
     ASSERT_TRUE(proxy.previous->icons.empty());
     const auto before = proxy.icons;
-    const organizers::Grid grid = proxy.grid();
+    const desktop_access::Grid grid = proxy.grid();
     NotAsked sorter;
     for (bool locked : {false, true}) {
         AutoGroup placer;

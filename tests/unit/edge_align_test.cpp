@@ -15,8 +15,8 @@
 
 namespace {
 
-using organizers::DesktopProxy;
-using organizers::IconRecord;
+using desktop_access::DesktopProxy;
+using desktop_access::IconRecord;
 using namespace organizers::placement;
 
 // Orders by usage, lowest first, so that a test knows the order the fill must follow.

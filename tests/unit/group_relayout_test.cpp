@@ -14,10 +14,10 @@
 
 namespace {
 
+using desktop_access::Cell;
+using desktop_access::DesktopProxy;
+using desktop_access::IconRecord;
 using desktop_access::Rect;
-using organizers::Cell;
-using organizers::DesktopProxy;
-using organizers::IconRecord;
 using namespace organizers::placement;
 
 std::u16string label(int number) {

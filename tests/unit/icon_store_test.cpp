@@ -1,5 +1,7 @@
 #include "desktop_access/icon_store.h"
 
+#include "desktop_access/busy_file.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,8 +15,8 @@
 
 namespace {
 
-using organizers::DesktopProxy;
-using organizers::IconRecord;
+using desktop_access::DesktopProxy;
+using desktop_access::IconRecord;
 
 IconRecord record(std::u16string name, int left, int top, int width, int height,
                   std::uint32_t usage) {
@@ -46,7 +48,7 @@ void expectSameRecords(const std::vector<IconRecord>& actual,
 }
 
 std::vector<IconRecord> decode(std::string_view bytes, DesktopProxy& proxy) {
-    desktop_access::decodeStore(bytes, proxy);
+    proxy = desktop_access::decodeStore(bytes);
     return proxy.icons;
 }
 
@@ -240,23 +242,21 @@ TEST(StoreFormat, MalformedRecordEndsReadingKeepingEarlierOnes) {
 }
 
 TEST_F(StoreFileTest, MissingFileGivesEmptyProxy) {
-    const DesktopProxy proxy(path);
+    const DesktopProxy proxy = desktop_access::readStore(path);
     EXPECT_TRUE(proxy.icons.empty());
     EXPECT_EQ(proxy.areaWidth, 0);
     EXPECT_EQ(proxy.cellHeight, 0);
-    EXPECT_FALSE(proxy.storeLock);
     EXPECT_FALSE(proxy.previous);
-    EXPECT_TRUE(proxy.storePath.empty());
 }
 
 TEST_F(StoreFileTest, WriteThenReadThroughTheFile) {
     {
         DesktopProxy proxy;
-        proxy.storePath = path;
         proxy.columns = 3;
         proxy.icons = {record(u"A", -4, -8, 75, 75, 1), record(u"\u00c6\u6587", 4, 8, 75, 75, 2)};
-    } // the destructor writes the store
-    const DesktopProxy read(path);
+        desktop_access::writeStore(path, proxy);
+    }
+    const DesktopProxy read = desktop_access::readStore(path);
     EXPECT_EQ(read.columns, 3);
     ASSERT_EQ(read.icons.size(), 2u);
     EXPECT_EQ(read.icons[1].name, u"\u00c6\u6587");
@@ -269,11 +269,9 @@ TEST_F(StoreFileTest, FailedWriteLeavesThePreviousStoreWhole) {
     writeFile(before);
     // The new content cannot be written where it is prepared: a directory stands there.
     std::filesystem::create_directory(dir / "Kelvara.store.new");
-    {
-        DesktopProxy proxy;
-        proxy.storePath = path;
-        proxy.icons = {record(u"New", 0, 0, 1, 1, 0)};
-    }
+    DesktopProxy proxy;
+    proxy.icons = {record(u"New", 0, 0, 1, 1, 0)};
+    EXPECT_THROW(desktop_access::writeStore(path, proxy), desktop_access::StoreWriteError);
     EXPECT_EQ(readFile(), before);
 }
 
@@ -282,19 +280,18 @@ TEST_F(StoreFileTest, FileLargerThanTheLimitIsUnreadable) {
     writeFile(store);
     // Zeros after the last record end the reading there, as any fault does.
     std::filesystem::resize_file(path, desktop_access::maxStoreBytes);
-    const DesktopProxy atTheLimit(path);
+    const DesktopProxy atTheLimit = desktop_access::readStore(path);
     ASSERT_EQ(atTheLimit.icons.size(), 1u);
     EXPECT_EQ(atTheLimit.icons[0].usage, 41u);
 
     std::filesystem::resize_file(path, desktop_access::maxStoreBytes + 1);
-    const DesktopProxy beyond(path);
+    const DesktopProxy beyond = desktop_access::readStore(path);
     EXPECT_TRUE(beyond.icons.empty());
     EXPECT_EQ(beyond.columns, 0);
 }
 
 // A store holding one record, written through writeStore.
-DesktopProxy& withRecord(DesktopProxy& proxy, const std::filesystem::path& path) {
-    proxy.storePath = path;
+DesktopProxy& withRecord(DesktopProxy& proxy) {
     proxy.icons = {record(u"New", 0, 0, 1, 1, 7)};
     return proxy;
 }
@@ -302,10 +299,10 @@ DesktopProxy& withRecord(DesktopProxy& proxy, const std::filesystem::path& path)
 TEST_F(StoreFileTest, AFileInUseIsWrittenOnceItIsReleased) {
     fake::inUseReplaces = 3;
     DesktopProxy proxy;
-    desktop_access::writeStore(withRecord(proxy, path));
+    desktop_access::writeStore(path, withRecord(proxy));
     EXPECT_EQ(fake::replaceCalls, 4);
     EXPECT_EQ(fake::pauses, 3);
-    EXPECT_LT(fake::pausedMilliseconds, desktop_access::inUseRetryMilliseconds);
+    EXPECT_LT(fake::pausedMilliseconds, desktop_access::busyFileWaitMilliseconds);
     EXPECT_EQ(readFile(), desktop_access::encodeStore(proxy));
 }
 
@@ -315,14 +312,14 @@ TEST_F(StoreFileTest, AFileInUseForLongerFailsAfterTheRetryTimeAndKeepsTheOldSto
     fake::inUseReplaces = -1;
     DesktopProxy proxy;
     try {
-        desktop_access::writeStore(withRecord(proxy, path));
+        desktop_access::writeStore(path, withRecord(proxy));
         ADD_FAILURE() << "the write did not fail";
     } catch (const desktop_access::StoreWriteError& error) {
         EXPECT_STREQ(
             error.what(),
             "Kelvara could not save the icon store: the file is in use by another program.");
     }
-    EXPECT_EQ(fake::pausedMilliseconds, desktop_access::inUseRetryMilliseconds);
+    EXPECT_EQ(fake::pausedMilliseconds, desktop_access::busyFileWaitMilliseconds);
     EXPECT_GE(fake::pauses, 8) << "short pauses, so that a file let go soon is written soon";
     EXPECT_EQ(readFile(), before);
 }
@@ -333,7 +330,7 @@ TEST_F(StoreFileTest, AnyOtherFailureIsReportedAtOnceInTheSystemsWords) {
     fake::systemMessages[112] = "There is not enough space on the disk.\r\n";
     DesktopProxy proxy;
     try {
-        desktop_access::writeStore(withRecord(proxy, path));
+        desktop_access::writeStore(path, withRecord(proxy));
         ADD_FAILURE() << "the write did not fail";
     } catch (const desktop_access::StoreWriteError& error) {
         EXPECT_STREQ(error.what(), "Kelvara could not save the icon store. Error 112: There is not "
@@ -348,14 +345,9 @@ TEST_F(StoreFileTest, ATemporaryFileLeftByAKilledWriteIsReused) {
     const std::filesystem::path temporary = dir / "Kelvara.store.new";
     std::ofstream(temporary, std::ios::binary) << std::string(100000, 'x') << "torn";
     DesktopProxy proxy;
-    desktop_access::writeStore(withRecord(proxy, path));
+    desktop_access::writeStore(path, withRecord(proxy));
     EXPECT_EQ(readFile(), desktop_access::encodeStore(proxy));
     EXPECT_FALSE(std::filesystem::exists(temporary));
-}
-
-TEST_F(StoreFileTest, EmptyStorePathWritesNothing) {
-    { DesktopProxy proxy; }
-    EXPECT_TRUE(std::filesystem::is_empty(dir));
 }
 
 } // namespace

@@ -12,11 +12,11 @@
 
 namespace {
 
+using desktop_access::Cell;
+using desktop_access::DesktopProxy;
+using desktop_access::Grid;
+using desktop_access::IconRecord;
 using desktop_access::Rect;
-using organizers::Cell;
-using organizers::DesktopProxy;
-using organizers::Grid;
-using organizers::IconRecord;
 using namespace organizers::placement;
 
 struct InOrder : organizers::sorting::Sorter {
@@ -48,7 +48,9 @@ struct Screen {
             fake::iconInCell(label(int(proxy.icons.size())), proxy, column, row, dx, dy));
         return *this;
     }
-    Cell cellOf(std::size_t index) const { return organizers::cellOf(proxy.icons[index], grid()); }
+    Cell cellOf(std::size_t index) const {
+        return desktop_access::cellOf(proxy.icons[index], grid());
+    }
     Grid grid() const { return proxy.grid(); }
     DesktopProxy proxy;
 };
@@ -149,7 +151,11 @@ TEST(OnScreenTest, LockedADisplayShowsWhatItShowedLast) {
     // as they stand, a hand move included); the display remembers its last arrangement.
     Screen screen({{0, 0, 1920, 1040}});
     screen.icon(2, 2).icon(7, 3).icon(9, 9);
-    screen.proxy.rememberLayout();
+    desktop_access::Layouts layouts;
+    std::vector<desktop_access::Place> places;
+    for (const desktop_access::IconRecord& icon : screen.proxy.icons)
+        places.push_back({icon.name, icon.left, icon.top});
+    layouts.remember(screen.proxy.configuration(), places);
     screen.proxy.icons[1] = fake::iconInCell(label(1), screen.proxy, 11, 6); // moved by hand
     screen.proxy.previous->icons = screen.proxy.icons;
     fake::setGrid(*screen.proxy.previous, screen.proxy.columns, screen.proxy.rows, 79);
@@ -158,6 +164,7 @@ TEST(OnScreenTest, LockedADisplayShowsWhatItShowedLast) {
     InOrder sorter;
     AutoGroup locked;
     locked.locked = true;
+    locked.memory.layouts = &layouts;
     locked.place(screen.proxy, sorter);
     EXPECT_EQ(screen.cellOf(1), (Cell{7, 3})) << "moved by hand: back to the display's place";
     EXPECT_EQ(screen.cellOf(2), (Cell{9, 9}));

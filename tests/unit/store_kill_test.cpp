@@ -25,14 +25,13 @@
 
 namespace {
 
-using organizers::DesktopProxy;
+using desktop_access::DesktopProxy;
 
-void fill(DesktopProxy& proxy, const std::filesystem::path& store, std::uint32_t salt) {
-    proxy.storePath = store;
+void fill(DesktopProxy& proxy, std::uint32_t salt) {
     proxy.columns = 24;
     proxy.rows = 13;
     for (std::uint32_t n = 0; n < 2000; ++n) {
-        organizers::IconRecord record;
+        desktop_access::IconRecord record;
         record.name = u"Document " + std::u16string(1, char16_t(u'A' + n % 26)) +
                       (n % 7 == 0 ? u" \u6587" : u"") + u" " +
                       std::u16string(n % 13 + 1, char16_t(u'0' + salt));
@@ -57,16 +56,16 @@ TEST(StoreKillTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewStoreWhole) {
     const std::filesystem::path temporary = scratch.path / "Kelvara.store.new";
     DesktopProxy first;
     DesktopProxy second;
-    fill(first, store, 1);
-    fill(second, store, 2);
+    fill(first, 1);
+    fill(second, 2);
     const std::string firstBytes = desktop_access::encodeStore(first);
     const std::string secondBytes = desktop_access::encodeStore(second);
     ASSERT_NE(firstBytes, secondBytes);
 
     // The kills fall anywhere within a few writes' time.
     const auto start = std::chrono::steady_clock::now();
-    desktop_access::writeStore(second);
-    desktop_access::writeStore(first);
+    desktop_access::writeStore(store, second);
+    desktop_access::writeStore(store, first);
     const auto oneWrite = (std::chrono::steady_clock::now() - start) / 2;
     const unsigned seed = std::random_device{}();
     std::mt19937 random(seed);
@@ -92,8 +91,8 @@ TEST(StoreKillTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewStoreWhole) {
                 _exit(2);
             try {
                 for (;;) {
-                    desktop_access::writeStore(second);
-                    desktop_access::writeStore(first);
+                    desktop_access::writeStore(store, second);
+                    desktop_access::writeStore(store, first);
                 }
             } catch (...) {
             }
@@ -127,7 +126,7 @@ TEST(StoreKillTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewStoreWhole) {
 
     // A temporary file left by a killed write is taken over by the next write.
     std::ofstream(temporary, std::ios::binary) << "left by a killed write";
-    desktop_access::writeStore(second);
+    desktop_access::writeStore(store, second);
     EXPECT_EQ(bytesOf(store), secondBytes);
     EXPECT_FALSE(std::filesystem::exists(temporary));
 }

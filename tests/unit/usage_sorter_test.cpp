@@ -9,7 +9,7 @@
 namespace {
 
 TEST(UsageSorterTest, HighestCountFirstAsUnsigned) {
-    std::vector<organizers::IconRecord> icons;
+    std::vector<desktop_access::IconRecord> icons;
     for (std::uint32_t usage : {5u, 0u, 0x80000000u, 12u, 0xFFFFFFFFu, 0x7FFFFFFFu}) {
         icons.push_back(fake::iconAt(u"icon", 0, 0));
         icons.back().usage = usage;

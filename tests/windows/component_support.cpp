@@ -8,9 +8,9 @@
 #include <shlobj.h>
 
 #include "component/arrangement.h"
-#include "desktop_access/desktop_proxy.h"
 #include "desktop_access/desktop_win32.h"
 #include "desktop_access/layouts.h"
+#include "desktop_access/snapshot.h"
 #include "tests/windows/test_support.h"
 #include "tests/windows/utf8_win32.h"
 #include "winapi/named_lock.h"
@@ -228,7 +228,7 @@ std::string fileBytes(const std::filesystem::path& path) {
 std::map<std::wstring, std::uint32_t> storedUsage(const std::filesystem::path& path) {
     const auto stored = readStoreLocked(path);
     std::map<std::wstring, std::uint32_t> usage;
-    for (const organizers::IconRecord& record : stored->icons)
+    for (const desktop_access::IconRecord& record : stored->icons)
         usage.emplace(winapi::toWide(record.name), record.usage);
     return usage;
 }
@@ -265,15 +265,15 @@ std::vector<POINT> expectedPositions(std::int32_t sortMethod, std::int32_t arran
     std::vector<POINT> positions;
     {
         desktop_access::Desktop& desktop = desktop_access::getDesktop();
-        organizers::DesktopProxy proxy(copy, desktop);
-        const auto sorter = component::makeSorter(sortMethod, desktop);
-        const auto placer = component::makePlacer(arrangeMethod);
-        if (!sorter || !placer)
+        const desktop_access::StoreSession session(copy);
+        const desktop_access::DesktopProxy snapshot =
+            desktop_access::readDesktop(desktop, session, organizers::shellNeedsOf(sortMethod));
+        const auto placed = organizers::plan(snapshot, component::memoryOf(session, snapshot),
+                                             {sortMethod, arrangeMethod, locked});
+        if (!placed)
             throw std::invalid_argument("no strategy for that method");
-        placer->locked = locked;
-        placer->place(proxy, *sorter);
-        positions.resize(proxy.icons.size());
-        for (const organizers::IconRecord& record : proxy.icons)
+        positions.resize(placed->size());
+        for (const desktop_access::IconRecord& record : *placed)
             positions.at(std::size_t(record.icon.index)) = {record.left + record.offsetX,
                                                             record.top + record.offsetY};
     }

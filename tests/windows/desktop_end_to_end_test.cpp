@@ -2,6 +2,8 @@
 
 #include "desktop_access/desktop_proxy.h"
 #include "desktop_access/desktop_win32.h"
+#include "desktop_access/icon_moving.h"
+#include "tests/support/live_snapshot.h"
 #include "tests/windows/desktop_host.h"
 #include "winapi/text_win32.h"
 
@@ -23,12 +25,13 @@ TEST(DesktopEndToEnd, LiveSnapshotHoldsWhatTheDesktopHolds) {
     DesktopHost host(description);
     const test_support::HostReport held = host.report();
 
-    organizers::DesktopProxy proxy(L"", desktop_access::getDesktop());
+    desktop_access::DesktopProxy proxy =
+        test_support::liveSnapshot(desktop_access::getDesktop(), L"");
     ASSERT_EQ(proxy.icons.size(), held.icons.size());
     LONG widest = 0, tallest = 0;
     for (std::size_t i = 0; i < held.icons.size(); ++i) {
         SCOPED_TRACE(i);
-        const organizers::IconRecord& record = proxy.icons[i];
+        const desktop_access::IconRecord& record = proxy.icons[i];
         const test_support::ReportedIcon& icon = held.icons[i];
         EXPECT_EQ(record.name, winapi::fromWide(icon.label));
         EXPECT_EQ(record.icon.index, int(i));
@@ -55,13 +58,15 @@ TEST(DesktopEndToEnd, LiveSnapshotHoldsWhatTheDesktopHolds) {
 
 // Moves every icon of a live snapshot to new places and waits for the moving thread to end.
 void moveAndWait(DesktopHost& host, const std::function<POINT(int)>& target) {
-    organizers::DesktopProxy proxy(L"", desktop_access::getDesktop());
-    for (std::size_t i = 0; i < proxy.icons.size(); ++i) {
+    desktop_access::DesktopProxy proxy =
+        test_support::liveSnapshot(desktop_access::getDesktop(), L"");
+    std::vector<desktop_access::IconRecord> placed = proxy.icons;
+    for (std::size_t i = 0; i < placed.size(); ++i) {
         const POINT to = target(int(i));
-        proxy.icons[i].left = to.x - proxy.icons[i].offsetX;
-        proxy.icons[i].top = to.y - proxy.icons[i].offsetY;
+        placed[i].left = to.x - placed[i].offsetX;
+        placed[i].top = to.y - placed[i].offsetY;
     }
-    proxy.apply();
+    desktop_access::applyPlaces(proxy.icons, placed);
     ASSERT_TRUE(desktop_access::waitForGlides(10000)) << "the glide did not end";
     const test_support::HostReport held = host.report();
     ASSERT_EQ(held.icons.size(), proxy.icons.size());

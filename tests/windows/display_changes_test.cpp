@@ -85,9 +85,10 @@ class DisplayChangesTest : public ::testing::Test {
         description.width = area.right - area.left;
         description.height = area.bottom - area.top;
         description.workAreas = toRects(displays[0].workAreas);
-        const organizers::Grid grid = organizers::Grid::measure(displays[0].workAreas, 75, 75);
+        const desktop_access::Grid grid =
+            desktop_access::Grid::measure(displays[0].workAreas, 75, 75);
         const auto at = [&](int column, int row, const wchar_t* label) {
-            const desktop_access::Point corner = grid.cellCorner(organizers::Cell{column, row});
+            const desktop_access::Point corner = grid.cellCorner(desktop_access::Cell{column, row});
             description.icons.push_back(
                 {label + std::to_wstring(column) + L"." + std::to_wstring(row), corner.x + 21,
                  corner.y + 4});
@@ -164,16 +165,16 @@ class DisplayChangesTest : public ::testing::Test {
     };
     Counts check(const Display& display) const {
         Counts counts;
-        const organizers::Grid grid = organizers::Grid::measure(display.workAreas, 75, 75);
+        const desktop_access::Grid grid = desktop_access::Grid::measure(display.workAreas, 75, 75);
         std::set<std::pair<int, int>> taken;
         for (const test_support::ReportedIcon& icon : host->report().icons) {
-            organizers::IconRecord record;
+            desktop_access::IconRecord record;
             record.left = icon.box.left;
             record.top = icon.box.top;
             record.width = icon.box.right - icon.box.left;
             record.height = icon.box.bottom - icon.box.top;
             counts.outside += organizers::placement::onScreen(record, display.workAreas) ? 0 : 1;
-            const organizers::Cell cell = organizers::cellOf(record, grid);
+            const desktop_access::Cell cell = desktop_access::cellOf(record, grid);
             counts.doubled += taken.insert({cell.column, cell.row}).second ? 0 : 1;
         }
         return counts;

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "desktop_access/desktop_proxy.h"
+#include "desktop_access/icon_store.h"
 #include "tests/windows/component_support.h"
 #include "tests/windows/test_support.h"
 #include "tests/windows/utf8_win32.h"
@@ -263,9 +263,8 @@ TEST_F(KelvaraCmdTest, AFailingArrangementPrintsTheComponentsOwnDescription) {
 
 TEST_F(KelvaraCmdTest, CountsPrintsEveryLabelAsUtf8ToAPipe) {
     {
-        // Written by the product's own store writer as the snapshot goes.
-        organizers::DesktopProxy written;
-        written.storePath = store;
+        // Written by the product's own store writer.
+        desktop_access::DesktopProxy written;
         for (const auto& [label, usage] : std::vector<std::pair<std::u16string, std::uint32_t>>{
                  {u"plain", 0},
                  {u"\u00DCberblick.txt", 0},
@@ -274,11 +273,12 @@ TEST_F(KelvaraCmdTest, CountsPrintsEveryLabelAsUtf8ToAPipe) {
                  {u"\u5831\u544A\u66F8", 7},
                  {u"two\nlines\t", 1},
                  {u"\u041E\u0442\u0447\u0451\u0442", 12}}) {
-            organizers::IconRecord record;
+            desktop_access::IconRecord record;
             record.name = label;
             record.usage = usage;
             written.icons.push_back(record);
         }
+        desktop_access::writeStore(store, written);
     }
     const Ran ran = kelvaraCmd(L"counts");
     EXPECT_EQ(ran.code, 0u) << ran.error;

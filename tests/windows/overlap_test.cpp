@@ -174,7 +174,7 @@ class OverlapTest : public test_support::LauncherTest {
         const auto stored = test_support::readStoreLocked(store);
         std::vector<POINT> positions(report.icons.size(), POINT{-1, -1});
         for (std::size_t i = 0; i < report.icons.size(); ++i)
-            for (const organizers::IconRecord& record : stored->icons)
+            for (const desktop_access::IconRecord& record : stored->icons)
                 if (winapi::toWide(record.name) == report.icons[i].label) {
                     const auto& icon = report.icons[i];
                     positions[i] = {record.left + icon.position.x - icon.box.left,
@@ -187,7 +187,7 @@ class OverlapTest : public test_support::LauncherTest {
     // Whether every icon's box stands exactly on a cell of the stored grid.
     bool onCells(const std::vector<POINT>& positions) const {
         const test_support::HostReport report = host->report();
-        const organizers::Grid grid = test_support::readStoreLocked(store)->grid();
+        const desktop_access::Grid grid = test_support::readStoreLocked(store)->grid();
         for (std::size_t i = 0; i < positions.size(); ++i) {
             const auto& icon = report.icons[i];
             const LONG left = positions[i].x - (icon.position.x - icon.box.left);

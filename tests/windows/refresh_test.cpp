@@ -61,7 +61,7 @@ class RefreshTest : public ::testing::Test {
         std::map<std::wstring, POINT> positions;
         const auto stored = test_support::readStoreLocked(store);
         for (const test_support::ReportedIcon& icon : host.report().icons)
-            for (const organizers::IconRecord& record : stored->icons)
+            for (const desktop_access::IconRecord& record : stored->icons)
                 if (winapi::toWide(record.name) == icon.label)
                     positions[icon.label] = {record.left + icon.position.x - icon.box.left,
                                              record.top + icon.position.y - icon.box.top};

@@ -1,5 +1,7 @@
 #include "tests/windows/test_support.h"
 
+#include "desktop_access/icon_store.h"
+
 #include <stdexcept>
 #include <vector>
 
@@ -39,9 +41,9 @@ Process startProgramAt(const std::wstring& path, const std::wstring& arguments) 
     return {winapi::ownHandle(info.hProcess), info.dwProcessId, info.dwThreadId};
 }
 
-std::unique_ptr<organizers::DesktopProxy> readStoreLocked(const std::filesystem::path& path) {
+std::unique_ptr<desktop_access::DesktopProxy> readStoreLocked(const std::filesystem::path& path) {
     const winapi::NamedLock lock(winapi::storeLockName);
-    return std::make_unique<organizers::DesktopProxy>(path);
+    return std::make_unique<desktop_access::DesktopProxy>(desktop_access::readStore(path));
 }
 
 } // namespace test_support

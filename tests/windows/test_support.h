@@ -34,7 +34,7 @@ Process startProgramAt(const std::wstring& path, const std::wstring& arguments =
 
 // The icon store as a snapshot reads it, read under the store lock as the product reads it: a
 // test never holds the file open while the product replaces it.
-std::unique_ptr<organizers::DesktopProxy> readStoreLocked(const std::filesystem::path& path);
+std::unique_ptr<desktop_access::DesktopProxy> readStoreLocked(const std::filesystem::path& path);
 
 // The message of the exception of type Error that work throws, or "(nothing thrown)".
 template <typename Error> std::string messageOf(const std::function<void()>& work) {

@@ -1,0 +1,43 @@
+#include "desktop_access/busy_file.h"
+
+#include <algorithm>
+
+#include "desktop_access/desktop_seam.h"
+#include "winapi/error.h"
+
+namespace desktop_access {
+namespace {
+
+constexpr std::uint32_t firstPause = 20;
+constexpr std::uint32_t longestPause = 250;
+
+std::string withoutLineEnd(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+} // namespace
+
+std::optional<std::string> replaceWhenFree(const std::filesystem::path& file,
+                                           std::string_view bytes, std::string_view what) {
+    std::uint32_t waited = 0;
+    for (std::uint32_t pause = firstPause;; pause = std::min(pause * 2, longestPause)) {
+        const FileReplaceResult result = replaceFileContents(file, bytes);
+        if (result.outcome == FileReplaceResult::done)
+            return std::nullopt;
+        if (result.outcome == FileReplaceResult::failed) {
+            std::string reason = withoutLineEnd(winapi::errorText(result.error));
+            if (reason.empty())
+                reason = "Error " + std::to_string(result.error) + ".";
+            return std::string(what) + ". " + reason;
+        }
+        if (waited >= busyFileWaitMilliseconds)
+            return std::string(what) + ": the file is in use by another program.";
+        const std::uint32_t step = std::min(pause, busyFileWaitMilliseconds - waited);
+        sleepMilliseconds(step);
+        waited += step;
+    }
+}
+
+} // namespace desktop_access

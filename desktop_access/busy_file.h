@@ -1,0 +1,24 @@
+// How every file Kelvara writes (the icon store, the layouts file) is replaced: in one step
+// (replaceFileContents, desktop_seam.h), so the file holds the old content or the new, whole; and
+// while another program holds it open (an indexer, a backup), tried again after pauses that
+// start short, as most holders let go within moments, and grow to a quarter of a second, for
+// busyFileWaitMilliseconds in all.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace desktop_access {
+
+inline constexpr std::uint32_t busyFileWaitMilliseconds = 2000;
+
+// Replaces the file's content with the bytes, waiting for a program that holds it. Nothing when
+// done; otherwise why not, in plain words, beginning with `what` (what could not be saved): the
+// file then holds what it held.
+std::optional<std::string> replaceWhenFree(const std::filesystem::path& file,
+                                           std::string_view bytes, std::string_view what);
+
+} // namespace desktop_access

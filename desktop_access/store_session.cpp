@@ -1,0 +1,90 @@
+#include "desktop_access/store_session.h"
+
+#include <algorithm>
+#include <string>
+#include <unordered_set>
+
+#include "desktop_access/desktop_seam.h"
+#include "desktop_access/icon_store.h"
+#include "desktop_access/labels.h"
+#include "winapi/error.h"
+
+namespace desktop_access {
+namespace {
+
+std::u16string_view labelOf(const IconRecord& icon) {
+    return icon.name;
+}
+
+// For each label, the count of its first record (the one the store's reader takes) above the
+// count of the first stored record of that label.
+UsageByLabel incrementsOver(const DesktopProxy& stored, const DesktopProxy& state) {
+    std::unordered_map<std::u16string_view, std::uint32_t> before;
+    for (const auto& [label, position] : firstOfEachLabel(stored.icons, labelOf))
+        before.emplace(label, stored.icons[position].usage);
+    UsageByLabel increments;
+    for (const auto& [label, position] : firstOfEachLabel(state.icons, labelOf)) {
+        const auto found = before.find(label);
+        const std::uint32_t was = found == before.end() ? 0 : found->second;
+        const std::uint32_t now = state.icons[position].usage;
+        if (now > was)
+            increments.emplace(std::u16string(label), now - was);
+    }
+    return increments;
+}
+
+std::vector<Place> placesOf(const std::vector<IconRecord>& icons) {
+    std::vector<Place> places;
+    places.reserve(icons.size());
+    for (const IconRecord& icon : icons)
+        places.push_back({icon.name, icon.left, icon.top});
+    return places;
+}
+
+} // namespace
+
+StoreSession::StoreSession(std::filesystem::path storePath)
+    : storePath_(std::move(storePath)),
+      lock_(std::make_unique<winapi::NamedLock>(winapi::storeLockName)) {
+    // Icons an earlier arrangement still glides would be read halfway, and that glide's last
+    // moves would land after this call's: it finishes first.
+    awaitGlides();
+    stored_ = std::make_shared<DesktopProxy>(readStore(storePath_));
+    if (storePath_.empty())
+        return;
+    if (std::optional<Layouts> read = readLayouts(layoutsPathFor(storePath_)))
+        layouts_ = std::move(*read);
+    unsaved_ = unsavedUsage(storePath_);
+}
+
+StoreSession::~StoreSession() = default;
+
+bool StoreSession::displayChanged(const DesktopProxy& live) const {
+    return desktop_access::displayChanged(layouts_, *stored_, live.grid(), live.configuration());
+}
+
+void StoreSession::save(const DesktopProxy& state, bool remember) {
+    if (storePath_.empty())
+        return;
+    std::optional<LayoutsWriteError> layoutsFailed;
+    if (remember && layouts_.remember(state.configuration(), placesOf(state.icons))) {
+        try {
+            writeLayouts(layoutsPathFor(storePath_), layouts_);
+        } catch (const LayoutsWriteError& error) {
+            layoutsFailed = error;
+        }
+    }
+    try {
+        writeStore(storePath_, state);
+    } catch (const StoreWriteError& error) {
+        keepUnsavedUsage(storePath_, incrementsOver(*stored_, state));
+        throw StoreWriteError(std::string(error.what()) +
+                              " The new usage counts are kept and saved with Kelvara's next "
+                              "change to the store.");
+    }
+    keepUnsavedUsage(storePath_, {});
+    if (layoutsFailed)
+        throw *layoutsFailed;
+}
+
+} // namespace desktop_access

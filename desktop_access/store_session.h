@@ -1,0 +1,65 @@
+// One call's hold on what Kelvara remembers. A session takes the store lock for its whole life,
+// waits for any glide still running (desktop_seam.h), and reads up front, once, everything an
+// arrangement needs that is not on the desktop: the icon store (usage counts, the last
+// arrangement's grid and places), the arrangements remembered per display (the layouts file
+// beside the store) and the usage counts this process took but could not save yet
+// (unsaved_usage.h). It writes them back once, at the end, each file through the same wait for a
+// program that holds it (busy_file.h).
+//
+// The layouts file decides which display the last arrangement was made on; only without one
+// does the store's grid (a change of the area's size) tell. Both are written by save, the
+// layouts first, and a layouts file that cannot be written fails the save as a store that cannot
+// be written does, so the two never disagree unnoticed.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+
+#include "desktop_access/desktop_proxy.h"
+#include "desktop_access/layouts.h"
+#include "desktop_access/unsaved_usage.h"
+#include "winapi/named_lock.h"
+
+namespace desktop_access {
+
+class StoreSession {
+  public:
+    // Takes the lock (throws winapi::Error "Failed to create lock" or "Failed to lock"), waits
+    // for glides (throws DesktopAccessError), then reads. An empty store path reads and writes
+    // no file, and there are no unsaved counts for it.
+    explicit StoreSession(std::filesystem::path storePath);
+    // Releases the lock. Writes nothing: what is to be saved is saved by save.
+    ~StoreSession();
+
+    StoreSession(const StoreSession&) = delete;
+    StoreSession& operator=(const StoreSession&) = delete;
+
+    const std::filesystem::path& storePath() const { return storePath_; }
+    // What the store held: its grid and every record, in file order.
+    const DesktopProxy& stored() const { return *stored_; }
+    // The arrangements remembered per display (none when the file is missing or damaged).
+    const Layouts& layouts() const { return layouts_; }
+    // The increments this process keeps for the store's counts.
+    const UsageByLabel& unsaved() const { return unsaved_; }
+
+    // Whether the live snapshot's display differs from the one the last arrangement was made on
+    // (displayChanged of layouts.h).
+    bool displayChanged(const DesktopProxy& live) const;
+
+    // Saves the snapshot: its grid and icons (counts and places, in their order) to the store,
+    // and, when `remember` (an arrangement was made), first its places for its display to the
+    // layouts file (written only when that changes it). The store is written even when the
+    // layouts could not be. A store written forgets this process's unsaved increments of it; one
+    // that could not be keeps every count above the stored one as the new increments. Throws
+    // StoreWriteError (the counts kept) or LayoutsWriteError after writing what it could.
+    void save(const DesktopProxy& state, bool remember);
+
+  private:
+    std::filesystem::path storePath_;
+    std::unique_ptr<winapi::NamedLock> lock_;
+    std::shared_ptr<const DesktopProxy> stored_;
+    Layouts layouts_;
+    UsageByLabel unsaved_;
+};
+
+} // namespace desktop_access
