@@ -9,6 +9,7 @@
 #include <string>
 
 #include "desktop_access/desktop_seam.h"
+#include "desktop_access/errors.h"
 #include "desktop_access/store_session.h"
 #include "organizers/plan.h"
 

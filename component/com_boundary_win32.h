@@ -9,6 +9,7 @@
 
 #include "component/client_text.h"
 #include "component/error_info_win32.h"
+#include "desktop_access/errors.h"
 #include "winapi/error.h"
 
 namespace component {

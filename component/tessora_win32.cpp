@@ -11,6 +11,7 @@
 #include "component/configuration_win32.h"
 #include "component/module_win32.h"
 #include "desktop_access/desktop_win32.h"
+#include "desktop_access/errors.h"
 #include "desktop_access/icon_moving.h"
 #include "winapi/error.h"
 

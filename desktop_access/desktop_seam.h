@@ -29,6 +29,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "desktop_access/errors.h"
 #include "desktop_access/geometry.h"
 
 namespace desktop_access {

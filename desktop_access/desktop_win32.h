@@ -11,6 +11,7 @@
 #include <wrl/client.h>
 
 #include "desktop_access/desktop_seam.h"
+#include "desktop_access/errors.h"
 #include "winapi/handle_win32.h"
 
 namespace desktop_access {

@@ -3,6 +3,7 @@
 
 #include <iterator>
 
+#include "desktop_access/errors.h"
 #include "winapi/error.h"
 
 namespace desktop_access {

@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include "desktop_access/desktop_win32.h"
+#include "desktop_access/errors.h"
 #include "winapi/error.h"
 #include "winapi/handle_win32.h"
 #include "winapi/thread_win32.h"

@@ -9,6 +9,7 @@
 #include <streambuf>
 
 #include "desktop_access/busy_file.h"
+#include "desktop_access/errors.h"
 #include "desktop_access/labels.h"
 #include "winapi/error.h"
 

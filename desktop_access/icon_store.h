@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "desktop_access/desktop_proxy.h"
+#include "desktop_access/errors.h"
 
 namespace desktop_access {
 

@@ -1,6 +1,7 @@
 #include "desktop_access/layouts.h"
 
 #include "desktop_access/busy_file.h"
+#include "desktop_access/errors.h"
 #include "desktop_access/labels.h"
 #include "winapi/error.h"
 

@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "desktop_access/display.h"
+#include "desktop_access/errors.h"
 #include "desktop_access/geometry.h"
 #include "desktop_access/grid.h"
 

@@ -10,6 +10,7 @@
 #include <commctrl.h>
 
 #include "desktop_access/desktop_win32.h"
+#include "desktop_access/errors.h"
 #include "desktop_access/labels.h"
 #include "winapi/error.h"
 #include "winapi/remote_allocator_win32.h"

@@ -1,5 +1,6 @@
 // What is asked of the shell's windows waits for the answer only so long (answerTimeoutMs).
 #include "desktop_access/desktop_win32.h"
+#include "desktop_access/errors.h"
 #include "winapi/error.h"
 #include "winapi/thread_win32.h"
 

@@ -7,6 +7,7 @@
 
 #include "desktop_access/desktop_proxy.h"
 #include "desktop_access/desktop_seam.h"
+#include "desktop_access/errors.h"
 #include "desktop_access/store_session.h"
 
 namespace desktop_access {

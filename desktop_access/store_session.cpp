@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "desktop_access/desktop_seam.h"
+#include "desktop_access/errors.h"
 #include "desktop_access/icon_store.h"
 #include "desktop_access/labels.h"
 #include "winapi/error.h"

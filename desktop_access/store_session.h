@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "desktop_access/desktop_proxy.h"
+#include "desktop_access/errors.h"
 #include "desktop_access/layouts.h"
 #include "desktop_access/unsaved_usage.h"
 #include "winapi/named_lock.h"

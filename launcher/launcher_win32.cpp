@@ -11,6 +11,7 @@
 #include "component/client_win32.h"
 #include "component/configuration_win32.h"
 #include "desktop_access/desktop_win32.h"
+#include "desktop_access/errors.h"
 #include "launcher/compatibility_win32.h"
 #include "launcher/launcher_window_win32.h"
 #include "launcher/shell_follower_win32.h"

@@ -1,6 +1,6 @@
-// The error family. Every failure inside Kelvara travels as one of these exceptions, each with a
-// fixed English message. winapi::Error also carries the Windows error code and appends the
-// system's own description of it.
+// The error family. Every failure inside Kelvara travels as one of these exceptions (or one of
+// desktop_access/errors.h), each with a fixed English message. winapi::Error also carries the
+// Windows error code and appends the system's own description of it.
 #pragma once
 
 #include <cstdint>
@@ -35,35 +35,3 @@ class RemoteAllocatorError : public std::runtime_error {
 };
 
 } // namespace winapi
-
-namespace desktop_access {
-
-class DesktopAccessError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
-class UninitializedDesktopError : public DesktopAccessError {
-  public:
-    using DesktopAccessError::DesktopAccessError;
-};
-
-// A file of what Kelvara remembers could not be replaced: it holds what it held before the
-// write. What the call was to do was done (the desktop arranged, an opening counted); the counts
-// are kept by the process and saved with the next write that succeeds.
-class NotSavedError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-// The icon store, with the usage counts and the last arrangement.
-class StoreWriteError : public NotSavedError {
-  public:
-    using NotSavedError::NotSavedError;
-};
-// The layouts file, with the arrangements remembered per display.
-class LayoutsWriteError : public NotSavedError {
-  public:
-    using NotSavedError::NotSavedError;
-};
-
-} // namespace desktop_access

@@ -1,5 +1,6 @@
 #include "tests/support/fake_desktop.h"
 
+#include "desktop_access/errors.h"
 #include "desktop_access/labels.h"
 #include "winapi/error.h"
 

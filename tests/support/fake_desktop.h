@@ -64,6 +64,7 @@ struct Desktop {
 } // namespace desktop_access
 
 #include "desktop_access/desktop_proxy.h"
+#include "desktop_access/errors.h"
 #include "tests/support/fakes.h"
 
 namespace fake {

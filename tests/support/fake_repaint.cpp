@@ -1,5 +1,6 @@
 // The list view's repaint: recorded on the fake desktop with the number of moves made by then.
 #include "desktop_access/desktop_seam.h"
+#include "desktop_access/errors.h"
 #include "tests/support/fake_desktop.h"
 #include "winapi/error.h"
 

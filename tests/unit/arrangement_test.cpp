@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "desktop_access/desktop_proxy.h"
+#include "desktop_access/errors.h"
 #include "desktop_access/icon_moving.h"
 #include "desktop_access/icon_store.h"
 #include "organizers/placement/auto_group.h"

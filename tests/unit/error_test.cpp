@@ -1,3 +1,4 @@
+#include "desktop_access/errors.h"
 #include "winapi/error.h"
 
 #include <gtest/gtest.h>

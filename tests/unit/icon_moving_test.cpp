@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "desktop_access/errors.h"
 #include "tests/support/fake_desktop.h"
 #include "winapi/error.h"
 

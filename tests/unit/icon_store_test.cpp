@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "desktop_access/desktop_proxy.h"
+#include "desktop_access/errors.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/scratch_folder.h"
 #include "winapi/error.h"

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "desktop_access/busy_file.h"
+#include "desktop_access/errors.h"
 #include "desktop_access/icon_moving.h"
 #include "desktop_access/icon_store.h"
 #include "desktop_access/store_session.h"

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "desktop_access/errors.h"
 #include "tests/windows/desktop_host.h"
 #include "tests/windows/test_support.h"
 #include "winapi/error.h"

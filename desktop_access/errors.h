@@ -1,0 +1,37 @@
+// The desktop access layer's part of the error family (winapi/error.h): the desktop cannot be
+// reached or read, and a file of what Kelvara remembers could not be saved.
+#pragma once
+
+#include <stdexcept>
+
+namespace desktop_access {
+
+class DesktopAccessError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+class UninitializedDesktopError : public DesktopAccessError {
+  public:
+    using DesktopAccessError::DesktopAccessError;
+};
+
+// A file of what Kelvara remembers could not be replaced: it holds what it held before the
+// write. What the call was to do was done (the desktop arranged, an opening counted); the counts
+// are kept by the process and saved with the next write that succeeds.
+class NotSavedError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+// The icon store, with the usage counts and the last arrangement.
+class StoreWriteError : public NotSavedError {
+  public:
+    using NotSavedError::NotSavedError;
+};
+// The layouts file, with the arrangements remembered per display.
+class LayoutsWriteError : public NotSavedError {
+  public:
+    using NotSavedError::NotSavedError;
+};
+
+} // namespace desktop_access
