@@ -5,11 +5,13 @@
 // read in a store session (desktop_access/snapshot.h), a stored one by the icon store's reader.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "desktop_access/display.h"
@@ -19,16 +21,36 @@
 
 namespace desktop_access {
 
-// What the shell namespace knows of the desktop's items and the list view does not, by display
-// name, read with a live snapshot when the sort needs it.
+// What the shell namespace knows of the desktop's items and the list view does not, read with a
+// live snapshot when the sort needs it: one entry per display name, in code-unit order, so that
+// a sorter meets them in one pass beside icons it has put in label order.
+template <typename Fact> using FactsByName = std::vector<std::pair<std::u16string, Fact>>;
 struct ShellFacts {
     // Whether each item lies in the file system (the name sorter).
-    std::unordered_map<std::u16string, bool> fileSystem;
+    FactsByName<bool> fileSystem;
     // Each item's creation time as a FILETIME count, or nothing without find data, and the time
     // of the reading (the age sorter).
-    std::unordered_map<std::u16string, std::optional<std::uint64_t>> creationTimes;
+    FactsByName<std::optional<std::uint64_t>> creationTimes;
     std::uint64_t now = 0;
 };
+
+// The entries of a map by name, in code-unit order (and made in that order, so that a pass over
+// them reads the names from memory in order).
+template <typename Fact>
+FactsByName<Fact> inNameOrder(const std::unordered_map<std::u16string, Fact>& byName) {
+    using Entry = typename std::unordered_map<std::u16string, Fact>::value_type;
+    std::vector<const Entry*> order;
+    order.reserve(byName.size());
+    for (const Entry& entry : byName)
+        order.push_back(&entry);
+    std::sort(order.begin(), order.end(),
+              [](const Entry* a, const Entry* b) { return a->first < b->first; });
+    FactsByName<Fact> facts;
+    facts.reserve(order.size());
+    for (const Entry* entry : order)
+        facts.emplace_back(entry->first, entry->second);
+    return facts;
+}
 
 struct DesktopProxy : Grid {
     // The grid, as one value.

@@ -76,9 +76,9 @@ DesktopProxy readDesktop(Desktop& desktop, const StoreSession& session, ShellNee
     live.previous = storedOnTheDesktop(session.stored(), live.icons);
     carryUsageOver(live.icons, *live.previous, session.unsaved());
     if (needs.fileSystem)
-        live.shell.fileSystem = fileSystemFlagsByName(desktop);
+        live.shell.fileSystem = inNameOrder(fileSystemFlagsByName(desktop));
     if (needs.creationTimes) {
-        live.shell.creationTimes = creationTimesByName(desktop);
+        live.shell.creationTimes = inNameOrder(creationTimesByName(desktop));
         live.shell.now = currentFileTime();
     }
     return live;

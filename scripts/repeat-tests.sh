@@ -7,7 +7,7 @@
 # Installs what it needs and builds the native and win64 presets first (a no-op when they are
 # built). Prints one line per test that failed at least once ("win64 NAME: failed K of N runs")
 # and, last, "N runs: F failures", F counting every failed test of every run. The exit code is 0
-# when F is 0.
+# when F is 0. The whole output of a run that failed is kept in build/PRESET/repeat-run-K.log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -42,12 +42,15 @@ for ((run = 1; run <= runs; run++)); do
         log="build/$preset/Testing/Temporary/LastTestsFailed.log"
         rm -f "$log"
         started=$SECONDS
-        if ctest --preset "$preset" >"build/$preset/repeat-run.log" 2>&1; then
+        run_log="build/$preset/repeat-run.log"
+        if ctest --preset "$preset" >"$run_log" 2>&1; then
             outcome="passed"
         else
             outcome="FAILED"
+            cp "$run_log" "build/$preset/repeat-run-$run.log"
         fi
         echo "run $run of $runs, $preset: $outcome in $((SECONDS - started)) s"
+        [[ "$outcome" == "FAILED" ]] && echo "    its output: build/$preset/repeat-run-$run.log"
         # A failed run names each failed test on a line "NUMBER:NAME".
         if [[ -f "$log" ]]; then
             while IFS= read -r line; do

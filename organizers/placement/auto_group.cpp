@@ -7,6 +7,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "desktop_access/labels.h"
@@ -20,30 +21,56 @@ using desktop_access::truncToInt32;
 namespace {
 
 // Which icon stands on each cell, by label (the label is all that is ever compared). Also counts
-// the usable cells that no icon stands on, so that a search on a full grid ends at once.
+// the usable cells that no icon stands on, so that a search on a full grid ends at once. The
+// cells of a grid of a sane size are held in an array, the others (outside the grid, or on an
+// absurd one) in a hash map.
 class CellMap {
   public:
     CellMap(const Grid& grid, std::span<const desktop_access::Rect> workAreas)
-        : cells(grid, workAreas) {}
+        : grid_(grid), cells(grid, workAreas) {
+        if (cells.indexed())
+            inside_.assign(static_cast<std::size_t>(grid.columns) * grid.rows, nullptr);
+    }
 
-    bool contains(Cell cell) const { return names.contains(cell); }
+    bool contains(Cell cell) const { return nameIn(cell) != nullptr; }
     bool usable(Cell cell) const { return cells.usable(cell); }
     bool full() const { return cells.freeCount() <= 0; }
+    bool indexed() const { return cells.indexed(); }
+    const FreeCells& freeCells() const { return cells; }
 
     // The label of the icon on the cell, or null.
     const std::u16string* nameIn(Cell cell) const {
-        const auto found = names.find(cell);
-        return found == names.end() ? nullptr : found->second;
+        if (const std::u16string* const* slot = slotOf(cell))
+            return *slot;
+        const auto found = outside_.find(cell);
+        return found == outside_.end() ? nullptr : found->second;
     }
     // Enters the label unless the cell already has one.
     void claim(Cell cell, const std::u16string& name) {
-        if (names.try_emplace(cell, &name).second)
-            cells.take(cell);
+        if (const std::u16string** slot = slotOf(cell)) {
+            if (*slot != nullptr)
+                return;
+            *slot = &name;
+        } else if (!outside_.try_emplace(cell, &name).second) {
+            return;
+        }
+        cells.take(cell);
     }
 
   private:
+    const std::u16string* const* slotOf(Cell cell) const {
+        if (inside_.empty() || !grid_.contains(cell))
+            return nullptr;
+        return &inside_[static_cast<std::size_t>(cell.row) * grid_.columns + cell.column];
+    }
+    const std::u16string** slotOf(Cell cell) {
+        return const_cast<const std::u16string**>(std::as_const(*this).slotOf(cell));
+    }
+
+    Grid grid_;
     FreeCells cells;
-    std::unordered_map<Cell, const std::u16string*, CellHash> names; // labels live in the proxy
+    std::vector<const std::u16string*> inside_; // labels live in the proxy
+    std::unordered_map<Cell, const std::u16string*, CellHash> outside_;
 };
 
 // The search looks along four lines from its start cell. The angles are formed by repeated
@@ -119,6 +146,39 @@ std::vector<RadiusRange> radiiMeetingGrid(Cell start, const Grid& grid,
     return merged;
 }
 
+// Along the lines, on the cells' index: each line's first free cell and the radius at which the
+// search would reach it; the smallest radius wins, and at equal radii the earlier line. From a
+// start inside the grid the lines run straight (down the column, right along the row, up the
+// column, left along the row above, or along row 0 itself), so this finds exactly the cell the
+// search radius by radius finds, as long as the grid is narrower and lower than the radius at
+// which the angles' small errors would move a line sideways by a cell.
+constexpr std::int32_t straightLines = 7000;
+
+std::optional<Cell> alongTheLines(Cell start, const FreeCells& cells, const Grid& grid) {
+    std::optional<std::pair<std::int64_t, Cell>> best;
+    const auto offer = [&](std::int64_t radius, Cell cell) {
+        if (!best || radius < best->first)
+            best = {radius, cell};
+    };
+    const auto [column, row] = start;
+    if (row + 1 < grid.rows)
+        if (const std::int32_t down = cells.nextInColumn(column, row + 1); down < grid.rows)
+            offer(down - row, {column, down});
+    if (const std::int32_t right = cells.nextInRow(row, column); right < grid.columns)
+        offer(std::int64_t{right} - column + 1, {right, row});
+    if (row >= 1)
+        if (const std::int32_t up = cells.previousInColumn(column, row - 1); up >= 0)
+            offer(row - up, {column, up});
+    const std::int32_t above = row >= 1 ? row - 1 : 0;
+    if (column >= 1) {
+        if (const std::int32_t left = cells.previousInRow(above, column - 1); left >= 0)
+            offer(column - left, {left, above});
+    } else if (cells.free({0, above})) {
+        offer(1, {0, above}); // truncation toward zero keeps the first step in column 0
+    }
+    return best ? std::optional<Cell>(best->second) : std::nullopt;
+}
+
 std::optional<Cell> findFreeCell(Cell start, const CellMap& map, const Grid& grid,
                                  const std::vector<Direction>& directions) {
     const auto accepted = [&](Cell cell) { return map.usable(cell) && !map.contains(cell); };
@@ -126,6 +186,9 @@ std::optional<Cell> findFreeCell(Cell start, const CellMap& map, const Grid& gri
         return start;
     if (map.full())
         return std::nullopt;
+    if (map.indexed() && grid.contains(start) && grid.columns < straightLines &&
+        grid.rows < straightLines)
+        return alongTheLines(start, map.freeCells(), grid);
     for (const RadiusRange& range : radiiMeetingGrid(start, grid, directions)) {
         for (std::int64_t radius = range.first; radius <= range.last; ++radius) {
             for (const Direction& direction : directions) {

@@ -7,7 +7,6 @@
 #include <optional>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "desktop_access/labels.h"
 
@@ -167,54 +166,86 @@ void clampToGrid(IconGroup& group, std::int32_t C, std::int32_t R) {
         moveGroup(group, {left, add32(bounds.top, sub32(R, bounds.bottom)), right, R});
 }
 
-using LiveByName = std::unordered_map<std::u16string_view, std::vector<IconRecord*>>;
+// The live records by label, built once for a relayout: the first record of each label, and for
+// every record the next one of its label (none: npos).
+struct LiveLabels {
+    static constexpr std::size_t none = static_cast<std::size_t>(-1);
+    explicit LiveLabels(const std::vector<IconRecord>& icons) : next(icons.size(), none) {
+        first.reserve(icons.size());
+        std::vector<std::size_t> last(icons.size(), none); // by first record: the latest so far
+        for (std::size_t index = 0; index < icons.size(); ++index) {
+            const auto [found, added] = first.try_emplace(icons[index].name, index);
+            if (!added)
+                next[last[found->second]] = index;
+            last[found->second] = index;
+        }
+    }
+    std::size_t firstOf(std::u16string_view label) const {
+        const auto found = first.find(label);
+        return found == first.end() ? none : found->second;
+    }
+    std::unordered_map<std::u16string_view, std::size_t> first;
+    std::vector<std::size_t> next;
+};
 
-LiveByName liveByName(DesktopProxy& live) {
-    LiveByName index;
-    for (IconRecord& record : live.icons)
-        index[record.name].push_back(&record);
-    return index;
+void restoreStored(DesktopProxy& live, const LiveLabels& labels) {
+    for (const IconRecord& stored : live.previous->icons) {
+        if (const std::size_t index = labels.firstOf(stored.name); index != LiveLabels::none) {
+            live.icons[index].left = stored.left;
+            live.icons[index].top = stored.top;
+        }
+    }
 }
 
 std::u16string_view labelOf(const IconRecord& icon) {
     return icon.name;
 }
 
-void applyGroup(const IconGroup& group, const LiveByName& live) {
+// Every live record of each label of the group (the first icon of a label in the group counts)
+// takes that icon's place.
+void applyGroup(const IconGroup& group, DesktopProxy& live, const LiveLabels& labels) {
     const std::vector<bool> firsts = desktop_access::firstsOfTheirLabels(group.icons, labelOf);
     for (std::size_t index = 0; index < group.icons.size(); ++index) {
-        const IconRecord& icon = group.icons[index];
         if (!firsts[index])
             continue;
-        if (const auto found = live.find(icon.name); found != live.end()) {
-            for (IconRecord* record : found->second) {
-                record->left = icon.left;
-                record->top = icon.top;
-            }
+        const IconRecord& icon = group.icons[index];
+        for (std::size_t at = labels.firstOf(icon.name); at != LiveLabels::none;
+             at = labels.next[at]) {
+            live.icons[at].left = icon.left;
+            live.icons[at].top = icon.top;
         }
     }
 }
 
 // The old groups with the live records of their labels, in live order, measured in the live grid.
-std::vector<IconGroup> carryOver(const std::vector<IconGroup>& oldGroups, DesktopProxy& live) {
-    const Grid grid = live.grid();
-    std::unordered_map<std::u16string_view, std::vector<std::size_t>> groupsByName;
-    for (std::size_t index = 0; index < oldGroups.size(); ++index) {
-        for (const IconRecord& icon : oldGroups[index].icons) {
-            std::vector<std::size_t>& groups = groupsByName[icon.name];
-            if (groups.empty() || groups.back() != index)
-                groups.push_back(index);
-        }
-    }
+std::vector<IconGroup> carryOver(const std::vector<IconGroup>& oldGroups, const DesktopProxy& live,
+                                 const LiveLabels& labels) {
+    // (first live record of a label, group) for every label of every group, once each.
+    std::vector<std::pair<std::size_t, std::size_t>> memberships;
+    for (std::size_t group = 0; group < oldGroups.size(); ++group)
+        for (const IconRecord& icon : oldGroups[group].icons)
+            if (const std::size_t first = labels.firstOf(icon.name); first != LiveLabels::none)
+                memberships.emplace_back(first, group);
+    std::sort(memberships.begin(), memberships.end());
+    memberships.erase(std::unique(memberships.begin(), memberships.end()), memberships.end());
+
     std::vector<IconGroup> groups(oldGroups.size());
     for (std::size_t index = 0; index < groups.size(); ++index) {
         groups[index].edges = oldGroups[index].edges;
-        groups[index].grid = grid;
+        groups[index].grid = live.grid();
     }
-    for (const IconRecord& record : live.icons)
-        if (const auto found = groupsByName.find(record.name); found != groupsByName.end())
-            for (std::size_t index : found->second)
-                groups[index].icons.push_back(record);
+    // Each live record's first record of its label, so that every record finds its label's
+    // groups among the memberships, which are ordered by that first record.
+    std::vector<std::size_t> firstOfRecord(live.icons.size());
+    for (const auto& [label, first] : labels.first)
+        for (std::size_t at = first; at != LiveLabels::none; at = labels.next[at])
+            firstOfRecord[at] = first;
+    for (std::size_t index = 0; index < live.icons.size(); ++index) {
+        auto member = std::lower_bound(memberships.begin(), memberships.end(),
+                                       std::pair{firstOfRecord[index], std::size_t{0}});
+        for (; member != memberships.end() && member->first == firstOfRecord[index]; ++member)
+            groups[member->second].icons.push_back(live.icons[index]);
+    }
     return groups;
 }
 
@@ -307,15 +338,8 @@ void moveGroup(IconGroup& group, const Rect& target) {
 }
 
 void restoreStored(DesktopProxy& live) {
-    if (!live.previous)
-        return;
-    const auto firstByName = desktop_access::firstOfEachLabel(live.icons, labelOf);
-    for (const IconRecord& stored : live.previous->icons) {
-        if (const auto found = firstByName.find(stored.name); found != firstByName.end()) {
-            live.icons[found->second].left = stored.left;
-            live.icons[found->second].top = stored.top;
-        }
-    }
+    if (live.previous)
+        restoreStored(live, LiveLabels(live.icons));
 }
 
 void relayoutGroups(DesktopProxy& live) {
@@ -323,21 +347,22 @@ void relayoutGroups(DesktopProxy& live) {
         return;
     const Grid grid = live.grid();
     const Grid storedGrid = live.previous->grid();
-    restoreStored(live);
+    const LiveLabels labels(live.icons);
+    restoreStored(live, labels);
     // Without cells on either side there is nothing to measure groups in or carry them to.
     if (!grid.hasCells() || !storedGrid.hasCells())
         return;
 
-    std::vector<IconGroup> groups = carryOver(findGroups(live.previous->icons, storedGrid), live);
+    std::vector<IconGroup> groups =
+        carryOver(findGroups(live.previous->icons, storedGrid), live, labels);
     for (IconGroup& group : groups) {
         if (group.icons.empty())
             continue;
         moveGroup(group, rescaledTarget(group, grid, storedGrid));
         clampToGrid(group, grid.columns, grid.rows);
     }
-    const LiveByName index = liveByName(live);
     for (const IconGroup& group : groups)
-        applyGroup(group, index);
+        applyGroup(group, live, labels);
 }
 
 } // namespace organizers::placement

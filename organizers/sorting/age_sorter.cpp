@@ -1,8 +1,6 @@
 #include "organizers/sorting/age_sorter.h"
 
 #include <limits>
-#include <string>
-#include <unordered_map>
 
 #include "organizers/sorting/sort_by_key.h"
 
@@ -21,26 +19,14 @@ std::uint64_t ageInDays(std::uint64_t now, std::optional<std::uint64_t> created)
 }
 
 void AgeSorter::sort(std::vector<IconRecord>& icons) {
-    const auto& creationTimes = facts.creationTimes;
+    // Newest first, then by label; a label that names no desktop item has age 0.
     const std::uint64_t now = facts.now;
-    std::unordered_map<std::u16string, std::uint64_t> ageByName;
-    ageByName.reserve(creationTimes.size());
-    for (const auto& [name, created] : creationTimes)
-        ageByName.emplace(name, ageInDays(now, created));
-
-    // A label that names no desktop item has age 0.
-    std::vector<std::uint64_t> ages;
-    ages.reserve(icons.size());
-    for (const IconRecord& record : icons) {
-        const auto found = ageByName.find(record.name);
-        ages.push_back(found == ageByName.end() ? 0 : found->second);
-    }
-    sortByKey(icons, ages,
-              [](std::uint64_t ageA, const IconRecord& a, std::uint64_t ageB, const IconRecord& b) {
-                  if (ageA != ageB)
-                      return ageA < ageB;
-                  return a.name < b.name;
-              });
+    sortByFactThenLabel(
+        icons, facts.creationTimes,
+        [now](const std::optional<std::uint64_t>* created) {
+            return created ? ageInDays(now, *created) : std::uint64_t{0};
+        },
+        [](std::uint64_t a, std::uint64_t b) { return a < b; });
 }
 
 } // namespace organizers::sorting

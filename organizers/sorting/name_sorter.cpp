@@ -5,20 +5,12 @@
 namespace organizers::sorting {
 
 void NameSorter::sort(std::vector<IconRecord>& icons) {
-    const auto& fileSystemByName = facts.fileSystem;
-    // A label that names no desktop item counts as outside the file system.
-    std::vector<bool> inFileSystem;
-    inFileSystem.reserve(icons.size());
-    for (const IconRecord& record : icons) {
-        const auto found = fileSystemByName.find(record.name);
-        inFileSystem.push_back(found != fileSystemByName.end() && found->second);
-    }
-    sortByKey(icons, inFileSystem,
-              [](bool fileA, const IconRecord& a, bool fileB, const IconRecord& b) {
-                  if (fileA != fileB)
-                      return !fileA;
-                  return a.name < b.name; // char16_t is unsigned: code-unit order
-              });
+    // Items outside the file system first, then by label; a label that names no desktop item
+    // counts as outside the file system.
+    sortByFactThenLabel(
+        icons, facts.fileSystem,
+        [](const bool* inFileSystem) { return inFileSystem && *inFileSystem; },
+        [](bool a, bool b) { return !a && b; });
 }
 
 } // namespace organizers::sorting

@@ -72,7 +72,8 @@ namespace fake {
 // What a snapshot reads of the fake desktop's shell: its file-system flags and creation times,
 // at the fake clock's time.
 inline desktop_access::ShellFacts factsOf(const desktop_access::Desktop& desktop) {
-    return {desktop.fileSystem, desktop.creationTimes, now};
+    return {desktop_access::inNameOrder(desktop.fileSystem),
+            desktop_access::inNameOrder(desktop.creationTimes), now};
 }
 
 } // namespace fake

@@ -3,7 +3,11 @@
 // shell put them, and a locked display showing what it showed last.
 #include "organizers/placement/on_screen.h"
 
+#include <algorithm>
+#include <climits>
 #include <gtest/gtest.h>
+#include <random>
+#include <tuple>
 
 #include "organizers/placement/auto_group.h"
 #include "organizers/placement/edge_align.h"
@@ -144,6 +148,41 @@ TEST(OnScreenTest, AnIconJustArrivedTakesTheNearestFreeCellFromWhereTheShellPutI
     AutoGroup().place(screen.proxy, sorter);
     EXPECT_EQ(screen.cellOf(3), (Cell{12, 7}));
     EXPECT_EQ(screen.proxy.icons[3].top, screen.grid().cellCorner(Cell{12, 7}).y);
+}
+
+// On random grids, crowded and sparse, with a taskbar and a smaller second monitor, and starts
+// inside and outside the grid: the nearest free usable cell is the one the whole grid, looked
+// through cell by cell, gives (by distance, then the upper row, then the left column).
+TEST(OnScreenTest, TheNearestFreeCellIsTheNearestOfAll) {
+    std::mt19937 random(11);
+    for (int round = 0; round < 200; ++round) {
+        const std::vector<Rect> areas{{0, 40, 1280, 1024}, {1280, 0, 1280 + 640, 560}};
+        const Grid grid = Grid::measure(areas, 75, 75);
+        FreeCells cells(grid, areas);
+        ASSERT_TRUE(cells.indexed());
+        const int taken = std::uniform_int_distribution<int>(0, grid.columns * grid.rows)(random);
+        for (int i = 0; i < taken; ++i)
+            cells.take({std::uniform_int_distribution<int>(0, grid.columns - 1)(random),
+                        std::uniform_int_distribution<int>(0, grid.rows - 1)(random)});
+        const Cell start{std::uniform_int_distribution<int>(-5, grid.columns + 5)(random),
+                         std::uniform_int_distribution<int>(-5, grid.rows + 5)(random)};
+        const Cell from{std::clamp(start.column, 0, grid.columns - 1),
+                        std::clamp(start.row, 0, grid.rows - 1)};
+        std::optional<std::tuple<long, int, int>> best;
+        for (int row = 0; row < grid.rows; ++row)
+            for (int column = 0; column < grid.columns; ++column)
+                if (cells.free({column, row})) {
+                    const long dx = column - from.column, dy = row - from.row;
+                    best = std::min(best.value_or(std::tuple{LONG_MAX, 0, 0}),
+                                    std::tuple{dx * dx + dy * dy, row, column});
+                }
+        const std::optional<Cell> found = cells.nearestFree(start);
+        ASSERT_EQ(found.has_value(), best.has_value()) << "round " << round;
+        if (found) {
+            EXPECT_EQ(found->row, std::get<1>(*best)) << "round " << round;
+            EXPECT_EQ(found->column, std::get<2>(*best)) << "round " << round;
+        }
+    }
 }
 
 TEST(OnScreenTest, LockedADisplayShowsWhatItShowedLast) {

@@ -76,10 +76,10 @@ TEST_F(SnapshotTest, TheShellsFactsComeWithTheSnapshotWhenTheSortNeedsThem) {
     desktop.creationTimes = {{u"Notes", 1234}};
     fake::now = 99999;
     const DesktopProxy byName = read({true, false});
-    EXPECT_EQ(byName.shell.fileSystem, desktop.fileSystem);
+    EXPECT_EQ(byName.shell.fileSystem, fake::factsOf(desktop).fileSystem);
     EXPECT_TRUE(byName.shell.creationTimes.empty());
     const DesktopProxy byAge = read({false, true});
-    EXPECT_EQ(byAge.shell.creationTimes, desktop.creationTimes);
+    EXPECT_EQ(byAge.shell.creationTimes, fake::factsOf(desktop).creationTimes);
     EXPECT_EQ(byAge.shell.now, 99999u);
     EXPECT_EQ(desktop.shellLookups, 2);
 }

@@ -52,7 +52,8 @@ DWORD runCommand(const std::wstring& commandLine, const std::wstring& folder, st
     const std::wstring directory = folder.empty() ? programFolder() : folder;
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                         directory.c_str(), &startup, &info))
-        throw std::runtime_error("cannot start: " + toUtf8(commandLine));
+        throw std::runtime_error("cannot start (error " + std::to_string(GetLastError()) +
+                                 "): " + toUtf8(commandLine));
     CloseHandle(info.hThread);
     const Process process{winapi::ownHandle(info.hProcess), info.dwProcessId};
     const DWORD code = process.wait(timeoutMs);
