@@ -24,6 +24,9 @@ struct Desktop {
     // The process that owned listView when it was found. A list view that is gone, or whose handle
     // now names a window of another process, means the shell has restarted since.
     DWORD processId = 0;
+    // Whether process is this process's own handle's target (RemoteAllocator::isThisProcess),
+    // asked once: then buffers need no remote memory.
+    bool processIsThis = false;
 };
 
 // The process-wide record, found with findDesktop on first use. When the shell has restarted

@@ -1,5 +1,6 @@
 // Finding the desktop: the shell's list view, its process and the desktop folder.
 #include "desktop_access/desktop_win32.h"
+#include "winapi/remote_allocator_win32.h"
 
 #include <iterator>
 
@@ -149,6 +150,7 @@ Desktop findDesktop() {
         PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, desktop.processId));
     if (!desktop.process)
         throw DesktopAccessError("Failed to open the desktop process");
+    desktop.processIsThis = winapi::RemoteAllocator<char>::isThisProcess(desktop.process);
     return desktop;
 }
 

@@ -78,7 +78,7 @@ std::vector<Rect> workAreas(Desktop& desktop) {
     ensureCurrent(desktop);
     UINT count = 0;
     {
-        Remote<UINT> countBuffer(processHandle(desktop));
+        Remote<UINT> countBuffer(desktop.processIsThis, processHandle(desktop));
         // A list view that does not answer leaves the buffer as it was: 0 then, not garbage.
         countBuffer.write(0u);
         send(desktop, LVM_GETNUMBEROFWORKAREAS, 0, countBuffer.address(), countBuffer);
@@ -87,7 +87,7 @@ std::vector<Rect> workAreas(Desktop& desktop) {
     std::vector<Rect> areas(count);
     // With no work areas the buffer has no size, which the system refuses: the request fails
     // rather than hand back a desktop without a usable area.
-    Remote<RECT> areaBuffer(processHandle(desktop), count * sizeof(RECT));
+    Remote<RECT> areaBuffer(desktop.processIsThis, processHandle(desktop), count * sizeof(RECT));
     send(desktop, LVM_GETWORKAREAS, count, areaBuffer.address(), areaBuffer);
     const RECT* read = areaBuffer.read();
     std::transform(read, read + count, areas.begin(), toRect);
@@ -96,8 +96,9 @@ std::vector<Rect> workAreas(Desktop& desktop) {
 
 std::u16string iconText(const Icon& icon) {
     const Desktop& desktop = desktopOf(icon);
-    Remote<wchar_t> label(processHandle(desktop), labelCapacity * sizeof(wchar_t));
-    Remote<LVITEMW> item(processHandle(desktop), itemSize);
+    Remote<wchar_t> label(desktop.processIsThis, processHandle(desktop),
+                          labelCapacity * sizeof(wchar_t));
+    Remote<LVITEMW> item(desktop.processIsThis, processHandle(desktop), itemSize);
     LVITEMW request{};
     request.mask = LVIF_TEXT;
     request.iItem = icon.index;
@@ -113,7 +114,7 @@ std::u16string iconText(const Icon& icon) {
 
 Rect iconBoundingBox(const Icon& icon) {
     const Desktop& desktop = desktopOf(icon);
-    Remote<RECT> box(processHandle(desktop));
+    Remote<RECT> box(desktop.processIsThis, processHandle(desktop));
     box.write(RECT{LVIR_BOUNDS, 0, 0, 0});
     if (send(desktop, LVM_GETITEMRECT, itemOf(icon), box.address(), box) == 0)
         throw DesktopAccessError("Failed to get icon bounding box.");
@@ -122,7 +123,7 @@ Rect iconBoundingBox(const Icon& icon) {
 
 Point iconPosition(const Icon& icon) {
     const Desktop& desktop = desktopOf(icon);
-    Remote<POINT> position(processHandle(desktop));
+    Remote<POINT> position(desktop.processIsThis, processHandle(desktop));
     if (send(desktop, LVM_GETITEMPOSITION, itemOf(icon), position.address(), position) == 0)
         throw DesktopAccessError("Failed to get icon position");
     const POINT* read = position.read();

@@ -26,8 +26,12 @@ template <typename T> class RemoteAllocator {
     // A buffer of `bytes` bytes in the `target` process (by default one T). Throws
     // RemoteAllocatorError when the memory cannot be had.
     explicit RemoteAllocator(SharedHandle target, std::uint32_t bytes = sizeof(T))
-        : size_(bytes), isLocal_(GetProcessId(raw(target)) == GetCurrentProcessId()),
-          process_(std::move(target)) {
+        : RemoteAllocator(isThisProcess(target), target, bytes) {}
+    // The same, for a caller that already knows whether the target is this process
+    // (isThisProcess of its handle), as a desktop record does: no question to the system per
+    // buffer.
+    RemoteAllocator(bool local, SharedHandle target, std::uint32_t bytes = sizeof(T))
+        : size_(bytes), isLocal_(local), process_(std::move(target)) {
         if (!isLocal_) {
             remote_ = VirtualAllocEx(raw(process_), nullptr, size_, MEM_COMMIT, PAGE_READWRITE);
             if (remote_ == nullptr)
@@ -84,6 +88,13 @@ template <typename T> class RemoteAllocator {
         remote_ = nullptr;
         if (isLocal_)
             static_cast<void>(local_.release());
+    }
+
+    // Whether a process handle is this process. A handle opened with memory rights only cannot
+    // tell its process id (0), so its buffers are remote even inside the shell's own process,
+    // which works the same.
+    static bool isThisProcess(const SharedHandle& process) {
+        return GetProcessId(raw(process)) == GetCurrentProcessId();
     }
 
   private:
