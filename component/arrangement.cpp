@@ -1,10 +1,13 @@
 #include "component/arrangement.h"
 
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 #include "desktop_access/icon_moving.h"
 #include "desktop_access/snapshot.h"
 #include "desktop_access/store_session.h"
+#include "organizers/restore.h"
 #include "winapi/error.h"
 
 namespace component {
@@ -25,8 +28,10 @@ void saveAsRead(desktop_access::StoreSession& session,
 
 bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
              std::int32_t sortMethod, std::int32_t arrangeMethod,
-             const std::function<bool()>& isLocked) {
+             const std::function<bool()>& isLocked, desktop_access::Trigger trigger) {
     desktop_access::resetIconsNotTaken();
+    if (!desktop_access::iconsShown(desktop))
+        return true;
     desktop_access::StoreSession session(storePath);
     const desktop_access::DesktopProxy snapshot =
         desktop_access::readDesktop(desktop, session, organizers::shellNeedsOf(sortMethod));
@@ -35,18 +40,38 @@ bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& de
         return false;
     }
     desktop_access::DesktopProxy arranged;
+    bool recorded = false;
     try {
         const organizers::Settings settings{sortMethod, arrangeMethod, isLocked()};
         const organizers::placement::Memory memory = memoryOf(session, snapshot);
         static_cast<desktop_access::Grid&>(arranged) = snapshot.grid();
         arranged.workAreas = snapshot.workAreas;
         arranged.icons = std::move(*organizers::plan(snapshot, memory, settings));
+        std::vector<desktop_access::Place> before = desktop_access::placesOf(snapshot.icons);
+        if (organizers::placesDiffer(before, desktop_access::placesOf(arranged.icons))) {
+            session.history().record({desktop_access::currentFileTime(), trigger, sortMethod,
+                                      arrangeMethod, snapshot.configuration(),
+                                      std::move(before)});
+            recorded = true;
+        }
         desktop_access::applyPlaces(snapshot.icons, arranged.icons);
     } catch (...) {
         saveAsRead(session, snapshot);
         throw;
     }
+    // The history is written first; one that cannot be written is told once the store and the
+    // layouts are saved, as the arrangement itself was made.
+    std::optional<desktop_access::HistoryWriteError> historyFailed;
+    if (recorded) {
+        try {
+            session.saveHistory();
+        } catch (const desktop_access::HistoryWriteError& error) {
+            historyFailed = error;
+        }
+    }
     session.save(arranged, true);
+    if (historyFailed)
+        throw *historyFailed;
     return true;
 }
 

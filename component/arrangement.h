@@ -10,6 +10,7 @@
 
 #include "desktop_access/desktop_seam.h"
 #include "desktop_access/errors.h"
+#include "desktop_access/history.h"
 #include "desktop_access/store_session.h"
 #include "organizers/plan.h"
 
@@ -32,11 +33,17 @@ using organizers::SortUsage;
 // still saved the store, when a method lies outside its enumeration. Desktop and lock errors
 // propagate; nothing is written when the snapshot could not be read, and the store is still
 // written, as read, when an error comes after it. A file that cannot be saved is
-// desktop_access::StoreWriteError (the counts then kept by the process) or LayoutsWriteError,
-// once the desktop has been arranged.
+// desktop_access::StoreWriteError (the counts then kept by the process), LayoutsWriteError or
+// HistoryWriteError, once the desktop has been arranged.
+//
+// An arrangement that moves at least one icon first records the desktop as it was, with the
+// time, the trigger (what started it) and the methods, as the newest restore point of the
+// history (desktop_access/history.h), and nothing can be redone any more. While the desktop's
+// icons are hidden nothing is arranged, read or written, and the call returns true.
 bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
              std::int32_t sortMethod, std::int32_t arrangeMethod,
-             const std::function<bool()>& isLocked);
+             const std::function<bool()>& isLocked,
+             desktop_access::Trigger trigger = desktop_access::Trigger::other);
 
 // What the plan of an arrangement is decided with besides the snapshot: what the session read.
 organizers::placement::Memory memoryOf(const desktop_access::StoreSession& session,

@@ -70,4 +70,14 @@ struct DesktopProxy : Grid {
     ShellFacts shell;
 };
 
+// Every icon's place (its box's corner and its label), in the icons' order: what is remembered
+// of an arrangement.
+inline std::vector<Place> placesOf(const std::vector<IconRecord>& icons) {
+    std::vector<Place> places;
+    places.reserve(icons.size());
+    for (const IconRecord& icon : icons)
+        places.push_back({icon.name, icon.left, icon.top});
+    return places;
+}
+
 } // namespace desktop_access

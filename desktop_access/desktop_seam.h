@@ -7,6 +7,8 @@
 // - the six desktop requests: desktop_access/list_view_requests_win32.cpp on Windows,
 //   tests/support/fake_desktop.cpp in the tests;
 // - repaintIcons: desktop_access/shell_answers_win32.cpp, tests/support/fake_repaint.cpp;
+// - iconsShown and showIcons: desktop_access/shell_answers_win32.cpp,
+//   tests/support/fake_desktop.cpp;
 // - the two name lookups: desktop_access/shell_lookups_win32.cpp, tests/support/fake_desktop.cpp;
 // - currentFileTime: desktop_access/platform_win32.cpp, tests/support/fake_clock.cpp;
 // - sleepMilliseconds: desktop_access/platform_win32.cpp, tests/support/fake_threads.cpp;
@@ -55,6 +57,13 @@ void setIconPosition(const Icon& icon, std::int32_t x, std::int32_t y);
 // Asks the list view to repaint now, so that icons just set show where they stand. May throw
 // DesktopAccessError.
 void repaintIcons(Desktop& desktop);
+
+// Whether the shell shows the desktop's icons (its own "Show desktop icons"), and showing or
+// hiding them as that command does, so that the shell's setting follows. Nothing is arranged
+// while they are hidden. Both may throw DesktopAccessError; showIcons also when the shell did
+// not carry it out.
+bool iconsShown(Desktop& desktop);
+void showIcons(Desktop& desktop, bool shown);
 
 // What the sorters need of the shell namespace, keyed by display name (exact, case-sensitive).
 // For each desktop item: whether it lies in the file system.

@@ -1,9 +1,11 @@
 // What tells one display from another: the list view's set of work areas (one per monitor, less
-// the taskbars) and the size of its cells. Each remembers its own arrangement (layouts.h).
+// the taskbars) and the size of its cells. Each remembers its own arrangement (layouts.h), as
+// icons' places.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -21,6 +23,14 @@ struct DisplayConfiguration {
     std::int32_t cellWidth = 0;
     std::int32_t cellHeight = 0;
     friend bool operator==(const DisplayConfiguration&, const DisplayConfiguration&) = default;
+};
+
+// An icon's place on a display: the top-left corner of its box, and its label.
+struct Place {
+    std::u16string label;
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    friend bool operator==(const Place&, const Place&) = default;
 };
 
 // The configuration of work areas in any order and a cell size.

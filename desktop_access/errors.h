@@ -33,5 +33,10 @@ class LayoutsWriteError : public NotSavedError {
   public:
     using NotSavedError::NotSavedError;
 };
+// The history of arrangements, or the named layouts.
+class HistoryWriteError : public NotSavedError {
+  public:
+    using NotSavedError::NotSavedError;
+};
 
 } // namespace desktop_access

@@ -3,103 +3,18 @@
 #include "desktop_access/busy_file.h"
 #include "desktop_access/errors.h"
 #include "desktop_access/labels.h"
+#include "desktop_access/text_lines.h"
 #include "winapi/error.h"
 
 #include <algorithm>
-#include <charconv>
 #include <fstream>
 #include <new>
-#include <system_error>
 
 namespace desktop_access {
 namespace {
 
 constexpr std::string_view header = "Kelvara layouts 1";
 constexpr std::string_view trailer = "end";
-// Bounds of what a sound file holds; anything beyond is damage.
-constexpr std::size_t maxAreas = 16;
-constexpr std::size_t maxPlaces = 1 << 20;
-constexpr std::size_t maxLabelUnits = 1 << 12;
-// A file larger than this is not one Kelvara wrote (16 displays of 1,000 icons take about 1 MiB).
-constexpr std::streamoff maxFileBytes = std::streamoff{64} << 20;
-
-void appendNumber(std::string& out, std::int64_t value) {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    out.append(digits, result.ptr);
-}
-
-// Reads the file a line at a time; every failure makes the whole file damaged.
-class Reader {
-  public:
-    explicit Reader(std::string_view bytes) : rest_(bytes) {}
-
-    bool atEnd() const { return rest_.empty(); }
-    std::string_view rest() const { return rest_; }
-    // The next count bytes, or nothing when fewer are left.
-    std::optional<std::string_view> take(std::size_t count) {
-        if (count > rest_.size())
-            return std::nullopt;
-        const std::string_view taken = rest_.substr(0, count);
-        rest_.remove_prefix(count);
-        return taken;
-    }
-
-    std::optional<std::string_view> line() {
-        const std::size_t end = rest_.find('\n');
-        if (end == std::string_view::npos)
-            return std::nullopt; // every line ends in a line feed, the last one too
-        const std::string_view line = rest_.substr(0, end);
-        rest_.remove_prefix(end + 1);
-        return line;
-    }
-
-  private:
-    std::string_view rest_;
-};
-
-// Splits off the next field (up to a space, or the end).
-std::string_view field(std::string_view& text) {
-    const std::size_t end = text.find(' ');
-    const std::string_view first = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    return first;
-}
-
-template <typename Number> bool number(std::string_view text, Number& value) {
-    if (text.empty() || text.front() == '+')
-        return false;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return result.ec == std::errc() && result.ptr == text.data() + text.size();
-}
-
-template <typename Number>
-bool numbers(std::string_view& text, std::initializer_list<Number*> out) {
-    for (Number* value : out)
-        if (!number(field(text), *value))
-            return false;
-    return true;
-}
-
-std::optional<Place> placeFrom(std::string_view line) {
-    Place place;
-    if (!numbers<std::int32_t>(line, {&place.left, &place.top}))
-        return std::nullopt;
-    std::optional<std::u16string> name = decodeLayoutsLabel(line, maxLabelUnits);
-    if (!name)
-        return std::nullopt;
-    place.label = std::move(*name);
-    return place;
-}
-
-void appendPlace(std::string& out, const Place& place) {
-    appendNumber(out, place.left);
-    out += ' ';
-    appendNumber(out, place.top);
-    out += ' ';
-    appendLayoutsLabel(out, place.label);
-    out += '\n';
-}
 
 void appendPlaces(std::string& out, const std::vector<Place>& places) {
     for (const Place& place : places)
@@ -241,15 +156,7 @@ std::string encodeLayouts(const Layouts& layouts) {
         const std::string_view body = places ? std::string_view(lines) : entry.encodedPlaces;
         appendNumber(out, std::int64_t(body.size()));
         out += '\n';
-        for (const Rect& area : configuration.workAreas) {
-            out += "area ";
-            for (std::int32_t value : {area.left, area.top, area.right}) {
-                appendNumber(out, value);
-                out += ' ';
-            }
-            appendNumber(out, area.bottom);
-            out += '\n';
-        }
+        appendAreaLines(out, configuration.workAreas);
         out += body; // lines never read back are written as they were read: unchanged
     }
     out += trailer;
@@ -264,7 +171,7 @@ std::optional<Layouts> decodeLayouts(std::string_view bytes) {
 }
 
 std::optional<Layouts> Layouts::decode(std::shared_ptr<const char[]> file, std::size_t size) {
-    Reader reader(std::string_view(file.get(), size));
+    LineReader reader(std::string_view(file.get(), size));
     if (reader.line() != header)
         return std::nullopt;
     Layouts layouts;
@@ -282,22 +189,12 @@ std::optional<Layouts> Layouts::decode(std::shared_ptr<const char[]> file, std::
             !number(field(text), entry.configuration.cellWidth) ||
             !number(field(text), entry.configuration.cellHeight) ||
             !number(field(text), entry.placeCount) || !number(field(text), bytes) ||
-            !text.empty() || areaCount > maxAreas || entry.placeCount > maxPlaces)
+            !text.empty() || areaCount > maxFileAreas || entry.placeCount > maxFilePlaces)
             return std::nullopt;
-        for (std::size_t i = 0; i < areaCount; ++i) {
-            Rect area;
-            if (!(line = reader.line()))
-                return std::nullopt;
-            text = *line;
-            if (field(text) != "area" ||
-                !numbers<std::int32_t>(text, {&area.left, &area.top, &area.right, &area.bottom}) ||
-                !text.empty())
-                return std::nullopt;
-            entry.configuration.workAreas.push_back(area);
-        }
-        if (!std::is_sorted(entry.configuration.workAreas.begin(),
-                            entry.configuration.workAreas.end(), areaBefore))
+        std::optional<std::vector<Rect>> areas = areaLinesFrom(reader, areaCount);
+        if (!areas)
             return std::nullopt;
+        entry.configuration.workAreas = std::move(*areas);
         // The place lines are kept as they stand and read when first needed: of most files only
         // one display's places are ever read.
         std::optional<std::string_view> body = reader.take(bytes);
@@ -323,7 +220,7 @@ std::optional<Layouts> readLayouts(const std::filesystem::path& file) {
         return std::nullopt;
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
-    if (size < 0 || size > maxFileBytes)
+    if (size < 0 || std::uintmax_t(size) > maxPlacesFileBytes)
         return std::nullopt;
     // Not zeroed first: every byte is read into it.
     std::shared_ptr<char[]> bytes = std::make_shared_for_overwrite<char[]>(std::size_t(size));

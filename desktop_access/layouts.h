@@ -39,13 +39,6 @@ namespace desktop_access {
 // How every LayoutsWriteError's message begins.
 inline constexpr char layoutsNotSaved[] = "Kelvara could not save the arrangements it remembers";
 
-struct Place {
-    std::u16string label;
-    std::int32_t left = 0; // the box's top-left corner
-    std::int32_t top = 0;
-    friend bool operator==(const Place&, const Place&) = default;
-};
-
 class Layouts {
   public:
     static constexpr std::size_t capacity = 16;

@@ -34,4 +34,35 @@ void repaintIcons(Desktop& desktop) {
         throw DesktopAccessError(notAnsweringMessage);
 }
 
+namespace {
+
+// The command of the desktop's SHELLDLL_DefView behind its "Show desktop icons": it shows the
+// list view when hidden and hides it when shown, and keeps the setting in the registry.
+constexpr WPARAM toggleIconsCommand = 0x7402;
+
+} // namespace
+
+bool iconsShown(Desktop& desktop) {
+    ensureCurrent(desktop);
+    return IsWindowVisible(desktop.listView) != FALSE;
+}
+
+void showIcons(Desktop& desktop, bool shown) {
+    if (iconsShown(desktop) == shown)
+        return;
+    const HWND view = GetParent(desktop.listView);
+    if (view == nullptr)
+        throw DesktopAccessError("The desktop's icons cannot be shown or hidden here");
+    sendToShell(view, WM_COMMAND, toggleIconsCommand, 0);
+    // The view answers once it has toggled; a shell that shows or hides the list view a little
+    // later is given one request's time.
+    const ULONGLONG deadline = GetTickCount64() + answerTimeoutMs;
+    while (iconsShown(desktop) != shown) {
+        if (GetTickCount64() >= deadline)
+            throw DesktopAccessError(shown ? "The desktop did not show its icons"
+                                           : "The desktop did not hide its icons");
+        Sleep(20);
+    }
+}
+
 } // namespace desktop_access

@@ -34,14 +34,6 @@ UsageByLabel incrementsOver(const DesktopProxy& stored, const DesktopProxy& stat
     return increments;
 }
 
-std::vector<Place> placesOf(const std::vector<IconRecord>& icons) {
-    std::vector<Place> places;
-    places.reserve(icons.size());
-    for (const IconRecord& icon : icons)
-        places.push_back({icon.name, icon.left, icon.top});
-    return places;
-}
-
 } // namespace
 
 StoreSession::StoreSession(std::filesystem::path storePath)
@@ -86,6 +78,36 @@ void StoreSession::save(const DesktopProxy& state, bool remember) {
     keepUnsavedUsage(storePath_, {});
     if (layoutsFailed)
         throw *layoutsFailed;
+}
+
+History& StoreSession::history() {
+    if (!history_) {
+        std::optional<History> read;
+        if (!storePath_.empty())
+            read = readHistory(historyPathFor(storePath_));
+        history_ = read ? std::move(*read) : History{};
+    }
+    return *history_;
+}
+
+void StoreSession::saveHistory() {
+    if (!storePath_.empty())
+        writeHistory(historyPathFor(storePath_), history());
+}
+
+NamedLayouts& StoreSession::namedLayouts() {
+    if (!named_) {
+        std::optional<NamedLayouts> read;
+        if (!storePath_.empty())
+            read = readNamedLayouts(namedLayoutsPathFor(storePath_));
+        named_ = read ? std::move(*read) : NamedLayouts{};
+    }
+    return *named_;
+}
+
+void StoreSession::saveNamedLayouts() {
+    if (!storePath_.empty())
+        writeNamedLayouts(namedLayoutsPathFor(storePath_), namedLayouts());
 }
 
 } // namespace desktop_access

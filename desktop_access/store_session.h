@@ -6,6 +6,9 @@
 // (unsaved_usage.h). It writes them back once, at the end, each file through the same wait for a
 // program that holds it (busy_file.h).
 //
+// The history of arrangements (history.h) and the named layouts (named_layouts.h) beside the
+// store are read only when first asked for, under the same lock, and written only when asked to.
+//
 // The layouts file decides which display the last arrangement was made on; only without one
 // does the store's grid (a change of the area's size) tell. Both are written by save, the
 // layouts first, and a layouts file that cannot be written fails the save as a store that cannot
@@ -17,7 +20,9 @@
 
 #include "desktop_access/desktop_proxy.h"
 #include "desktop_access/errors.h"
+#include "desktop_access/history.h"
 #include "desktop_access/layouts.h"
+#include "desktop_access/named_layouts.h"
 #include "desktop_access/unsaved_usage.h"
 #include "winapi/named_lock.h"
 
@@ -55,12 +60,22 @@ class StoreSession {
     // StoreWriteError (the counts kept) or LayoutsWriteError after writing what it could.
     void save(const DesktopProxy& state, bool remember);
 
+    // The history of arrangements, read when first asked for (empty when the file is missing or
+    // damaged), and its writing (HistoryWriteError; the file then holds what it held).
+    History& history();
+    void saveHistory();
+    // The same for the named layouts.
+    NamedLayouts& namedLayouts();
+    void saveNamedLayouts();
+
   private:
     std::filesystem::path storePath_;
     std::unique_ptr<winapi::NamedLock> lock_;
     std::shared_ptr<const DesktopProxy> stored_;
     Layouts layouts_;
     UsageByLabel unsaved_;
+    std::optional<History> history_;
+    std::optional<NamedLayouts> named_;
 };
 
 } // namespace desktop_access

@@ -63,6 +63,16 @@ std::u16string iconText(const Icon& icon) {
     return itemOf(icon, "text").label.substr(0, maxLabelLength);
 }
 
+bool iconsShown(Desktop& desktop) {
+    maybeFail(desktop, "shown", -1);
+    return desktop.shown;
+}
+
+void showIcons(Desktop& desktop, bool shown) {
+    maybeFail(desktop, "shown", -1);
+    desktop.shown = shown;
+}
+
 std::vector<Rect> workAreas(Desktop& desktop) {
     maybeFail(desktop, "workAreas", -1);
     return desktop.areas;

@@ -53,6 +53,8 @@ struct Desktop {
     // DesktopAccessError.
     std::optional<std::string> failRequest;
     std::int32_t failIndex = -1;
+    // Whether the icons are shown (showIcons sets it; "shown" in failRequest fails both calls).
+    bool shown = true;
     // Calls of the name lookups, to prove which sorters ask the shell.
     int shellLookups = 0;
 

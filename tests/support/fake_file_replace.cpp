@@ -44,6 +44,8 @@ FileReplaceResult failed() {
 FileReplaceResult replaceFileContents(const std::filesystem::path& file,
                                       std::string_view bytes) noexcept {
     ++fake::replaceCalls;
+    if (!fake::heldOpen.empty() && file == fake::heldOpen)
+        return {FileReplaceResult::inUse, 32};
     if (fake::inUseReplaces != 0) {
         if (fake::inUseReplaces > 0)
             --fake::inUseReplaces;

@@ -12,6 +12,7 @@ std::unordered_map<std::uint32_t, std::string> systemMessages;
 std::unordered_map<std::u16string, int> locksHeld;
 bool failLocks = false;
 int inUseReplaces = 0;
+std::filesystem::path heldOpen;
 std::uint32_t replaceError = 0;
 int replaceCalls = 0;
 
@@ -26,6 +27,7 @@ void reset() {
     locksHeld.clear();
     failLocks = false;
     inUseReplaces = 0;
+    heldOpen.clear();
     replaceError = 0;
     replaceCalls = 0;
 }

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <unordered_map>
 
@@ -40,8 +41,10 @@ extern std::unordered_map<std::u16string, int> locksHeld;
 extern bool failLocks;
 // File replacing writes real files. The next inUseReplaces calls (every call, when negative)
 // report the file in use instead; while replaceError is not 0 every call fails with that code.
-// Either way the file is left alone. replaceCalls counts the calls.
+// Either way the file is left alone. replaceCalls counts the calls. The file heldOpen, when
+// set, is in use for as long as it stays set.
 extern int inUseReplaces;
+extern std::filesystem::path heldOpen;
 extern std::uint32_t replaceError;
 extern int replaceCalls;
 
