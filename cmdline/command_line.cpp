@@ -13,6 +13,7 @@ constexpr std::array<const char16_t*, 3> sortWords = {u"name", u"usage", u"age"}
 constexpr std::array<const char16_t*, 5> arrangeWords = {u"auto", u"left", u"right", u"top",
                                                          u"bottom"};
 constexpr std::array<const char16_t*, 2> lockWords = {u"off", u"on"};
+constexpr std::array<const char16_t*, 2> iconWords = {u"hide", u"show"};
 
 std::u16string lowerAscii(std::u16string text) {
     for (char16_t& unit : text)
@@ -39,12 +40,63 @@ std::optional<std::u16string> wordAt(const std::array<const char16_t*, size>& wo
     return words[static_cast<std::size_t>(index)];
 }
 
+// A restore point's number: decimal digits only, 1 to 32 digits' worth of points at most.
+std::optional<std::int32_t> pointNumber(const std::u16string& text) {
+    if (text.empty() || text.size() > 9 ||
+        !std::all_of(text.begin(), text.end(),
+                     [](char16_t unit) { return unit >= u'0' && unit <= u'9'; }))
+        return std::nullopt;
+    std::int32_t number = 0;
+    for (const char16_t unit : text)
+        number = number * 10 + (unit - u'0');
+    return number;
+}
+
+// The commands of the history and the layouts, or nothing when they are not one of them.
+std::optional<Request> parseLayoutCommand(const std::u16string& command,
+                                          const std::vector<std::u16string>& arguments) {
+    const std::size_t count = arguments.size() - 1; // after the command
+    const std::u16string first = count >= 1 ? arguments[1] : u"";
+    const std::u16string second = count >= 2 ? arguments[2] : u"";
+    if (count == 0) {
+        if (command == u"undo")
+            return Request{Action::undo};
+        if (command == u"redo")
+            return Request{Action::redo};
+        if (command == u"history")
+            return Request{Action::history};
+        if (command == u"layouts")
+            return Request{Action::layouts};
+        return std::nullopt;
+    }
+    if (count == 1 && command == u"restore") {
+        if (const std::optional<std::int32_t> number = pointNumber(first))
+            return Request{Action::restorePoint, *number};
+        return Request{Action::restoreLayout, 0, first};
+    }
+    if (count == 1 && command == u"save")
+        return Request{Action::save, 0, first};
+    if (count == 1 && command == u"forget")
+        return Request{Action::forget, 0, first};
+    if (count == 1 && command == u"icons") {
+        if (const std::optional<std::int32_t> shown = indexOf(iconWords, first))
+            return Request{Action::icons, *shown};
+        return std::nullopt;
+    }
+    if (count <= 2 && (command == u"export" || command == u"import"))
+        return Request{command == u"export" ? Action::exportLayout : Action::importLayout, 0, first,
+                       second};
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<Request> parseArguments(const std::vector<std::u16string>& arguments) {
     if (arguments.empty())
         return std::nullopt;
     const std::u16string command = lowerAscii(arguments.front());
+    if (std::optional<Request> layoutRequest = parseLayoutCommand(command, arguments))
+        return layoutRequest;
     if (arguments.size() == 1) {
         if (command == u"status")
             return Request{Action::status};
@@ -88,9 +140,22 @@ std::u16string usageText() {
            u"  refresh             arrange the desktop now\n"
            u"  counts              every icon Kelvara has stored, most used first, one line\n"
            u"                      each: the usage count, a tab, the label\n"
+           u"  undo                put the desktop back as before the last arrangement\n"
+           u"  redo                arrange it again as the last undo found it\n"
+           u"  history             the restore points, newest first, one line each: the\n"
+           u"                      number, the time, what started the arrangement, what it\n"
+           u"                      did and the number of icons, separated by tabs\n"
+           u"  restore N|NAME      restore restore point N (1 the newest) or a saved layout\n"
+           u"  save NAME           save the desktop's layout as NAME (at most 64 characters)\n"
+           u"  layouts             the saved layouts' names, one line each\n"
+           u"  forget NAME         delete a saved layout\n"
+           u"  export FILE [NAME]  write a saved layout, or the desktop's layout, to a file\n"
+           u"  import FILE [NAME]  save the layout in a file, under its own name or NAME\n"
+           u"  icons show|hide     show or hide the desktop icons\n"
            u"  help                print this text\n"
            u"\n"
-           u"Arranging commands return once the icons stand in their new places.\n"
+           u"Arranging commands (undo, redo and restore too) return once the icons stand in\n"
+           u"their new places.\n"
            u"Exit codes: 0 done, 1 failed (the reason on standard error), 2 wrong arguments.\n";
 }
 

@@ -6,16 +6,46 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace cmdline {
 
-enum class Action { status, sort, arrange, lock, refresh, counts, help };
+enum class Action {
+    status,
+    sort,
+    arrange,
+    lock,
+    refresh,
+    counts,
+    help,
+    undo,
+    redo,
+    history,
+    restorePoint,
+    restoreLayout,
+    save,
+    layouts,
+    forget,
+    exportLayout,
+    importLayout,
+    icons
+};
 
 struct Request {
+    Request() = default;
+    explicit Request(Action action, std::int32_t value = 0, std::u16string text = {},
+                     std::u16string name = {})
+        : action(action), value(value), text(std::move(text)), name(std::move(name)) {}
+
     Action action = Action::help;
-    // The SortMethod for sort, the ArrangeMethod for arrange, 1 (on) or 0 (off) for lock.
+    // The SortMethod for sort, the ArrangeMethod for arrange, 1 (on) or 0 (off) for lock,
+    // 1 (show) or 0 (hide) for icons, the restore point's number for restorePoint.
     std::int32_t value = 0;
+    // The layout's name (restoreLayout, save, forget), or the file (exportLayout, importLayout).
+    std::u16string text;
+    // The layout's name for exportLayout and importLayout; empty for none.
+    std::u16string name;
 
     friend bool operator==(const Request&, const Request&) = default;
 };

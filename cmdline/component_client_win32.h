@@ -1,6 +1,7 @@
 // Kelvara's component (Tessora) as KelvaraCmd uses it: created in this process for one command,
-// its settings read and written through ITessora, and the desktop arranged through automation,
-// where Refresh returns only once the icons have arrived. A failing call becomes a Failure whose
+// its settings read and written through ITessora, the history and layouts through ITessora2, and
+// every call that moves icons made through automation, where it returns only once the icons
+// have arrived. A failing call becomes a Failure whose
 // line carries the component's own description of what went wrong.
 #pragma once
 
@@ -41,8 +42,27 @@ class ComponentClient {
     void setLocked(bool locked); // changes nothing when the lock already is so
     void arrange();
 
+    // The history and the layouts; each throws Failure.
+    void undo();
+    void redo();
+    std::u16string history();
+    void restorePoint(std::int32_t number);
+    void restoreLayout(const std::u16string& name);
+    void saveLayout(const std::u16string& name);
+    std::u16string layouts();
+    void forgetLayout(const std::u16string& name);
+    void exportLayout(const std::u16string& file, const std::u16string& name);
+    std::u16string importLayout(const std::u16string& file, const std::u16string& name);
+    void showIcons(bool shown);
+
   private:
+    // Calls a method that moves icons through automation, with its one argument if any and,
+    // told so, KelvaraCmd as its trigger (the method's last argument).
+    enum class Told { nothing, trigger };
+    void invokeArranging(DISPID member, Told told, const VARIANT* argument, const char16_t* what);
+
     Microsoft::WRL::ComPtr<ITessora> tessora_;
+    Microsoft::WRL::ComPtr<ITessora2> tessora2_;
 };
 
 } // namespace cmdline

@@ -1,7 +1,8 @@
 // KelvaraCmd.exe: Kelvara from the command line. Each command creates the component in this
-// process, does its work through ITessora (the icon count and the usage counts it reads itself,
-// from the desktop and the icon store) and ends with 0 when done, 1 when the work failed (one
-// line on standard error) and 2 when the arguments make no command (the usage on standard error).
+// process, does its work through ITessora and ITessora2 (the icon count and the usage counts it
+// reads itself, from the desktop and the icon store) and ends with 0 when done, 1 when the work
+// failed (one line on standard error) and 2 when the arguments make no command (the usage on
+// standard error).
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -64,6 +65,14 @@ std::vector<desktop_access::IconRecord> storedIcons() {
     }
 }
 
+// A file named on the command line, from the current folder.
+std::u16string absoluteFile(const std::u16string& file) {
+    std::error_code error;
+    const std::filesystem::path absolute =
+        std::filesystem::absolute(std::filesystem::path(winapi::toWide(file)), error);
+    return error ? file : winapi::fromWide(absolute.wstring());
+}
+
 void carryOut(const Request& request) {
     if (request.action == Action::counts) {
         print(countsText(storedIcons()));
@@ -89,6 +98,39 @@ void carryOut(const Request& request) {
         break;
     case Action::refresh:
         component.arrange();
+        break;
+    case Action::undo:
+        component.undo();
+        break;
+    case Action::redo:
+        component.redo();
+        break;
+    case Action::history:
+        print(component.history());
+        break;
+    case Action::restorePoint:
+        component.restorePoint(request.value);
+        break;
+    case Action::restoreLayout:
+        component.restoreLayout(request.text);
+        break;
+    case Action::save:
+        component.saveLayout(request.text);
+        break;
+    case Action::layouts:
+        print(component.layouts());
+        break;
+    case Action::forget:
+        component.forgetLayout(request.text);
+        break;
+    case Action::exportLayout:
+        component.exportLayout(absoluteFile(request.text), request.name);
+        break;
+    case Action::importLayout:
+        print(component.importLayout(absoluteFile(request.text), request.name) + u"\n");
+        break;
+    case Action::icons:
+        component.showIcons(request.value != 0);
         break;
     case Action::counts:
     case Action::help:

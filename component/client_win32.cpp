@@ -10,6 +10,13 @@
 
 namespace component {
 
+HRESULT arrangeFor(ITessora* tessora, ArrangeTrigger trigger) {
+    Microsoft::WRL::ComPtr<ITessora2> tessora2;
+    if (FAILED(tessora->QueryInterface(IID_ITessora2, &tessora2)))
+        return tessora->Refresh();
+    return tessora2->Arrange(trigger);
+}
+
 Settings readSettings(ITessora* tessora) {
     ::SortMethod sortMethod{};
     ::ArrangeMethod arrangeMethod{};

@@ -15,6 +15,10 @@ namespace component {
 // The getters never fail: a setting that cannot be read gives its default.
 Settings readSettings(ITessora* tessora);
 
+// Arranges the desktop, telling the component what started it (through ITessora2; a component
+// without it just arranges).
+HRESULT arrangeFor(ITessora* tessora, ArrangeTrigger trigger);
+
 struct CallFailure {
     FailureKind kind = FailureKind::other;
     std::u16string reason; // the component's own description, else the system's words

@@ -54,6 +54,8 @@ std::string sortName(std::int32_t sortMethod) {
 
 std::string whatItDid(const desktop_access::RestorePoint& point) {
     using desktop_access::Trigger;
+    if (point.arrangeMethod == desktop_access::restoreMethod)
+        return "restore";
     switch (point.trigger) {
     case Trigger::restore:
         return "restore";
@@ -67,7 +69,7 @@ std::string whatItDid(const desktop_access::RestorePoint& point) {
 
 std::string triggerName(desktop_access::Trigger trigger) {
     static constexpr std::array<const char*, desktop_access::triggerCount> names{
-        "program", "script",        "menu",      "command line", "start",  "shell restart",
+        "program",        "script",        "menu",      "command line", "start",  "shell restart",
         "display change", "icons changed", "hand move", "opening",      "restore"};
     const auto index = static_cast<std::uint32_t>(trigger);
     return index < names.size() ? names[index] : "program";

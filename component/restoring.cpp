@@ -19,6 +19,8 @@ using desktop_access::StoreSession;
 using desktop_access::Trigger;
 
 constexpr std::uintmax_t maxImportBytes = std::uintmax_t{64} << 20;
+constexpr char badName[] = "A layout's name is 1 to 64 characters, without line breaks or other "
+                           "control characters.";
 
 void requireShown(desktop_access::Desktop& desktop) {
     if (!desktop_access::iconsShown(desktop))
@@ -57,13 +59,15 @@ void restoreTo(StoreSession& session, const DesktopProxy& snapshot,
 
 // A new arrangement that restores: recorded before it, like any other that moves an icon.
 void restoreAsNew(StoreSession& session, const DesktopProxy& snapshot,
-                  const organizers::SavedDesktop& saved) {
+                  const organizers::SavedDesktop& saved, Trigger trigger) {
     const std::vector<desktop_access::IconRecord> places =
         organizers::restorePlaces(snapshot, saved);
     if (!organizers::placesDiffer(desktop_access::placesOf(snapshot.icons),
                                   desktop_access::placesOf(places)))
         return; // already so: nothing to record, nothing to move
-    session.history().record(pointOf(snapshot, Trigger::restore));
+    RestorePoint point = pointOf(snapshot, trigger);
+    point.arrangeMethod = desktop_access::restoreMethod;
+    session.history().record(std::move(point));
     restoreTo(session, snapshot, saved);
 }
 
@@ -107,7 +111,7 @@ std::optional<RestorePoint> nextRedo(const std::filesystem::path& storePath) {
 }
 
 void restorePoint(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
-                  std::size_t number) {
+                  std::size_t number, Trigger trigger) {
     requireShown(desktop);
     desktop_access::resetIconsNotTaken();
     StoreSession session(storePath);
@@ -119,11 +123,11 @@ void restorePoint(const std::filesystem::path& storePath, desktop_access::Deskto
                                               std::to_string(undo.size()) + ".");
     const RestorePoint target = undo[undo.size() - number];
     const DesktopProxy snapshot = desktop_access::readDesktop(desktop, session);
-    restoreAsNew(session, snapshot, {target.display, target.places});
+    restoreAsNew(session, snapshot, {target.display, target.places}, trigger);
 }
 
 void restoreLayout(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
-                   std::u16string_view name) {
+                   std::u16string_view name, Trigger trigger) {
     requireShown(desktop);
     desktop_access::resetIconsNotTaken();
     StoreSession session(storePath);
@@ -132,13 +136,13 @@ void restoreLayout(const std::filesystem::path& storePath, desktop_access::Deskt
         throw RestoreError("There is no layout of that name.");
     const organizers::SavedDesktop saved{layout->display, layout->places};
     const DesktopProxy snapshot = desktop_access::readDesktop(desktop, session);
-    restoreAsNew(session, snapshot, saved);
+    restoreAsNew(session, snapshot, saved, trigger);
 }
 
 void saveLayout(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
                 std::u16string_view name) {
     if (!desktop_access::validLayoutName(name))
-        throw RestoreError("A layout's name is 1 to 64 characters.");
+        throw RestoreError(badName);
     StoreSession session(storePath);
     const DesktopProxy snapshot = desktop_access::readDesktop(desktop, session);
     desktop_access::NamedLayout layout{std::u16string(name), snapshot.configuration(),
@@ -176,15 +180,16 @@ void exportLayout(const std::filesystem::path& storePath, desktop_access::Deskto
     } else {
         throw RestoreError("There is no layout of that name.");
     }
-    if (const std::optional<std::string> failed = desktop_access::replaceWhenFree(
-            file, desktop_access::encodeExportedLayout(layout), "Kelvara could not export the layout"))
+    if (const std::optional<std::string> failed =
+            desktop_access::replaceWhenFree(file, desktop_access::encodeExportedLayout(layout),
+                                            "Kelvara could not export the layout"))
         throw RestoreError(*failed);
 }
 
 std::u16string importLayout(const std::filesystem::path& storePath,
                             const std::filesystem::path& file, std::u16string_view name) {
     if (!name.empty() && !desktop_access::validLayoutName(name))
-        throw RestoreError("A layout's name is 1 to 64 characters.");
+        throw RestoreError(badName);
     const std::optional<std::string> bytes = desktop_access::readWholeFile(file, maxImportBytes);
     if (!bytes)
         throw RestoreError("The file cannot be read as a layout: it is missing, unreadable or "

@@ -43,12 +43,13 @@ void stepHistory(const std::filesystem::path& storePath, desktop_access::Desktop
 std::vector<desktop_access::RestorePoint> restorePoints(const std::filesystem::path& storePath);
 std::optional<desktop_access::RestorePoint> nextRedo(const std::filesystem::path& storePath);
 
-// Restores restore point `number` (1 the newest) or the named layout. RestoreError when there is
-// no such point or layout, or while the icons are hidden.
+// Restores restore point `number` (1 the newest) or the named layout, asked by trigger (the
+// restore point before it tells "restore" and who asked). RestoreError when there is no such
+// point or layout, or while the icons are hidden.
 void restorePoint(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
-                  std::size_t number);
+                  std::size_t number, desktop_access::Trigger trigger);
 void restoreLayout(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
-                   std::u16string_view name);
+                   std::u16string_view name, desktop_access::Trigger trigger);
 
 // Saves the desktop as it stands under the name, replacing a layout of that name. RestoreError
 // when the name is not 1 to 64 characters, or 64 other layouts are kept.

@@ -9,11 +9,14 @@
 #include "component/arrangement.h"
 #include "component/com_boundary_win32.h"
 #include "component/configuration_win32.h"
+#include "component/history_text.h"
 #include "component/module_win32.h"
+#include "component/restoring.h"
 #include "desktop_access/desktop_win32.h"
 #include "desktop_access/errors.h"
 #include "desktop_access/icon_moving.h"
 #include "winapi/error.h"
+#include "winapi/text_win32.h"
 
 namespace component {
 namespace {
@@ -41,6 +44,91 @@ template <typename Enum> Enum fromBits(std::uint32_t bits) {
     Enum value;
     std::memcpy(&value, &bits, sizeof bits);
     return value;
+}
+
+// A text for a script: a BSTR the caller frees, never null.
+HRESULT giveText(BSTR* out, const std::wstring& text) {
+    if (out == nullptr)
+        return E_POINTER;
+    *out = SysAllocStringLen(text.data(), UINT(text.size()));
+    return *out != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+std::wstring wideOf(const std::string& ascii) {
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
+std::u16string textOf(BSTR text) {
+    return text == nullptr ? std::u16string() : winapi::fromWide(text, SysStringLen(text));
+}
+
+// An optional name: nothing when missing, empty or null; any other value as text.
+std::u16string textOf(const VARIANT& name) {
+    if (name.vt == VT_BSTR)
+        return textOf(name.bstrVal);
+    if (name.vt == VT_ERROR || name.vt == VT_EMPTY || name.vt == VT_NULL)
+        return {};
+    VARIANT text;
+    VariantInit(&text);
+    if (FAILED(VariantChangeType(&text, const_cast<VARIANT*>(&name), 0, VT_BSTR)))
+        throw component::RestoreError("The layout's name is not text.");
+    std::u16string converted = textOf(text.bstrVal);
+    VariantClear(&text);
+    return converted;
+}
+
+std::filesystem::path pathOf(BSTR file) {
+    const std::u16string path = textOf(file);
+    if (path.empty())
+        throw component::RestoreError("No file was named.");
+    return std::filesystem::path(std::wstring(path.begin(), path.end()));
+}
+
+// A FILETIME count in the user's time zone, as the history tells it.
+std::uint64_t localTimeOf(std::uint64_t time) {
+    const FILETIME utc{DWORD(time), DWORD(time >> 32)};
+    FILETIME local;
+    if (!FileTimeToLocalFileTime(&utc, &local))
+        return time;
+    return std::uint64_t{local.dwHighDateTime} << 32 | local.dwLowDateTime;
+}
+
+// The step undo or redo would take, "sort by name (14:02)", or nothing.
+std::wstring describedStep(const std::optional<desktop_access::RestorePoint>& point) {
+    return point ? wideOf(component::stepDescription(*point, localTimeOf(point->time)))
+                 : std::wstring();
+}
+
+desktop_access::Trigger triggerOf(::ArrangeTrigger trigger) {
+    const std::int32_t bits = bitsOf(trigger);
+    return bits > 0 && bits <= TriggerOpening ? static_cast<desktop_access::Trigger>(bits)
+                                              : desktop_access::Trigger::other;
+}
+
+// An optional trigger: a script's when missing.
+desktop_access::Trigger triggerOf(const VARIANT& trigger) {
+    VARIANT number;
+    VariantInit(&number);
+    if (trigger.vt == VT_ERROR || trigger.vt == VT_EMPTY ||
+        FAILED(VariantChangeType(&number, const_cast<VARIANT*>(&trigger), 0, VT_I4)))
+        return desktop_access::Trigger::script;
+    return triggerOf(fromBits<::ArrangeTrigger>(static_cast<std::uint32_t>(number.lVal)));
+}
+
+// Members that arrange return through automation once their icons have arrived.
+bool arranges(DISPID member) {
+    switch (member) {
+    case DispidRefresh:
+    case DispidIconActivated:
+    case DispidArrange:
+    case DispidUndo:
+    case DispidRedo:
+    case DispidRestorePoint:
+    case DispidRestoreLayout:
+        return true;
+    default:
+        return false;
+    }
 }
 
 HRESULT storeSetting(const wchar_t* name, std::uint32_t value) {
@@ -93,8 +181,8 @@ STDMETHODIMP Tessora::Inner::QueryInterface(REFIID riid, void** object) noexcept
         return E_POINTER;
     if (riid == IID_IUnknown)
         *object = static_cast<IUnknown*>(this);
-    else if (riid == IID_ITessora || riid == IID_IDispatch)
-        *object = static_cast<ITessora*>(&owner);
+    else if (riid == IID_ITessora || riid == IID_ITessora2 || riid == IID_IDispatch)
+        *object = static_cast<ITessora2*>(&owner);
     else if (riid == IID_IProvideClassInfo)
         *object = static_cast<IProvideClassInfo*>(&owner);
     else if (riid == IID_ISupportErrorInfo)
@@ -135,7 +223,7 @@ HRESULT Tessora::typeInfoOf(REFGUID guid, ITypeInfo** typeInfo) noexcept {
         return E_POINTER;
     *typeInfo = nullptr;
     return guarded([&] {
-        if (guid == IID_ITessora && interfaceInfo_)
+        if (guid == IID_ITessora2 && interfaceInfo_)
             return interfaceInfo_.CopyTo(typeInfo);
         Microsoft::WRL::ComPtr<ITypeLib> library;
         HRESULT result = LoadTypeLibEx(modulePath().c_str(), REGKIND_NONE, &library);
@@ -145,7 +233,7 @@ HRESULT Tessora::typeInfoOf(REFGUID guid, ITypeInfo** typeInfo) noexcept {
         result = library->GetTypeInfoOfGuid(guid, &info);
         if (FAILED(result))
             return result;
-        if (guid == IID_ITessora)
+        if (guid == IID_ITessora2)
             interfaceInfo_ = info;
         *typeInfo = info.Detach();
         return S_OK;
@@ -162,7 +250,7 @@ STDMETHODIMP Tessora::GetTypeInfoCount(UINT* count) noexcept {
 STDMETHODIMP Tessora::GetTypeInfo(UINT index, LCID, ITypeInfo** typeInfo) noexcept {
     if (index != 0)
         return DISP_E_BADINDEX;
-    return typeInfoOf(IID_ITessora, typeInfo);
+    return typeInfoOf(IID_ITessora2, typeInfo);
 }
 
 STDMETHODIMP Tessora::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
@@ -171,7 +259,7 @@ STDMETHODIMP Tessora::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LC
         return DISP_E_UNKNOWNINTERFACE;
     return guarded([&] {
         Microsoft::WRL::ComPtr<ITypeInfo> info;
-        const HRESULT result = typeInfoOf(IID_ITessora, &info);
+        const HRESULT result = typeInfoOf(IID_ITessora2, &info);
         return FAILED(result) ? result : DispGetIDsOfNames(info.Get(), names, count, ids);
     });
 }
@@ -182,12 +270,12 @@ STDMETHODIMP Tessora::Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPP
         return DISP_E_UNKNOWNINTERFACE;
     return guarded([&] {
         Microsoft::WRL::ComPtr<ITypeInfo> info;
-        const HRESULT loaded = typeInfoOf(IID_ITessora, &info);
+        const HRESULT loaded = typeInfoOf(IID_ITessora2, &info);
         if (FAILED(loaded))
             return loaded;
-        const HRESULT invoked = DispInvoke(static_cast<ITessora*>(this), info.Get(), member, flags,
+        const HRESULT invoked = DispInvoke(static_cast<ITessora2*>(this), info.Get(), member, flags,
                                            params, result, exception, argumentError);
-        if (member != DispidRefresh && member != DispidIconActivated)
+        if (!arranges(member))
             return invoked;
         // Script hosts end their process as soon as the script is done, often without releasing
         // the object: through automation an arrangement returns only once its icons have arrived,
@@ -210,7 +298,7 @@ STDMETHODIMP Tessora::GetClassInfo(ITypeInfo** typeInfo) noexcept {
 }
 
 STDMETHODIMP Tessora::InterfaceSupportsErrorInfo(REFIID riid) noexcept {
-    return riid == IID_ITessora ? S_OK : S_FALSE;
+    return riid == IID_ITessora || riid == IID_ITessora2 ? S_OK : S_FALSE;
 }
 
 // --- ITessora: settings ---
@@ -249,18 +337,24 @@ STDMETHODIMP Tessora::ToggleLock() noexcept {
 // --- ITessora: arranging ---
 
 STDMETHODIMP Tessora::Refresh() noexcept {
+    return arrangeFor(desktop_access::Trigger::script);
+}
+
+HRESULT Tessora::arrangeFor(desktop_access::Trigger trigger) noexcept {
     ::ArrangeMethod arrangeMethod;
     ::SortMethod sortMethod;
     if (FAILED(GetArrangeMethod(&arrangeMethod)) || FAILED(GetSortMethod(&sortMethod)))
         return E_FAIL;
     return reported([&] {
         desktop_access::Desktop& desktop = desktop_access::getDesktop();
-        const bool arranged =
-            arrange(storePath, desktop, bitsOf(sortMethod), bitsOf(arrangeMethod), [this] {
+        const bool arranged = arrange(
+            storePath, desktop, bitsOf(sortMethod), bitsOf(arrangeMethod),
+            [this] {
                 LONG locked = 0;
                 IsLocked(&locked);
                 return locked != 0;
-            });
+            },
+            trigger);
         if (!arranged)
             throw std::runtime_error("The stored sort or arrange method is not one Kelvara knows ("
                                      "sort " +
@@ -281,7 +375,118 @@ STDMETHODIMP Tessora::IconActivated(int index) noexcept {
         }
         return S_OK;
     });
-    return FAILED(counted) ? counted : Refresh();
+    return FAILED(counted) ? counted : arrangeFor(desktop_access::Trigger::opening);
+}
+
+// --- ITessora2: undo, restore points, named layouts, showing the icons ---
+
+STDMETHODIMP Tessora::Arrange(::ArrangeTrigger trigger) noexcept {
+    return arrangeFor(triggerOf(trigger));
+}
+
+STDMETHODIMP Tessora::Undo() noexcept {
+    return reported([&] {
+        stepHistory(storePath, desktop_access::getDesktop(), Step::undo);
+        return S_OK;
+    });
+}
+
+STDMETHODIMP Tessora::Redo() noexcept {
+    return reported([&] {
+        stepHistory(storePath, desktop_access::getDesktop(), Step::redo);
+        return S_OK;
+    });
+}
+
+STDMETHODIMP Tessora::get_UndoDescription(BSTR* text) noexcept {
+    return reported([&] {
+        const std::vector<desktop_access::RestorePoint> points = restorePoints(storePath);
+        return giveText(
+            text, describedStep(points.empty() ? std::nullopt : std::optional(points.front())));
+    });
+}
+
+STDMETHODIMP Tessora::get_RedoDescription(BSTR* text) noexcept {
+    return reported([&] { return giveText(text, describedStep(nextRedo(storePath))); });
+}
+
+STDMETHODIMP Tessora::get_History(BSTR* lines) noexcept {
+    return reported([&] {
+        const std::vector<desktop_access::RestorePoint> points = restorePoints(storePath);
+        std::string text;
+        for (std::size_t index = 0; index < points.size(); ++index)
+            text += historyLine(index + 1, points[index], localTimeOf(points[index].time)) + "\n";
+        return giveText(lines, wideOf(text));
+    });
+}
+
+STDMETHODIMP Tessora::RestorePoint(LONG number, VARIANT trigger) noexcept {
+    return reported([&] {
+        restorePoint(storePath, desktop_access::getDesktop(),
+                     number < 0 ? 0 : static_cast<std::size_t>(number), triggerOf(trigger));
+        return S_OK;
+    });
+}
+
+STDMETHODIMP Tessora::SaveLayout(BSTR name) noexcept {
+    return reported([&] {
+        saveLayout(storePath, desktop_access::getDesktop(), textOf(name));
+        return S_OK;
+    });
+}
+
+STDMETHODIMP Tessora::RestoreLayout(BSTR name, VARIANT trigger) noexcept {
+    return reported([&] {
+        restoreLayout(storePath, desktop_access::getDesktop(), textOf(name), triggerOf(trigger));
+        return S_OK;
+    });
+}
+
+STDMETHODIMP Tessora::ForgetLayout(BSTR name) noexcept {
+    return reported([&] {
+        forgetLayout(storePath, textOf(name));
+        return S_OK;
+    });
+}
+
+STDMETHODIMP Tessora::get_Layouts(BSTR* names) noexcept {
+    return reported([&] {
+        std::u16string text;
+        for (const std::u16string& name : layoutNames(storePath))
+            text += name + u"\n";
+        return giveText(names, winapi::toWide(text));
+    });
+}
+
+STDMETHODIMP Tessora::ExportLayout(BSTR file, VARIANT name) noexcept {
+    return reported([&] {
+        exportLayout(storePath, desktop_access::getDesktop(), pathOf(file), textOf(name));
+        return S_OK;
+    });
+}
+
+STDMETHODIMP Tessora::ImportLayout(BSTR file, VARIANT name, BSTR* imported) noexcept {
+    if (imported == nullptr)
+        return E_POINTER;
+    *imported = nullptr;
+    return reported([&] {
+        const std::u16string savedAs = importLayout(storePath, pathOf(file), textOf(name));
+        return giveText(imported, winapi::toWide(savedAs));
+    });
+}
+
+STDMETHODIMP Tessora::get_IconsShown(VARIANT_BOOL* shown) noexcept {
+    return guardedGet(shown, VARIANT_BOOL(VARIANT_TRUE), [] {
+        return desktop_access::iconsShown(desktop_access::getDesktop()) ? VARIANT_TRUE
+                                                                        : VARIANT_FALSE;
+    });
+}
+
+STDMETHODIMP Tessora::put_IconsShown(VARIANT_BOOL shown) noexcept {
+    return reported([&] {
+        desktop_access::showIcons(desktop_access::getDesktop(), shown != VARIANT_FALSE);
+        return S_OK;
+    });
 }
 
 } // namespace component

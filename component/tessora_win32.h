@@ -1,4 +1,6 @@
-// The Tessora component object: the one class of the library, with the dual interface ITessora.
+// The Tessora component object: the one class of the library, with the dual interfaces ITessora
+// and ITessora2 (which derives from it; IDispatch is served from ITessora2's type information,
+// which holds ITessora's methods under their own dispatch identifiers).
 // It keeps no state but the path of the icon store; the settings are read from the registry on
 // every call, and every Refresh and IconActivated works on a fresh snapshot of the desktop.
 #pragma once
@@ -10,11 +12,12 @@
 #include <ocidl.h>
 #include <wrl/client.h>
 
+#include "desktop_access/history.h"
 #include "tessora.h"
 
 namespace component {
 
-class Tessora final : public ITessora, public IProvideClassInfo, public ISupportErrorInfo {
+class Tessora final : public ITessora2, public IProvideClassInfo, public ISupportErrorInfo {
   public:
     // Creates an object, aggregated when outer is set (riid must then be IID_IUnknown), and
     // returns the interface asked for.
@@ -44,11 +47,30 @@ class Tessora final : public ITessora, public IProvideClassInfo, public ISupport
     STDMETHODIMP IconActivated(int index) noexcept override;
     STDMETHODIMP Refresh() noexcept override;
 
+    // ITessora2
+    STDMETHODIMP Arrange(::ArrangeTrigger trigger) noexcept override;
+    STDMETHODIMP Undo() noexcept override;
+    STDMETHODIMP Redo() noexcept override;
+    STDMETHODIMP get_UndoDescription(BSTR* text) noexcept override;
+    STDMETHODIMP get_RedoDescription(BSTR* text) noexcept override;
+    STDMETHODIMP get_History(BSTR* lines) noexcept override;
+    // The trigger is optional: missing is a script's.
+    STDMETHODIMP RestorePoint(LONG number, VARIANT trigger) noexcept override;
+    STDMETHODIMP SaveLayout(BSTR name) noexcept override;
+    STDMETHODIMP RestoreLayout(BSTR name, VARIANT trigger) noexcept override;
+    STDMETHODIMP ForgetLayout(BSTR name) noexcept override;
+    STDMETHODIMP get_Layouts(BSTR* names) noexcept override;
+    // The name is optional: missing, empty or null is none.
+    STDMETHODIMP ExportLayout(BSTR file, VARIANT name) noexcept override;
+    STDMETHODIMP ImportLayout(BSTR file, VARIANT name, BSTR* imported) noexcept override;
+    STDMETHODIMP get_IconsShown(VARIANT_BOOL* shown) noexcept override;
+    STDMETHODIMP put_IconsShown(VARIANT_BOOL shown) noexcept override;
+
     // IProvideClassInfo (winuser.h renames the method GetClassInfoW, here and in the interface
     // alike)
     STDMETHODIMP GetClassInfo(ITypeInfo** typeInfo) noexcept override;
 
-    // ISupportErrorInfo: every failing method of ITessora says what failed.
+    // ISupportErrorInfo: every failing method of ITessora and ITessora2 says what failed.
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) noexcept override;
 
     // The icon store's path: Kelvara.store in the user's local application data folder, or empty
@@ -68,6 +90,7 @@ class Tessora final : public ITessora, public IProvideClassInfo, public ISupport
     explicit Tessora(IUnknown* outer);
     ~Tessora();
     HRESULT typeInfoOf(REFGUID guid, ITypeInfo** typeInfo) noexcept;
+    HRESULT arrangeFor(desktop_access::Trigger trigger) noexcept;
 
     Inner inner_;
     IUnknown* const outer_;

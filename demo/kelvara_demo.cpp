@@ -667,10 +667,11 @@ HWND openMenuOf(DWORD processId) {
     return nullptr;
 }
 
-// Right-clicks Kelvara's icon in the notification area, walks the menu with the keyboard into the
-// "Sort by" submenu (Down to "Arrange now", to "Sort by", then Right), takes a picture and closes
-// the menu again as a click elsewhere does.
-void showMenu(const test_support::DesktopHost& host, DWORD kelvaraProcess) {
+// Right-clicks Kelvara's icon in the notification area, walks the menu with the keyboard (each
+// Down goes to the next item that is not a separator, greyed ones too; Right opens a submenu),
+// takes a picture and closes the menu again as a click elsewhere does.
+void showMenu(const test_support::DesktopHost& host, DWORD kelvaraProcess,
+              const std::vector<WPARAM>& keys, const char* name, const char* crop) {
     say("\n== The user right-clicks Kelvara's icon in the notification area ==\n");
     host.clickTrayIcon(L"right");
     HWND menu = nullptr;
@@ -678,15 +679,40 @@ void showMenu(const test_support::DesktopHost& host, DWORD kelvaraProcess) {
     check(menu != nullptr, "the menu opened");
     if (menu == nullptr)
         return;
-    for (const WPARAM key : {VK_DOWN, VK_DOWN, VK_RIGHT}) {
-        PostMessageW(menu, WM_KEYDOWN, key, 1);
-        PostMessageW(menu, WM_KEYUP, key, 0xC0000001);
+    for (const WPARAM key : keys) {
+        // The keys go to the menu window on top: the submenu opened last.
+        HWND top = openMenuOf(kelvaraProcess);
+        PostMessageW(top, WM_KEYDOWN, key, 1);
+        PostMessageW(top, WM_KEYUP, key, 0xC0000001);
         Sleep(150);
     }
-    screenshot("menu", "640x400+1280+680");
+    screenshot(name, crop);
     PostMessageW(FindWindowW(launcher::launcherWindowClass, nullptr), WM_CANCELMODE, 0, 0);
     check(test_support::pollUntil([&] { return openMenuOf(kelvaraProcess) == nullptr; }, 5000),
           "the menu closed without doing anything");
+}
+
+// Undoes the last arrangement and redoes it with the command line, saves the layout under a name
+// and shows the menu's "Layouts" and its restore points.
+void undoAndLayouts(const test_support::DesktopHost& host, DWORD kelvaraProcess) {
+    say("\n== The user undoes the last arrangement, redoes it and saves the layout ==\n");
+    const std::vector<POINT> arranged = positionsOf(settledReport(host));
+    kelvaraCmd(L"history");
+    check(kelvaraCmd(L"undo") == 0, "KelvaraCmd undo (exit code 0)");
+    const auto undone = settledReport(host);
+    printPicture(undone);
+    check(!samePositions(positionsOf(undone), arranged),
+          "the desktop is back as it was before the last arrangement");
+    check(kelvaraCmd(L"redo") == 0, "KelvaraCmd redo (exit code 0)");
+    check(samePositions(positionsOf(settledReport(host)), arranged), "arranged again, exactly");
+    check(kelvaraCmd(L"save \"Along the edges\"") == 0 && kelvaraCmd(L"layouts") == 0,
+          "the layout is saved under its name");
+    // Down to "Layouts" (the sixth item), into it, down to "Restore an earlier arrangement"
+    // (past "Save current layout..." and the saved name), into that.
+    showMenu(host, kelvaraProcess,
+             {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN,
+              VK_RIGHT},
+             "menu-layouts", "640x210+1250+862");
 }
 
 void showEdges(const test_support::DesktopHost& host, ITessora* tessora) {
@@ -836,7 +862,9 @@ int runDemo() {
         check(code.has_value(), "the welcome dialog closes with its Close button");
     }
 
-    showMenu(host, GetProcessId(kelvara.process()));
+    // Down to "Arrange now", "Undo", "Redo", "Sort by", then into it.
+    showMenu(host, GetProcessId(kelvara.process()), {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT},
+             "menu", "640x400+1280+680");
 
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     {
@@ -845,6 +873,7 @@ int runDemo() {
             CoCreateInstance(CLSID_Tessora, nullptr, CLSCTX_INPROC_SERVER, IID_ITessora, &tessora),
             "creating Tessora.Tessora");
         showEdges(host, tessora.Get());
+        undoAndLayouts(host, GetProcessId(kelvara.process()));
         regroup(host, tessora.Get(), positionsOf(arranged));
         screenshot("grouped");
         changeSize(host, tessora.Get());

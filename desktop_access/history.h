@@ -16,7 +16,8 @@
 //   end                                   the last line: a file cut short is never whole
 //
 // TIME is a FILETIME count (100 ns since 1601, UTC); TRIGGER the number of what started the
-// arrangement (Trigger below); SORT and ARRANGE its sort and arrange methods; a place is the
+// arrangement (Trigger below); SORT and ARRANGE its sort and arrange methods (ARRANGE -1 for a
+// restore); a place is the
 // top-left corner of an icon's box, and a label is written as in the layouts file (layouts.h):
 // UTF-8, with "\\", "\n", "\r" and "\uXXXX" escapes. Icons sharing a label keep their order. A
 // file that is not exactly of this form is damaged: it reads as no history at all, and the next
@@ -47,9 +48,11 @@ enum class Trigger : std::uint32_t {
     iconsChanged = 7,  // the hook: icons arrived or left
     handMove = 8,      // the hook: icons moved by hand, taken in
     opening = 9,       // an opening counted, then the desktop arranged
-    restore = 10,      // an earlier arrangement or a named layout restored
+    restore = 10,      // a restore, in files of an earlier build (they record who asked now)
 };
 inline constexpr std::uint32_t triggerCount = 11;
+// The ARRANGE of a point taken before a restore (of an earlier arrangement or a named layout).
+inline constexpr std::int32_t restoreMethod = -1;
 
 // The desktop as it was just before an arrangement, and what that arrangement was.
 struct RestorePoint {

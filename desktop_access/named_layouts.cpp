@@ -44,7 +44,7 @@ std::variant<NamedLayout, std::string> blockFrom(LineReader& reader) {
     std::optional<std::u16string> name =
         decodeLayoutsLabel(line->substr(5), maxLayoutNameLength + 1);
     if (!name || !validLayoutName(*name))
-        return fault("the name must be 1 to 64 characters of text");
+        return fault("the name must be 1 to 64 characters of text, without control characters");
     layout.name = std::move(*name);
 
     line = reader.line();
@@ -77,7 +77,9 @@ std::variant<NamedLayout, std::string> blockFrom(LineReader& reader) {
 } // namespace
 
 bool validLayoutName(std::u16string_view name) {
-    return !name.empty() && name.size() <= maxLayoutNameLength;
+    return !name.empty() && name.size() <= maxLayoutNameLength &&
+           std::none_of(name.begin(), name.end(),
+                        [](char16_t unit) { return unit < 0x20 || unit == 0x7F; });
 }
 
 const NamedLayout* NamedLayouts::find(std::u16string_view name) const {

@@ -5,7 +5,7 @@
 // A layout is written as this block (UTF-8 text, lines ending in a line feed; numbers in decimal,
 // "-" for negatives):
 //
-//   name NAME                                 the name, 1 to 64 UTF-16 code units
+//   name NAME                                 the name, 1 to 64 UTF-16 code units, no controls
 //   display AREAS CELLWIDTH CELLHEIGHT ICONS  the display it was saved on
 //   area LEFT TOP RIGHT BOTTOM                AREAS lines, sorted by left, top, right, bottom
 //   LEFT TOP LABEL                            ICONS lines: each icon's box corner and label
@@ -43,7 +43,8 @@ struct NamedLayout {
     friend bool operator==(const NamedLayout&, const NamedLayout&) = default;
 };
 
-// Whether a name can be given to a layout: 1 to 64 code units.
+// Whether a name can be given to a layout: 1 to 64 code units, none of them a control character
+// (U+0000 to U+001F, U+007F): names are shown in menus and listed one to a line.
 bool validLayoutName(std::u16string_view name);
 
 struct NamedLayouts {

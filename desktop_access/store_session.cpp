@@ -1,6 +1,8 @@
 #include "desktop_access/store_session.h"
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 #include <string>
 #include <unordered_set>
 
@@ -8,6 +10,7 @@
 #include "desktop_access/errors.h"
 #include "desktop_access/icon_store.h"
 #include "desktop_access/labels.h"
+#include "desktop_access/text_lines.h"
 #include "winapi/error.h"
 
 namespace desktop_access {
@@ -80,19 +83,53 @@ void StoreSession::save(const DesktopProxy& state, bool remember) {
         throw *layoutsFailed;
 }
 
+namespace {
+
+// A history this process could not write (another program held the file), with the bytes the
+// file held when it was read: while the file still holds them, the next session goes on from
+// the kept history instead, so no restore point is lost. A file another process has written
+// since wins.
+struct KeptHistory {
+    std::optional<std::string> readFrom;
+    History history;
+};
+std::mutex keptMutex;
+std::map<std::filesystem::path, KeptHistory> keptHistories;
+
+} // namespace
+
 History& StoreSession::history() {
     if (!history_) {
         std::optional<History> read;
-        if (!storePath_.empty())
-            read = readHistory(historyPathFor(storePath_));
+        if (!storePath_.empty()) {
+            historyBytes_ = readWholeFile(historyPathFor(storePath_), maxPlacesFileBytes);
+            const std::lock_guard lock(keptMutex);
+            const auto kept = keptHistories.find(storePath_);
+            if (kept != keptHistories.end() && kept->second.readFrom == historyBytes_)
+                read = kept->second.history;
+            else if (historyBytes_)
+                read = decodeHistory(*historyBytes_);
+        }
         history_ = read ? std::move(*read) : History{};
     }
     return *history_;
 }
 
 void StoreSession::saveHistory() {
-    if (!storePath_.empty())
-        writeHistory(historyPathFor(storePath_), history());
+    if (storePath_.empty())
+        return;
+    History& current = history();
+    try {
+        writeHistory(historyPathFor(storePath_), current);
+    } catch (const HistoryWriteError& error) {
+        const std::lock_guard lock(keptMutex);
+        keptHistories[storePath_] = {historyBytes_, current};
+        throw HistoryWriteError(std::string(error.what()) +
+                                " The restore point is kept and saved with Kelvara's next "
+                                "arrangement.");
+    }
+    const std::lock_guard lock(keptMutex);
+    keptHistories.erase(storePath_);
 }
 
 NamedLayouts& StoreSession::namedLayouts() {

@@ -61,7 +61,8 @@ class StoreSession {
     void save(const DesktopProxy& state, bool remember);
 
     // The history of arrangements, read when first asked for (empty when the file is missing or
-    // damaged), and its writing (HistoryWriteError; the file then holds what it held).
+    // damaged), and its writing (HistoryWriteError; the file then holds what it held, and this
+    // process keeps the history to go on from while the file stays so).
     History& history();
     void saveHistory();
     // The same for the named layouts.
@@ -75,6 +76,7 @@ class StoreSession {
     Layouts layouts_;
     UsageByLabel unsaved_;
     std::optional<History> history_;
+    std::optional<std::string> historyBytes_; // the history file's bytes as read
     std::optional<NamedLayouts> named_;
 };
 

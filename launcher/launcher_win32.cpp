@@ -43,7 +43,7 @@ struct ComError {
 // logon) fails the Refresh only in part: the desktop was arranged and the counts are kept, to be
 // saved by the next write. Kelvara goes on then; any other failure ends it in order.
 void refresh(ITessora* tessora) {
-    const HRESULT result = tessora->Refresh();
+    const HRESULT result = component::arrangeFor(tessora, TriggerStart);
     if (FAILED(result) &&
         component::failureOf(tessora, result).kind != component::FailureKind::notSaved)
         throw ComError{result, IID_ITessora};

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "component/client_win32.h"
 #include "launcher/launcher_win32.h"
 
 namespace launcher {
@@ -60,7 +61,8 @@ void ShellFollower::arrangeOnceSettled() {
         settlingCount_ = *count;
     if (!settled && ++settlingChecks_ < maxSettlingChecks)
         return;
-    if (SUCCEEDED(tessora_->Refresh()) || ++failedArrangements_ >= maxArrangementTries)
+    if (SUCCEEDED(component::arrangeFor(tessora_, TriggerShellRestart)) ||
+        ++failedArrangements_ >= maxArrangementTries)
         settlingCount_.reset();
 }
 

@@ -3,16 +3,27 @@
 // programs (and tests) may send the same ids to the window of class launcherWindowClass.
 //
 //   Arrange now              (the default item, drawn bold; also a double-click of the icon)
+//   Undo sort by name (14:02)  ("Undo", greyed, when there is nothing to undo)
+//   Redo tidy (14:05)          ("Redo", greyed, when there is nothing to redo)
 //   ---
 //   Sort by   > Name | Usage | Age                      (a radio mark on the current method)
 //   Arrange   > Automatically | Along the left edge | Along the right edge |
 //               Along the top edge | Along the bottom edge (a radio mark on the current method)
+//   Layouts   > Save current layout...
+//               ---                                    (the rest only when there is any)
+//               NAME ...                               (each saved layout: restores it)
+//               ---
+//               Restore an earlier arrangement > the newest 5 restore points, newest first
 //   Lock the arrangement     (checked while locked)
+//   Show desktop icons       (checked while shown)
 //   ---
 //   Quit Kelvara
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -27,6 +38,15 @@ inline constexpr UINT commandSortBase = 110;
 inline constexpr UINT commandArrangeBase = 120;
 inline constexpr UINT commandLock = 130;
 inline constexpr UINT commandQuit = 140;
+inline constexpr UINT commandUndo = 150;
+inline constexpr UINT commandRedo = 151;
+inline constexpr UINT commandSaveLayout = 152;
+inline constexpr UINT commandShowIcons = 153;
+// A saved layout's id is this base plus its place in the list of names (0 the first saved); a
+// restore point's is the other base plus its number (1 the newest).
+inline constexpr UINT commandLayoutBase = 200;
+inline constexpr UINT commandRestorePointBase = 300;
+inline constexpr std::size_t restorePointsShown = 5;
 inline constexpr std::int32_t sortMethodCount = 3;
 inline constexpr std::int32_t arrangeMethodCount = 5;
 
@@ -34,6 +54,11 @@ struct MenuSettings {
     std::int32_t sortMethod = 0;    // a value outside 0..2 marks no sort item
     std::int32_t arrangeMethod = 0; // a value outside 0..4 marks no arrange item
     bool locked = false;
+    std::wstring undo;                       // what undo would undo, "" when nothing
+    std::wstring redo;                       // the same for redo
+    std::vector<std::wstring> layouts;       // the saved layouts' names, in their order
+    std::vector<std::wstring> restorePoints; // texts of the newest restore points, newest first
+    bool iconsShown = true;
 };
 
 // The popup menu for these settings, owned (DestroyMenu when the last holder lets go). Throws

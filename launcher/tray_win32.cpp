@@ -1,14 +1,56 @@
 #include "launcher/tray_win32.h"
 
+#include <algorithm>
+#include <optional>
+
 #include "component/client_win32.h"
+#include "launcher/layout_name_dialog_win32.h"
 #include "launcher/tray_menu_win32.h"
+#include "winapi/bstr_win32.h"
 #include "winapi/error.h"
 #include "winapi/text_win32.h"
 
 namespace launcher {
+namespace {
+
+VARIANT menuTrigger() {
+    VARIANT trigger;
+    VariantInit(&trigger);
+    trigger.vt = VT_I4;
+    trigger.lVal = TriggerMenu;
+    return trigger;
+}
+
+// The lines of a text the component gives, each ending in a line feed.
+std::vector<std::wstring> linesOf(std::wstring_view text) {
+    std::vector<std::wstring> lines;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find(L'\n'), text.size());
+        lines.emplace_back(text.substr(0, end));
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return lines;
+}
+
+// A history line "3<TAB>2026-12-09 14:02:31<TAB>menu<TAB>sort by name<TAB>24 icons" as the menu
+// shows it: "2026-12-09 14:02  sort by name (menu)".
+std::wstring restorePointText(const std::wstring& line) {
+    std::vector<std::wstring> fields;
+    std::size_t start = 0;
+    for (std::size_t tab; (tab = line.find(L'\t', start)) != std::wstring::npos; start = tab + 1)
+        fields.push_back(line.substr(start, tab - start));
+    fields.push_back(line.substr(start));
+    if (fields.size() < 4)
+        return line;
+    return fields[1].substr(0, 16) + L"  " + fields[3] + L" (" + fields[2] + L")";
+}
+
+} // namespace
 
 Tray::Tray(HWND window, UINT callbackMessage, ITessora* tessora)
-    : window_(window), tessora_(tessora), icon_(window, callbackMessage) {}
+    : window_(window), tessora_(tessora), icon_(window, callbackMessage) {
+    tessora_->QueryInterface(IID_ITessora2, &tessora2_);
+}
 
 void Tray::iconEvent(LPARAM lParam) {
     switch (LOWORD(lParam)) {
@@ -39,13 +81,73 @@ void Tray::command(UINT id) {
         attempt(tessora_->ToggleLock(), u"Kelvara could not change the lock");
     } else if (id == commandQuit) {
         PostQuitMessage(0);
+    } else if (tessora2_) {
+        layoutCommand(id);
     }
 }
 
-void Tray::showMenu() {
+void Tray::layoutCommand(UINT id) {
+    if (id == commandUndo) {
+        attempt(tessora2_->Undo(), u"Kelvara could not undo");
+    } else if (id == commandRedo) {
+        attempt(tessora2_->Redo(), u"Kelvara could not redo");
+    } else if (id == commandShowIcons) {
+        VARIANT_BOOL shown = VARIANT_TRUE;
+        tessora2_->get_IconsShown(&shown);
+        attempt(tessora2_->put_IconsShown(shown ? VARIANT_FALSE : VARIANT_TRUE),
+                shown ? u"Kelvara could not hide the desktop icons"
+                      : u"Kelvara could not show the desktop icons");
+    } else if (id == commandSaveLayout) {
+        if (const std::optional<std::wstring> name = askLayoutName(window_, layoutNames()))
+            attempt(tessora2_->SaveLayout(winapi::Bstr(*name).get()),
+                    u"Kelvara could not save the layout");
+    } else if (id >= commandLayoutBase && id < commandRestorePointBase) {
+        const std::vector<std::wstring> names = layoutNames();
+        if (id - commandLayoutBase < names.size())
+            attempt(tessora2_->RestoreLayout(winapi::Bstr(names[id - commandLayoutBase]).get(),
+                                             menuTrigger()),
+                    u"Kelvara could not restore the layout");
+    } else if (id > commandRestorePointBase && id <= commandRestorePointBase + restorePointsShown) {
+        attempt(tessora2_->RestorePoint(LONG(id - commandRestorePointBase), menuTrigger()),
+                u"Kelvara could not restore the earlier arrangement");
+    }
+}
+
+std::vector<std::wstring> Tray::layoutNames() {
+    winapi::Bstr names;
+    if (FAILED(tessora2_->get_Layouts(names.out())))
+        return {};
+    return linesOf(names.view());
+}
+
+MenuSettings Tray::menuSettings() {
     const component::Settings settings = component::readSettings(tessora_);
-    const winapi::Shared<HMENU> menu =
-        makeTrayMenu({settings.sortMethod, settings.arrangeMethod, settings.locked != 0});
+    MenuSettings menu;
+    menu.sortMethod = settings.sortMethod;
+    menu.arrangeMethod = settings.arrangeMethod;
+    menu.locked = settings.locked != 0;
+    if (!tessora2_)
+        return menu;
+    winapi::Bstr undo;
+    winapi::Bstr redo;
+    winapi::Bstr history;
+    if (SUCCEEDED(tessora2_->get_UndoDescription(undo.out())))
+        menu.undo = std::wstring(undo.view());
+    if (SUCCEEDED(tessora2_->get_RedoDescription(redo.out())))
+        menu.redo = std::wstring(redo.view());
+    menu.layouts = layoutNames();
+    if (SUCCEEDED(tessora2_->get_History(history.out())))
+        for (const std::wstring& line : linesOf(history.view()))
+            if (menu.restorePoints.size() < restorePointsShown)
+                menu.restorePoints.push_back(restorePointText(line));
+    VARIANT_BOOL shown = VARIANT_TRUE;
+    tessora2_->get_IconsShown(&shown);
+    menu.iconsShown = shown != VARIANT_FALSE;
+    return menu;
+}
+
+void Tray::showMenu() {
+    const winapi::Shared<HMENU> menu = makeTrayMenu(menuSettings());
     POINT at{};
     GetCursorPos(&at);
     // A menu closes at a click elsewhere only when its window is in the foreground, and the
@@ -68,7 +170,7 @@ bool Tray::attempt(HRESULT result, const char16_t* what) {
 }
 
 void Tray::arrange() {
-    attempt(tessora_->Refresh(), u"Kelvara could not arrange the desktop");
+    attempt(component::arrangeFor(tessora_, TriggerMenu), u"Kelvara could not arrange the desktop");
 }
 
 } // namespace launcher

@@ -3,17 +3,23 @@
 // double-click arranges the desktop, and each menu command is carried out through ITessora:
 // "Arrange now" arranges, a sort or arrange method is stored and then arranged by, "Lock the
 // arrangement" toggles the lock (moving nothing, as a change of the lock does everywhere), and
-// "Quit Kelvara" ends the message loop as a quit message with code 0 does.
+// "Quit Kelvara" ends the message loop as a quit message with code 0 does. Undo, redo, the
+// layouts, the restore points and showing the icons go through ITessora2 (the menu's texts for
+// them are read from it as the menu opens).
 //
 // A call of the component that fails is told in a balloon by the icon, in the component's own
 // words; nothing else of the launcher shows text.
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include <wrl/client.h>
 
 #include <windows.h>
 
 #include "launcher/tray_icon_win32.h"
+#include "launcher/tray_menu_win32.h"
 #include "tessora.h"
 
 namespace launcher {
@@ -36,9 +42,13 @@ class Tray {
     // Whether a call of the component worked; a failure is told with what was being done.
     bool attempt(HRESULT result, const char16_t* what);
     void arrange();
+    void layoutCommand(UINT id);
+    std::vector<std::wstring> layoutNames();
+    MenuSettings menuSettings();
 
     HWND window_;
     ITessora* tessora_;
+    Microsoft::WRL::ComPtr<ITessora2> tessora2_; // null for a component without it
     TrayIcon icon_;
 };
 

@@ -115,6 +115,19 @@ bool haveComponent(ComPtr<ITessora>& tessora) {
 
 enum class Outcome { done, failed, countedButNotArranged };
 
+ArrangeTrigger triggerOf(ArrangeCause cause) {
+    switch (cause) {
+    case ArrangeCause::handMove:
+        return TriggerHandMove;
+    case ArrangeCause::opening:
+        return TriggerOpening;
+    case ArrangeCause::displayChange:
+        return TriggerDisplayChange;
+    default:
+        return TriggerIconsChanged;
+    }
+}
+
 Outcome countOpening(ComPtr<ITessora>& tessora, const CountActivation& opening) {
     if (!haveComponent(tessora))
         return Outcome::failed;
@@ -140,7 +153,9 @@ Outcome arrange(ComPtr<ITessora>& tessora, const ArrangeDesktop& arrangement) {
         if (method != ArrangeAuto)
             return Outcome::done; // an edge arrangement would only undo the user's move
     }
-    return SUCCEEDED(tessora->Refresh()) ? Outcome::done : Outcome::failed;
+    return SUCCEEDED(component::arrangeFor(tessora.Get(), triggerOf(arrangement.cause)))
+               ? Outcome::done
+               : Outcome::failed;
 }
 
 // Called with eventsMutex held.
@@ -230,9 +245,9 @@ void noteActivation(HWND listView, std::int32_t index) {
     ensureWorker();
 }
 
-void noteChange() {
+void noteChange(ArrangeCause cause) {
     const std::lock_guard lock(eventsMutex);
-    events.desktopChanged(nowMilliseconds());
+    events.desktopChanged(nowMilliseconds(), cause);
     ensureWorker();
 }
 
@@ -273,7 +288,9 @@ void inspect(const CWPSTRUCT& message) {
         if (header != nullptr && header->hwndFrom == listView && header->code == LVN_ITEMACTIVATE)
             noteActivation(listView, reinterpret_cast<const NMITEMACTIVATE*>(header)->iItem);
     } else if (message.hwnd == listView && changesTheDesktop(message.message)) {
-        noteChange();
+        noteChange(message.message == WM_SIZE || message.message == LVM_SETWORKAREAS
+                       ? ArrangeCause::displayChange
+                       : ArrangeCause::iconsChanged);
     } else if (message.hwnd == listView && movedByTheShell(message.message)) {
         noteMoveByHand();
     }

@@ -8,7 +8,8 @@ void HookEvents::iconActivated(std::int32_t index, std::u16string label) {
     openings_.push_back({index, std::move(label)});
 }
 
-void HookEvents::desktopChanged(std::uint64_t now) {
+void HookEvents::desktopChanged(std::uint64_t now, ArrangeCause cause) {
+    arrangeCause_ = arrangePending_ ? std::max(arrangeCause_, cause) : cause;
     arrangeOnlyIfAutomatic_ = false;
     arrangePending_ = true;
     arrangeDue_ = std::max(arrangeDue_, now + settleMilliseconds);
@@ -16,8 +17,10 @@ void HookEvents::desktopChanged(std::uint64_t now) {
 }
 
 void HookEvents::iconsMovedByHand(std::uint64_t now) {
-    if (!arrangePending_)
+    if (!arrangePending_) {
         arrangeOnlyIfAutomatic_ = true;
+        arrangeCause_ = ArrangeCause::handMove;
+    }
     arrangePending_ = true;
     arrangeDue_ = std::max(arrangeDue_, now + handMoveSettleMilliseconds);
     arrangeTries_ = 0;
@@ -34,7 +37,7 @@ HookWork HookEvents::next(std::uint64_t now) {
     if (arrangePending_ && arrangeDue_ <= now) {
         arrangePending_ = false;
         held_ = Held::arrangement;
-        return ArrangeDesktop{arrangeOnlyIfAutomatic_};
+        return ArrangeDesktop{arrangeOnlyIfAutomatic_, arrangeCause_};
     }
     if (!openings_.empty() && arrangePending_)
         return WaitUntil{std::min(openings_.front().due, arrangeDue_)};
@@ -74,6 +77,7 @@ void HookEvents::countedButNotArranged(std::uint64_t now) {
     held_ = Held::nothing;
     if (!arrangePending_) {
         arrangeOnlyIfAutomatic_ = false;
+        arrangeCause_ = ArrangeCause::opening;
         retryArrangement(now);
     }
 }

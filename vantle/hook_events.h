@@ -28,10 +28,15 @@ struct CountActivation {
     std::int32_t index;
     std::u16string label; // the icon's label when it was opened; empty when it was not known
 };
+// What asked for an arrangement, as its restore point tells it; when several things did, a
+// change of the display goes before icons arriving or leaving, and those before an opening and a
+// hand move.
+enum class ArrangeCause { handMove, opening, iconsChanged, displayChange };
 struct ArrangeDesktop {
     // Only icons moved by hand ask for it: only the automatic arrangement takes such moves in
     // (an edge arrangement would just undo them).
     bool onlyIfAutomatic = false;
+    ArrangeCause cause = ArrangeCause::iconsChanged;
 };
 struct WaitUntil {
     std::uint64_t time;
@@ -42,9 +47,9 @@ using HookWork = std::variant<CountActivation, ArrangeDesktop, WaitUntil, Nothin
 class HookEvents {
   public:
     void iconActivated(std::int32_t index, std::u16string label = {});
-    // The desktop changed at the given time (milliseconds on any steady clock): its size, its
-    // work areas, the icons on it.
-    void desktopChanged(std::uint64_t now);
+    // The desktop changed at the given time (milliseconds on any steady clock): its size or its
+    // work areas (display), or the icons on it.
+    void desktopChanged(std::uint64_t now, ArrangeCause cause = ArrangeCause::iconsChanged);
     // Icons were moved by hand (by the shell itself, not by an arrangement).
     void iconsMovedByHand(std::uint64_t now);
 
@@ -79,6 +84,7 @@ class HookEvents {
     std::deque<Opening> openings_;
     bool arrangePending_ = false;
     bool arrangeOnlyIfAutomatic_ = false;
+    ArrangeCause arrangeCause_ = ArrangeCause::handMove;
     std::uint64_t arrangeDue_ = 0;
     std::size_t arrangeTries_ = 0;
     Held held_ = Held::nothing;

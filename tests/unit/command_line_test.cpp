@@ -1,5 +1,9 @@
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +24,38 @@ TEST(CommandLineTest, AFailureIsOneLineEndingInOneFullStop) {
               u"Kelvara could not arrange the desktop: 3 icons did not take their places.\n");
     EXPECT_EQ(failureLine(u"KelvaraCmd could not write its output", u" \r\n"),
               u"KelvaraCmd could not write its output.\n");
+}
+
+// The commands of the history and the layouts: a number restores a point, anything else a
+// layout of that name; names and files are taken as they are.
+TEST(CommandLineTest, HistoryAndLayoutCommands) {
+    using cmdline::Action;
+    using cmdline::Request;
+    const std::pair<std::vector<std::u16string>, std::optional<Request>> cases[] = {
+        {{u"UNDO"}, Request(Action::undo)},
+        {{u"redo"}, Request(Action::redo)},
+        {{u"history"}, Request(Action::history)},
+        {{u"restore", u"3"}, Request(Action::restorePoint, 3)},
+        {{u"restore", u"3rd"}, Request(Action::restoreLayout, 0, u"3rd")},
+        {{u"restore", u"Work \u00E9"}, Request(Action::restoreLayout, 0, u"Work \u00E9")},
+        {{u"save", u"Desk"}, Request(Action::save, 0, u"Desk")},
+        {{u"layouts"}, Request(Action::layouts)},
+        {{u"forget", u"Desk"}, Request(Action::forget, 0, u"Desk")},
+        {{u"export", u"a.txt"}, Request(Action::exportLayout, 0, u"a.txt")},
+        {{u"export", u"a.txt", u"Desk"}, Request(Action::exportLayout, 0, u"a.txt", u"Desk")},
+        {{u"import", u"a.txt", u"New"}, Request(Action::importLayout, 0, u"a.txt", u"New")},
+        {{u"icons", u"Show"}, Request(Action::icons, 1)},
+        {{u"icons", u"hide"}, Request(Action::icons, 0)},
+        {{u"icons", u"off"}, std::nullopt},
+        {{u"undo", u"2"}, std::nullopt},
+        {{u"restore"}, std::nullopt},
+        {{u"save"}, std::nullopt},
+        {{u"export"}, std::nullopt},
+        {{u"import", u"a", u"b", u"c"}, std::nullopt},
+    };
+    for (const auto& [arguments, expected] : cases)
+        EXPECT_EQ(cmdline::parseArguments(arguments), expected)
+            << std::string(arguments.front().begin(), arguments.front().end());
 }
 
 // The README shows the usage a user gets; the two must not drift apart.

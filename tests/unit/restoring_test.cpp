@@ -51,14 +51,14 @@ class RestoringTest : public ::testing::Test {
         fake::reset();
         desktop.areas = {{0, 0, 1920, 1040}};
         // Labels any text may be, and two icons share one.
-        const std::u16string labels[] = {u"Alpha",  u"Bravo", u"line\nbreak", u"\xD800 lone",
-                                         u"Bravo",  u"\\u0041", u"\U0001F600 Smile", u"Echo"};
+        const std::u16string labels[] = {u"Alpha", u"Bravo",   u"line\nbreak",      u"\xD800 lone",
+                                         u"Bravo", u"\\u0041", u"\U0001F600 Smile", u"Echo"};
         for (std::size_t i = 0; i < std::size(labels); ++i)
             desktop.addIcon(labels[i], 60 + 137 * std::int32_t(i), 90 + 61 * std::int32_t(i % 5));
     }
     bool arrange(std::int32_t sort, std::int32_t method, bool locked = false) {
-        return component::arrange(store, desktop, sort, method, [locked] { return locked; },
-                                  Trigger::menu);
+        return component::arrange(
+            store, desktop, sort, method, [locked] { return locked; }, Trigger::menu);
     }
     desktop_access::History history() const {
         return desktop_access::readHistory(desktop_access::historyPathFor(store))
@@ -108,10 +108,11 @@ TEST_F(RestoringTest, RandomSequencesUndoAndRedoToExactlyTheDesktopsBefore) {
             case 2: { // a hand move, onto a cell of its own
                 Desktop::Item& item = desktop.items[random() % desktop.items.size()];
                 const Point to{std::int32_t(random() % 1800), std::int32_t(random() % 900)};
-                if (std::none_of(desktop.items.begin(), desktop.items.end(), [&](const auto& other) {
-                        return std::abs(other.position.x - to.x) < 79 &&
-                               std::abs(other.position.y - to.y) < 79;
-                    }))
+                if (std::none_of(desktop.items.begin(), desktop.items.end(),
+                                 [&](const auto& other) {
+                                     return std::abs(other.position.x - to.x) < 79 &&
+                                            std::abs(other.position.y - to.y) < 79;
+                                 }))
                     item.position = to;
                 break;
             }
@@ -121,8 +122,9 @@ TEST_F(RestoringTest, RandomSequencesUndoAndRedoToExactlyTheDesktopsBefore) {
                 std::vector<std::vector<Point>>& from = undo ? past : future;
                 std::vector<std::vector<Point>>& to = undo ? future : past;
                 if (from.empty()) {
-                    EXPECT_THROW(component::stepHistory(store, desktop, undo ? Step::undo : Step::redo),
-                                 component::RestoreError);
+                    EXPECT_THROW(
+                        component::stepHistory(store, desktop, undo ? Step::undo : Step::redo),
+                        component::RestoreError);
                     EXPECT_EQ(positions(desktop), before);
                     break;
                 }
@@ -146,9 +148,8 @@ TEST_F(RestoringTest, RandomSequencesUndoAndRedoToExactlyTheDesktopsBefore) {
         EXPECT_EQ(history().undo.size(), past.size());
         EXPECT_EQ(history().redo.size(), future.size());
     }
-    std::cout << "[ figures  ] " << sequences << " sequences: " << arrangements
-              << " arrangements, " << undos << " undos and " << redos
-              << " redos, each exactly the desktop before\n";
+    std::cout << "[ figures  ] " << sequences << " sequences: " << arrangements << " arrangements, "
+              << undos << " undos and " << redos << " redos, each exactly the desktop before\n";
     EXPECT_GT(undos, 100);
     EXPECT_GT(redos, 20);
 }
@@ -157,7 +158,11 @@ TEST_F(RestoringTest, RandomSequencesUndoAndRedoToExactlyTheDesktopsBefore) {
 // a free cell, an icon gone is skipped.
 TEST_F(RestoringTest, APointOfAnotherDisplayIsCarriedOntoTheScreens) {
     ASSERT_TRUE(arrange(0, 1)); // along the left edge
-    const RestorePoint saved{0, Trigger::menu, 0, 1, desktop_access::configurationOf({{0, 0, 1920, 1040}}, 79, 79),
+    const RestorePoint saved{0,
+                             Trigger::menu,
+                             0,
+                             1,
+                             desktop_access::configurationOf({{0, 0, 1920, 1040}}, 79, 79),
                              desktop_access::placesOf(desktop_access::readStore(store).icons)};
     const std::vector<std::vector<desktop_access::Rect>> displays = {
         {{0, 0, 1024, 728}},
@@ -193,8 +198,10 @@ TEST_F(RestoringTest, FilesRoundTripAnyLabelAndADamagedOneReadsAsNothing) {
     for (std::size_t length = 0; length < bytes.size(); length += 7)
         EXPECT_FALSE(desktop_access::decodeHistory(bytes.substr(0, length))) << length;
     for (const auto& [from, to] : {std::pair<std::string, std::string>{"undo 2", "undo 3"},
-                                   {"history 1", "history 2"}, {"\nend\n", "\nend\nx"},
-                                   {"point ", "point -"}, {"area 0", "area +0"}}) {
+                                   {"history 1", "history 2"},
+                                   {"\nend\n", "\nend\nx"},
+                                   {"point ", "point -"},
+                                   {"area 0", "area +0"}}) {
         std::string damaged = bytes;
         damaged.replace(damaged.find(from), from.size(), to);
         EXPECT_FALSE(desktop_access::decodeHistory(damaged)) << to;
@@ -209,9 +216,12 @@ TEST_F(RestoringTest, FilesRoundTripAnyLabelAndADamagedOneReadsAsNothing) {
     EXPECT_EQ(history().undo.size(), 1u);
 
     desktop_access::NamedLayouts layouts;
-    ASSERT_TRUE(layouts.save({u"Work \u2014 \xDBFF\n", written.undo[0].display, written.undo[0].places}));
-    EXPECT_FALSE(layouts.save({std::u16string(65, u'x'), {}, {}}));
-    EXPECT_EQ(desktop_access::decodeNamedLayouts(desktop_access::encodeNamedLayouts(layouts)), layouts);
+    ASSERT_TRUE(
+        layouts.save({u"Work \u2014 \xDBFF", written.undo[0].display, written.undo[0].places}));
+    for (const std::u16string& bad : {std::u16string(65, u'x'), std::u16string(u"two\nlines")})
+        EXPECT_FALSE(layouts.save({bad, {}, {}}));
+    EXPECT_EQ(desktop_access::decodeNamedLayouts(desktop_access::encodeNamedLayouts(layouts)),
+              layouts);
 }
 
 TEST_F(RestoringTest, AnImportNotExactlyOfTheFormChangesNothingAndSaysWhere) {
@@ -256,21 +266,23 @@ TEST_F(RestoringTest, ANamedLayoutOutlivesEveryFileAndHiddenIconsAreLeftAlone) {
     EXPECT_THROW(component::saveLayout(store, desktop, u""), component::RestoreError);
     const fs::path exported = scratch.path / "carry.txt";
     component::exportLayout(store, desktop, exported, u"Bottom \u00E9");
-    for (const fs::path& file : {store, desktop_access::historyPathFor(store),
-                                 desktop_access::namedLayoutsPathFor(store),
-                                 desktop_access::layoutsPathFor(store)})
+    for (const fs::path& file :
+         {store, desktop_access::historyPathFor(store), desktop_access::namedLayoutsPathFor(store),
+          desktop_access::layoutsPathFor(store)})
         fs::remove(file);
     ASSERT_TRUE(arrange(0, 1));
     ASSERT_NE(positions(desktop), saved);
     EXPECT_EQ(component::importLayout(store, exported, u""), u"Bottom \u00E9");
-    component::restoreLayout(store, desktop, u"Bottom \u00E9");
+    component::restoreLayout(store, desktop, u"Bottom \u00E9", Trigger::menu);
     EXPECT_EQ(positions(desktop), saved);
-    EXPECT_EQ(history().undo.back().trigger, Trigger::restore);
+    EXPECT_EQ(component::whatItDid(history().undo.back()), "restore");
+    EXPECT_EQ(history().undo.back().trigger, Trigger::menu);
     component::stepHistory(store, desktop, Step::undo);
     EXPECT_NE(positions(desktop), saved);
 
     component::forgetLayout(store, u"Bottom \u00E9");
-    EXPECT_THROW(component::restoreLayout(store, desktop, u"Bottom \u00E9"), component::RestoreError);
+    EXPECT_THROW(component::restoreLayout(store, desktop, u"Bottom \u00E9", Trigger::menu),
+                 component::RestoreError);
     EXPECT_THROW(component::forgetLayout(store, u"Bottom \u00E9"), component::RestoreError);
 
     desktop_access::showIcons(desktop, false);
@@ -284,7 +296,7 @@ TEST_F(RestoringTest, ANamedLayoutOutlivesEveryFileAndHiddenIconsAreLeftAlone) {
 }
 
 // A history that cannot be written: the arrangement is made and the store saved, then the
-// failure is told; the file keeps the history it held.
+// failure is told; the file keeps the history it held, and no restore point is lost.
 TEST_F(RestoringTest, AHistoryThatCannotBeWrittenIsToldAfterTheRestIsSaved) {
     ASSERT_TRUE(arrange(0, 1));
     const std::string held = bytesOf(desktop_access::historyPathFor(store));
@@ -294,6 +306,9 @@ TEST_F(RestoringTest, AHistoryThatCannotBeWrittenIsToldAfterTheRestIsSaved) {
     EXPECT_EQ(bytesOf(desktop_access::historyPathFor(store)), held);
     EXPECT_EQ(desktop_access::readStore(store).icons.size(), desktop.items.size());
     EXPECT_NE(bytesOf(desktop_access::layoutsPathFor(store)), "");
+    // The point the file could not take is kept by the process and saved with the next one.
+    ASSERT_TRUE(arrange(1, 2));
+    EXPECT_EQ(history().undo.size(), 3u);
 }
 
 TEST(HistoryText, TellsWhatWhenAndWhy) {
@@ -304,11 +319,13 @@ TEST(HistoryText, TellsWhatWhenAndWhy) {
     EXPECT_EQ(component::dateAndTime(132274080000000000ull), "2020-02-29 00:00:00");
     RestorePoint point{0, Trigger::menu, 0, 1, {}, {{u"a", 0, 0}}};
     EXPECT_EQ(component::stepDescription(point, 134412985510000000ull), "sort by name (14:02)");
-    EXPECT_EQ(component::historyLine(3, point, 0), "3\t1601-01-01 00:00:00\tmenu\tsort by name\t1 icon");
+    EXPECT_EQ(component::historyLine(3, point, 0),
+              "3\t1601-01-01 00:00:00\tmenu\tsort by name\t1 icon");
     point.arrangeMethod = 0;
     EXPECT_EQ(component::whatItDid(point), "tidy");
     point.trigger = Trigger::displayChange;
-    EXPECT_EQ(component::historyLine(1, point, 0).substr(22), "display change\tarrangement\t1 icon");
+    EXPECT_EQ(component::historyLine(1, point, 0).substr(22),
+              "display change\tarrangement\t1 icon");
 }
 
 } // namespace

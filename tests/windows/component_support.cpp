@@ -2,8 +2,10 @@
 
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 #include <shlobj.h>
 
@@ -11,13 +13,13 @@
 #include "desktop_access/desktop_win32.h"
 #include "desktop_access/layouts.h"
 #include "desktop_access/snapshot.h"
+#include "organizers/placement/on_screen.h"
 #include "tests/windows/test_support.h"
 #include "tests/windows/utf8_win32.h"
 #include "winapi/named_lock.h"
 #include "winapi/text_win32.h"
 
 namespace test_support {
-namespace {
 
 std::filesystem::path temporaryPath(const wchar_t* purpose) {
     wchar_t folder[MAX_PATH + 1] = {};
@@ -25,8 +27,6 @@ std::filesystem::path temporaryPath(const wchar_t* purpose) {
     return std::filesystem::path(folder) /
            (L"kelvara-" + std::to_wstring(GetCurrentProcessId()) + L"-" + purpose);
 }
-
-} // namespace
 
 std::wstring componentPath() {
     return programFolder() + L"Tessora.dll";
@@ -213,12 +213,16 @@ void writeStore(const std::filesystem::path& path,
 }
 
 SavedStore::SavedStore(const std::filesystem::path& store)
-    : store_(store), layouts_(desktop_access::layoutsPathFor(store)) {}
+    : store_(store), layouts_(desktop_access::layoutsPathFor(store)),
+      history_(desktop_access::historyPathFor(store)),
+      named_(desktop_access::namedLayoutsPathFor(store)) {}
 
 void removeStore(const std::filesystem::path& store) {
     std::error_code ignored;
     std::filesystem::remove(store, ignored);
     std::filesystem::remove(desktop_access::layoutsPathFor(store), ignored);
+    std::filesystem::remove(desktop_access::historyPathFor(store), ignored);
+    std::filesystem::remove(desktop_access::namedLayoutsPathFor(store), ignored);
 }
 
 std::string fileBytes(const std::filesystem::path& path) {
@@ -291,6 +295,23 @@ void waitForGlides() {
     if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED)
         throw std::runtime_error("a glide did not end");
     ReleaseMutex(winapi::raw(turn));
+}
+
+ScreenCounts screenCounts(const DesktopHost& host, const std::vector<desktop_access::Rect>& areas) {
+    ScreenCounts counts;
+    const desktop_access::Grid grid = desktop_access::Grid::measure(areas, 75, 75);
+    std::set<std::pair<int, int>> taken;
+    for (const ReportedIcon& icon : host.report().icons) {
+        desktop_access::IconRecord record;
+        record.left = icon.box.left;
+        record.top = icon.box.top;
+        record.width = icon.box.right - icon.box.left;
+        record.height = icon.box.bottom - icon.box.top;
+        counts.outside += organizers::placement::onScreen(record, areas) ? 0 : 1;
+        const desktop_access::Cell cell = desktop_access::cellOf(record, grid);
+        counts.doubled += taken.insert({cell.column, cell.row}).second ? 0 : 1;
+    }
+    return counts;
 }
 
 std::vector<POINT> hostPositions(const DesktopHost& host) {

@@ -18,6 +18,7 @@
 
 #include <wrl/client.h>
 
+#include "desktop_access/geometry.h"
 #include "tessora.h"
 #include "tests/windows/desktop_host.h"
 
@@ -82,7 +83,8 @@ class SavedFile {
     std::optional<std::string> content_;
 };
 
-// The icon store and the layouts file beside it, as they were, put back when the object goes.
+// The icon store and the files beside it (layouts, history, named layouts), as they were, put
+// back when the object goes.
 class SavedStore {
   public:
     explicit SavedStore(const std::filesystem::path& store);
@@ -90,9 +92,11 @@ class SavedStore {
   private:
     SavedFile store_;
     SavedFile layouts_;
+    SavedFile history_;
+    SavedFile named_;
 };
 
-// Removes the icon store and the layouts file beside it: a user who never ran Kelvara.
+// Removes the icon store and the files beside it: a user who never ran Kelvara.
 void removeStore(const std::filesystem::path& store);
 
 // The settings key, HKEY_CURRENT_USER\Software\Kelvara, and its values.
@@ -103,6 +107,9 @@ void setSetting(const wchar_t* name, DWORD value);
 // The value's type and first four bytes, or nothing when it is missing.
 std::optional<std::pair<DWORD, DWORD>> settingOf(const wchar_t* name);
 bool settingsKeyExists();
+
+// A path in the temporary folder, its name made of the test process's id and the purpose.
+std::filesystem::path temporaryPath(const wchar_t* purpose);
 
 // The user's icon store: Kelvara.store in the local application data folder.
 std::filesystem::path userStorePath();
@@ -128,6 +135,14 @@ std::vector<POINT> expectedPositions(std::int32_t sortMethod, std::int32_t arran
 // the store lock until then, its glide started), and then until no glide runs anywhere in the
 // session (the glide turn is free). Throws std::runtime_error when a glide does not end in 30 s.
 void waitForGlides();
+
+// How the host's icons stand on a display of these work areas (cells of 75 x 75 plus the gap):
+// how many are not wholly on one screen, and how many share a cell with one before them.
+struct ScreenCounts {
+    int outside = 0;
+    int doubled = 0;
+};
+ScreenCounts screenCounts(const DesktopHost& host, const std::vector<desktop_access::Rect>& areas);
 
 // The positions the host's list view holds now, by list-view index.
 std::vector<POINT> hostPositions(const DesktopHost& host);

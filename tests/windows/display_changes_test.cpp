@@ -159,25 +159,8 @@ class DisplayChangesTest : public ::testing::Test {
                           toRects(display.workAreas));
     }
 
-    struct Counts {
-        int outside = 0;
-        int doubled = 0;
-    };
-    Counts check(const Display& display) const {
-        Counts counts;
-        const desktop_access::Grid grid = desktop_access::Grid::measure(display.workAreas, 75, 75);
-        std::set<std::pair<int, int>> taken;
-        for (const test_support::ReportedIcon& icon : host->report().icons) {
-            desktop_access::IconRecord record;
-            record.left = icon.box.left;
-            record.top = icon.box.top;
-            record.width = icon.box.right - icon.box.left;
-            record.height = icon.box.bottom - icon.box.top;
-            counts.outside += organizers::placement::onScreen(record, display.workAreas) ? 0 : 1;
-            const desktop_access::Cell cell = desktop_access::cellOf(record, grid);
-            counts.doubled += taken.insert({cell.column, cell.row}).second ? 0 : 1;
-        }
-        return counts;
+    test_support::ScreenCounts check(const Display& display) const {
+        return test_support::screenCounts(*host, display.workAreas);
     }
 
     std::map<std::wstring, POINT> byLabel() const {
@@ -222,7 +205,7 @@ TEST_F(DisplayChangesTest, ThirtyChangesKeepIconsOnScreenApartAndEachDisplayCome
             ADD_FAILURE() << "not arranged for " << displays[current].name;
             continue;
         }
-        const Counts counts = check(displays[current]);
+        const test_support::ScreenCounts counts = check(displays[current]);
         outside += counts.outside;
         doubled += counts.doubled;
         const auto now = byLabel();
@@ -267,7 +250,7 @@ TEST_F(DisplayChangesTest, AnIconThatArrivesOnAnotherIsPlacedOnAFreeCellNearby) 
         15000))
         << "the arrival was arranged";
     ASSERT_TRUE(arrangedFor(displays[0]));
-    const Counts counts = check(displays[0]);
+    const test_support::ScreenCounts counts = check(displays[0]);
     EXPECT_EQ(counts.doubled, 0);
     EXPECT_EQ(counts.outside, 0);
     const POINT placed = host->report().icons.back().position;

@@ -15,70 +15,10 @@ namespace {
 
 using test_support::expectedPositions;
 using test_support::hostPositions;
+using test_support::kelvaraCmd;
+using test_support::Ran;
 using test_support::scatteredDesktop;
 using test_support::settingOf;
-
-struct Ran {
-    DWORD code = 0;
-    std::string output; // standard output, as bytes
-    std::string error;  // standard error, as bytes
-};
-
-// Moves what a pipe holds now into text, without waiting for more.
-void drain(HANDLE pipe, std::string& text) {
-    DWORD available = 0;
-    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
-        std::string piece(available, '\0');
-        DWORD read = 0;
-        if (!ReadFile(pipe, piece.data(), available, &read, nullptr) || read == 0)
-            return;
-        text.append(piece, 0, read);
-    }
-}
-
-// Runs KelvaraCmd.exe with the arguments, its output and error each into a pipe, and waits for
-// it to end. The pipes are emptied while it runs and once more after it has ended; nothing waits
-// for their other ends to close (a process it started could hold them).
-Ran kelvaraCmd(const std::wstring& arguments) {
-    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    HANDLE outputRead = nullptr, outputWrite = nullptr, errorRead = nullptr, errorWrite = nullptr;
-    if (!CreatePipe(&outputRead, &outputWrite, &inheritable, 0) ||
-        !CreatePipe(&errorRead, &errorWrite, &inheritable, 0))
-        throw std::runtime_error("cannot make the pipes for KelvaraCmd");
-    const winapi::SharedHandle owned[] = {
-        winapi::ownHandle(outputRead), winapi::ownHandle(outputWrite), winapi::ownHandle(errorRead),
-        winapi::ownHandle(errorWrite)};
-    SetHandleInformation(outputRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errorRead, HANDLE_FLAG_INHERIT, 0);
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = outputWrite;
-    startup.hStdError = errorWrite;
-    const std::wstring program = test_support::programFolder() + L"KelvaraCmd.exe";
-    std::wstring line = L"\"" + program + L"\" " + arguments;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                        nullptr, nullptr, &startup, &info))
-        throw std::runtime_error("cannot start KelvaraCmd");
-    CloseHandle(info.hThread);
-    const winapi::SharedHandle process = winapi::ownHandle(info.hProcess);
-
-    Ran ran;
-    const DWORD start = GetTickCount();
-    for (bool ended = false; !ended;) {
-        ended = WaitForSingleObject(info.hProcess, 10) == WAIT_OBJECT_0;
-        drain(outputRead, ran.output);
-        drain(errorRead, ran.error);
-        if (!ended && GetTickCount() - start > 60000) {
-            TerminateProcess(info.hProcess, 1);
-            throw std::runtime_error("KelvaraCmd did not end in time");
-        }
-    }
-    GetExitCodeProcess(info.hProcess, &ran.code);
-    return ran;
-}
 
 std::string utf8(const char8_t* text) {
     return reinterpret_cast<const char*>(text);

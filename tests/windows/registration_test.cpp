@@ -2,6 +2,7 @@
 // besides ITessora: its type library, its class information and aggregation.
 #include <algorithm>
 #include <set>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -255,14 +256,36 @@ TEST_F(RegistrationTest, TheLibraryNeverUnloadsAndServesOnlyItsClass) {
 TEST_F(RegistrationTest, DispatchIdentifiersAndParameterNamesComeFromTheTypeLibrary) {
     ASSERT_EQ(regsvr32(L"/s"), 0u);
     const ComPtr<ITessora> tessora = test_support::createTessora();
-    const wchar_t* const methods[] = {L"GetSortMethod",    L"SetSortMethod", L"GetArrangeMethod",
-                                      L"SetArrangeMethod", L"IsLocked",      L"ToggleLock",
-                                      L"IconActivated",    L"Refresh"};
+    // ITessora's identifiers stay as they were; ITessora2's follow from 0x60030000.
+    const wchar_t* const methods[] = {L"GetSortMethod",
+                                      L"SetSortMethod",
+                                      L"GetArrangeMethod",
+                                      L"SetArrangeMethod",
+                                      L"IsLocked",
+                                      L"ToggleLock",
+                                      L"IconActivated",
+                                      L"Refresh",
+                                      L"Arrange",
+                                      L"Undo",
+                                      L"Redo",
+                                      L"UndoDescription",
+                                      L"RedoDescription",
+                                      L"History",
+                                      L"RestorePoint",
+                                      L"SaveLayout",
+                                      L"RestoreLayout",
+                                      L"ForgetLayout",
+                                      L"Layouts",
+                                      L"ExportLayout",
+                                      L"ImportLayout",
+                                      L"IconsShown"};
     for (DISPID expected = 0x60020000; const wchar_t* method : methods) {
         LPOLESTR name = const_cast<LPOLESTR>(method);
         DISPID id = 0;
         EXPECT_EQ(tessora->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
         EXPECT_EQ(id, expected++) << std::string(method, method + wcslen(method));
+        if (expected == 0x60020008)
+            expected = 0x60030000;
     }
     // Names are matched as automation matches them, without regard to case.
     LPOLESTR names[] = {const_cast<LPOLESTR>(L"iconactivated"), const_cast<LPOLESTR>(L"index")};
@@ -270,28 +293,39 @@ TEST_F(RegistrationTest, DispatchIdentifiersAndParameterNamesComeFromTheTypeLibr
     EXPECT_EQ(tessora->GetIDsOfNames(IID_NULL, names, 2, LOCALE_USER_DEFAULT, ids), S_OK);
     EXPECT_EQ(ids[0], 0x60020006);
     EXPECT_EQ(ids[1], 0) << "the parameter's name";
-    LPOLESTR unknown = const_cast<LPOLESTR>(L"Arrange");
+    LPOLESTR unknown = const_cast<LPOLESTR>(L"Shuffle");
     DISPID none = 0;
     EXPECT_EQ(tessora->GetIDsOfNames(IID_NULL, &unknown, 1, LOCALE_USER_DEFAULT, &none),
               DISP_E_UNKNOWNNAME);
 
-    // The interface as the type library describes it: dual, and the methods' slots.
+    // The interfaces as the type library describes them: ITessora2, dual, deriving from
+    // ITessora, and the methods' slots in both.
     ComPtr<ITypeInfo> info;
     ASSERT_EQ(tessora->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info), S_OK);
     TYPEATTR* attributes = nullptr;
     ASSERT_EQ(info->GetTypeAttr(&attributes), S_OK);
-    EXPECT_TRUE(IsEqualGUID(attributes->guid, IID_ITessora));
+    EXPECT_TRUE(IsEqualGUID(attributes->guid, IID_ITessora2));
     EXPECT_TRUE(attributes->wTypeFlags & TYPEFLAG_FDUAL);
     info->ReleaseTypeAttr(attributes);
     ComPtr<ITypeInfo> vtableInfo; // the dual interface's own view, not the dispatch one
     HREFTYPE reference = 0;
     ASSERT_EQ(info->GetRefTypeOfImplType(-1, &reference), S_OK);
     ASSERT_EQ(info->GetRefTypeInfo(reference, &vtableInfo), S_OK);
-    FUNCDESC* description = nullptr;
-    ASSERT_EQ(vtableInfo->GetFuncDesc(6, &description), S_OK);
-    EXPECT_EQ(description->oVft, SHORT(13 * sizeof(void*))) << "IconActivated in slot 13";
-    EXPECT_EQ(description->memid, 0x60020006);
-    vtableInfo->ReleaseFuncDesc(description);
+    ComPtr<ITypeInfo> baseInfo;
+    ASSERT_EQ(vtableInfo->GetRefTypeOfImplType(0, &reference), S_OK);
+    ASSERT_EQ(vtableInfo->GetRefTypeInfo(reference, &baseInfo), S_OK);
+    ASSERT_EQ(baseInfo->GetTypeAttr(&attributes), S_OK);
+    EXPECT_TRUE(IsEqualGUID(attributes->guid, IID_ITessora));
+    baseInfo->ReleaseTypeAttr(attributes);
+    for (const auto& [of, index, slot, memid] :
+         {std::tuple{baseInfo.Get(), 6u, 13, 0x60020006},
+          std::tuple{vtableInfo.Get(), 0u, 15, 0x60030000}}) {
+        FUNCDESC* description = nullptr;
+        ASSERT_EQ(of->GetFuncDesc(index, &description), S_OK);
+        EXPECT_EQ(description->oVft, SHORT(slot * sizeof(void*))) << "slot " << slot;
+        EXPECT_EQ(description->memid, memid);
+        of->ReleaseFuncDesc(description);
+    }
 }
 
 TEST_F(RegistrationTest, ClassInformationNamesTheCoclassAndItsDefaultInterface) {

@@ -46,4 +46,61 @@ std::unique_ptr<desktop_access::DesktopProxy> readStoreLocked(const std::filesys
     return std::make_unique<desktop_access::DesktopProxy>(desktop_access::readStore(path));
 }
 
+namespace {
+
+// Moves what a pipe holds now into text, without waiting for more.
+void drain(HANDLE pipe, std::string& text) {
+    DWORD available = 0;
+    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+        std::string piece(available, '\0');
+        DWORD read = 0;
+        if (!ReadFile(pipe, piece.data(), available, &read, nullptr) || read == 0)
+            return;
+        text.append(piece, 0, read);
+    }
+}
+
+} // namespace
+
+Ran kelvaraCmd(const std::wstring& arguments) {
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE outputRead = nullptr, outputWrite = nullptr, errorRead = nullptr, errorWrite = nullptr;
+    if (!CreatePipe(&outputRead, &outputWrite, &inheritable, 0) ||
+        !CreatePipe(&errorRead, &errorWrite, &inheritable, 0))
+        throw std::runtime_error("cannot make the pipes for KelvaraCmd");
+    const winapi::SharedHandle owned[] = {
+        winapi::ownHandle(outputRead), winapi::ownHandle(outputWrite), winapi::ownHandle(errorRead),
+        winapi::ownHandle(errorWrite)};
+    SetHandleInformation(outputRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errorRead, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = outputWrite;
+    startup.hStdError = errorWrite;
+    const std::wstring program = test_support::programFolder() + L"KelvaraCmd.exe";
+    std::wstring line = L"\"" + program + L"\" " + arguments;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &startup, &info))
+        throw std::runtime_error("cannot start KelvaraCmd");
+    CloseHandle(info.hThread);
+    const winapi::SharedHandle process = winapi::ownHandle(info.hProcess);
+
+    Ran ran;
+    const DWORD start = GetTickCount();
+    for (bool ended = false; !ended;) {
+        ended = WaitForSingleObject(info.hProcess, 10) == WAIT_OBJECT_0;
+        drain(outputRead, ran.output);
+        drain(errorRead, ran.error);
+        if (!ended && GetTickCount() - start > 60000) {
+            TerminateProcess(info.hProcess, 1);
+            throw std::runtime_error("KelvaraCmd did not end in time");
+        }
+    }
+    GetExitCodeProcess(info.hProcess, &ran.code);
+    return ran;
+}
+
 } // namespace test_support

@@ -36,6 +36,17 @@ Process startProgramAt(const std::wstring& path, const std::wstring& arguments =
 // test never holds the file open while the product replaces it.
 std::unique_ptr<desktop_access::DesktopProxy> readStoreLocked(const std::filesystem::path& path);
 
+struct Ran {
+    DWORD code = 0;
+    std::string output; // standard output, as bytes
+    std::string error;  // standard error, as bytes
+};
+
+// Runs KelvaraCmd.exe with the arguments, its output and error each into a pipe, and waits for
+// it to end (a minute at most). The pipes are emptied while it runs and once more after it has
+// ended; nothing waits for their other ends to close (a process it started could hold them).
+Ran kelvaraCmd(const std::wstring& arguments);
+
 // The message of the exception of type Error that work throws, or "(nothing thrown)".
 template <typename Error> std::string messageOf(const std::function<void()>& work) {
     try {

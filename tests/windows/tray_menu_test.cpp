@@ -55,45 +55,90 @@ void expectChoices(HMENU submenu, const std::vector<std::wstring>& texts, UINT b
     }
 }
 
+// Without anything to undo, layouts or restore points, and with all of them.
+MenuSettings withHistory(std::int32_t sort, std::int32_t arrange, bool locked, bool full) {
+    MenuSettings settings;
+    settings.sortMethod = sort;
+    settings.arrangeMethod = arrange;
+    settings.locked = locked;
+    if (full) {
+        settings.undo = L"sort by name (14:02)";
+        settings.redo = L"tidy (14:05)";
+        settings.layouts = {L"Work & play", L"\u00C9t\u00E9"};
+        for (int point = 1; point <= 7; ++point)
+            settings.restorePoints.push_back(L"point " + std::to_wstring(point));
+        settings.iconsShown = false;
+    }
+    return settings;
+}
+
 TEST(TrayMenuTest, EveryCombinationOfSettingsHasItsMarks) {
     for (const std::int32_t sort : {0, 1, 2, 7, -1})
         for (const std::int32_t arrange : {0, 1, 2, 3, 4, 5, -3})
-            for (const bool locked : {false, true}) {
-                SCOPED_TRACE(testing::Message() << "sort " << sort << ", arrange " << arrange
-                                                << (locked ? ", locked" : ""));
-                const auto menu = launcher::makeTrayMenu({sort, arrange, locked});
-                ASSERT_TRUE(menu);
-                const std::vector<Item> items = itemsOf(menu.get());
-                ASSERT_EQ(items.size(), 7u);
+            for (const bool locked : {false, true})
+                for (const bool full : {false, true}) {
+                    SCOPED_TRACE(testing::Message()
+                                 << "sort " << sort << ", arrange " << arrange
+                                 << (locked ? ", locked" : "") << (full ? ", with a history" : ""));
+                    const auto menu =
+                        launcher::makeTrayMenu(withHistory(sort, arrange, locked, full));
+                    ASSERT_TRUE(menu);
+                    const std::vector<Item> items = itemsOf(menu.get());
+                    ASSERT_EQ(items.size(), 11u);
 
-                EXPECT_EQ(items[0].text, L"Arrange now");
-                EXPECT_EQ(items[0].id, launcher::commandArrangeNow);
-                EXPECT_TRUE(items[0].isDefault) << "drawn bold, and what a double-click does";
-                EXPECT_EQ(GetMenuDefaultItem(menu.get(), FALSE, 0), launcher::commandArrangeNow);
-                EXPECT_TRUE(items[1].separator);
+                    EXPECT_EQ(items[0].text, L"Arrange now");
+                    EXPECT_EQ(items[0].id, launcher::commandArrangeNow);
+                    EXPECT_TRUE(items[0].isDefault) << "drawn bold, and what a double-click does";
+                    EXPECT_EQ(GetMenuDefaultItem(menu.get(), FALSE, 0),
+                              launcher::commandArrangeNow);
+                    EXPECT_EQ(items[1].text, full ? L"Undo sort by name (14:02)" : L"Undo");
+                    EXPECT_EQ(items[2].text, full ? L"Redo tidy (14:05)" : L"Redo");
+                    for (const UINT step : {launcher::commandUndo, launcher::commandRedo})
+                        EXPECT_EQ((GetMenuState(menu.get(), step, MF_BYCOMMAND) & MF_GRAYED) != 0,
+                                  !full);
+                    EXPECT_TRUE(items[3].separator);
 
-                EXPECT_EQ(items[2].text, L"Sort by");
-                ASSERT_NE(items[2].submenu, nullptr);
-                expectChoices(items[2].submenu, {L"Name", L"Usage", L"Age"},
-                              launcher::commandSortBase, sort);
-                EXPECT_EQ(items[3].text, L"Arrange");
-                ASSERT_NE(items[3].submenu, nullptr);
-                expectChoices(items[3].submenu,
-                              {L"Automatically", L"Along the left edge", L"Along the right edge",
-                               L"Along the top edge", L"Along the bottom edge"},
-                              launcher::commandArrangeBase, arrange);
+                    EXPECT_EQ(items[4].text, L"Sort by");
+                    ASSERT_NE(items[4].submenu, nullptr);
+                    expectChoices(items[4].submenu, {L"Name", L"Usage", L"Age"},
+                                  launcher::commandSortBase, sort);
+                    EXPECT_EQ(items[5].text, L"Arrange");
+                    ASSERT_NE(items[5].submenu, nullptr);
+                    expectChoices(items[5].submenu,
+                                  {L"Automatically", L"Along the left edge",
+                                   L"Along the right edge", L"Along the top edge",
+                                   L"Along the bottom edge"},
+                                  launcher::commandArrangeBase, arrange);
 
-                EXPECT_EQ(items[4].text, L"Lock the arrangement");
-                EXPECT_EQ(items[4].id, launcher::commandLock);
-                EXPECT_EQ(items[4].checked, locked);
-                EXPECT_FALSE(items[4].radio);
-                EXPECT_TRUE(items[5].separator);
-                EXPECT_EQ(items[6].text, L"Quit Kelvara");
-                EXPECT_EQ(items[6].id, launcher::commandQuit);
-                EXPECT_FALSE(items[6].checked);
-                for (const std::size_t plain : {0u, 6u})
-                    EXPECT_FALSE(items[plain].checked || items[plain].radio);
-            }
+                    EXPECT_EQ(items[6].text, L"Layouts");
+                    ASSERT_NE(items[6].submenu, nullptr);
+                    const std::vector<Item> layouts = itemsOf(items[6].submenu);
+                    ASSERT_EQ(layouts.size(), full ? 6u : 1u);
+                    EXPECT_EQ(layouts[0].text, L"Save current layout\u2026");
+                    EXPECT_EQ(layouts[0].id, launcher::commandSaveLayout);
+                    if (full) {
+                        EXPECT_TRUE(layouts[1].separator && layouts[4].separator);
+                        EXPECT_EQ(layouts[2].text, L"Work && play") << "an & is no mnemonic";
+                        EXPECT_EQ(layouts[3].id, launcher::commandLayoutBase + 1);
+                        EXPECT_EQ(layouts[5].text, L"Restore an earlier arrangement");
+                        const std::vector<Item> points = itemsOf(layouts[5].submenu);
+                        ASSERT_EQ(points.size(), launcher::restorePointsShown);
+                        EXPECT_EQ(points[0].text, L"point 1");
+                        EXPECT_EQ(points[4].id, launcher::commandRestorePointBase + 5);
+                    }
+
+                    EXPECT_EQ(items[7].text, L"Lock the arrangement");
+                    EXPECT_EQ(items[7].id, launcher::commandLock);
+                    EXPECT_EQ(items[7].checked, locked);
+                    EXPECT_FALSE(items[7].radio);
+                    EXPECT_EQ(items[8].text, L"Show desktop icons");
+                    EXPECT_EQ(items[8].checked, !full);
+                    EXPECT_TRUE(items[9].separator);
+                    EXPECT_EQ(items[10].text, L"Quit Kelvara");
+                    EXPECT_EQ(items[10].id, launcher::commandQuit);
+                    for (const std::size_t plain : {0u, 1u, 2u, 10u})
+                        EXPECT_FALSE(items[plain].checked || items[plain].radio);
+                }
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 
 namespace {
 
+using Microsoft::WRL::ComPtr;
 using test_support::HostDescription;
 using test_support::HostNotification;
 using test_support::Process;
@@ -241,6 +242,58 @@ TEST_F(TrayTest, IconComesBackAfterTheShellRestarts) {
     const int arranged = refreshes();
     send(launcher::commandArrangeNow);
     EXPECT_TRUE(waitForRefreshes(arranged + 1)) << "the menu's commands reach the new desktop";
+    EXPECT_EQ(quit(*launcher, 0), 0u);
+}
+
+// Undo, redo, the layouts, a restore point and showing the icons from the menu; "Save current
+// layout..." asks the name in its dialog.
+TEST_F(TrayTest, UndoRedoLayoutsAndShowingTheIconsFromTheMenu) {
+    ASSERT_TRUE(startWithIcon());
+    test_support::waitForGlides();
+    const std::vector<POINT> started = test_support::hostPositions(*host);
+    const std::vector<POINT> left =
+        test_support::expectedPositions(SortUsage, ArrangeLeft, false, store);
+    ASSERT_NE(left, started);
+    const auto expectShown = [&](UINT command, const std::vector<POINT>& positions) {
+        send(command);
+        EXPECT_TRUE(test_support::waitForPositions(*host, positions, 10000))
+            << "command " << command;
+        test_support::waitForGlides();
+    };
+    expectShown(launcher::commandArrangeBase + ArrangeLeft, left);
+    expectShown(launcher::commandUndo, started);
+    expectShown(launcher::commandRedo, left);
+
+    send(launcher::commandSaveLayout);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(test_support::pollUntil([&] {
+        dialog = FindWindowW(L"#32770", L"Save current layout");
+        return dialog != nullptr;
+    }));
+    wchar_t proposed[80] = {};
+    GetDlgItemTextW(dialog, 1001, proposed, 80);
+    EXPECT_STREQ(proposed, L"Layout 1");
+    SetDlgItemTextW(dialog, 1001, L"Evening & night");
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    test_support::Apartment apartment;
+    ComPtr<ITessora2> tessora;
+    ASSERT_EQ(test_support::createTessora().As(&tessora), S_OK);
+    EXPECT_TRUE(test_support::pollUntil([&] {
+        BSTR names = nullptr;
+        const bool saved = SUCCEEDED(tessora->get_Layouts(&names)) && names != nullptr &&
+                           std::wstring(names) == L"Evening & night\n";
+        SysFreeString(names);
+        return saved;
+    }));
+
+    expectShown(launcher::commandUndo, started);
+    expectShown(launcher::commandLayoutBase, left);
+    expectShown(launcher::commandRestorePointBase + 1, started); // the desktop before the layout
+    for (const bool shown : {false, true}) {
+        send(launcher::commandShowIcons);
+        EXPECT_TRUE(test_support::pollUntil(
+            [&] { return (IsWindowVisible(host->listView()) != FALSE) == shown; }));
+    }
     EXPECT_EQ(quit(*launcher, 0), 0u);
 }
 
