@@ -28,9 +28,10 @@ void keepNewest(std::vector<RestorePoint>& points) {
 }
 
 void appendPoint(std::string& out, const RestorePoint& point) {
-    out += "point ";
+    // The time is unsigned, as it is read: any FILETIME count, the highest ones too.
+    out += "point " + std::to_string(point.time) + ' ';
     for (const std::int64_t value :
-         {std::int64_t(point.time), std::int64_t(point.trigger), std::int64_t(point.sortMethod),
+         {std::int64_t(point.trigger), std::int64_t(point.sortMethod),
           std::int64_t(point.arrangeMethod), std::int64_t(point.display.workAreas.size()),
           std::int64_t(point.display.cellWidth), std::int64_t(point.display.cellHeight)}) {
         appendNumber(out, value);

@@ -2,7 +2,7 @@
 # Installs what is needed, builds the three presets (native with sanitizers, 64-bit Windows,
 # 32-bit Windows: its programs compiled only) and runs every test: the Windows tests under Wine,
 # and beside them the native tests, the whole sweep of display changes (optimised, bench
-# preset) and a minute of fuzzing of the icon store's reader (fuzz preset, Clang). The Windows
+# preset) and a minute of fuzzing of every file reader (fuzz preset, Clang). The Windows
 # tests mostly wait for Wine, so the rest runs while they do; their output follows at the end.
 # About 8 minutes on a 2-core machine once the packages are installed; each step's time is
 # printed.
@@ -35,7 +35,7 @@ native_status=0
         cmake --preset bench >/dev/null &&
         step cmake --build --preset bench --target display_sweep &&
         step build/bench/benchmarks/native/display_sweep &&
-        step scripts/fuzz-store.sh 60
+        step scripts/fuzz.sh 60
 } || native_status=$?
 
 windows_status=0

@@ -5,13 +5,12 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "desktop_access/desktop_proxy.h"
 #include "desktop_access/icon_store.h"
+#include "tests/fuzz/seed_files.h"
 #include "tests/support/grid_builder.h"
 
 namespace {
@@ -73,14 +72,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: store_seeds FOLDER\n");
         return 2;
     }
-    const std::filesystem::path folder = argv[1];
-    std::filesystem::create_directories(folder);
-    const std::vector<std::string> stores = seeds();
-    for (std::size_t i = 0; i < stores.size(); ++i) {
-        std::ofstream out(folder / ("seed-" + std::to_string(i) + ".store"), std::ios::binary);
-        out.write(stores[i].data(), static_cast<std::streamsize>(stores[i].size()));
-        if (!out)
-            return 1;
-    }
-    return 0;
+    return fuzz::writeSeeds(argv[1], seeds(), ".store") ? 0 : 1;
 }

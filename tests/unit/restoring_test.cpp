@@ -190,8 +190,9 @@ TEST_F(RestoringTest, APointOfAnotherDisplayIsCarriedOntoTheScreens) {
 TEST_F(RestoringTest, FilesRoundTripAnyLabelAndADamagedOneReadsAsNothing) {
     ASSERT_TRUE(arrange(0, 1));
     ASSERT_TRUE(arrange(2, 3));
-    const desktop_access::History written = history();
+    desktop_access::History written = history();
     ASSERT_EQ(written.undo.size(), 2u);
+    written.undo[1].time = UINT64_MAX; // any FILETIME count, the highest too
     const std::string bytes = desktop_access::encodeHistory(written);
     EXPECT_EQ(desktop_access::decodeHistory(bytes), written);
     // Cut short anywhere, or one byte changed where it matters: nothing.
@@ -255,44 +256,6 @@ TEST_F(RestoringTest, AnImportNotExactlyOfTheFormChangesNothingAndSaysWhere) {
     }
     EXPECT_TRUE(component::layoutNames(store).empty());
     EXPECT_FALSE(fs::exists(desktop_access::namedLayoutsPathFor(store)));
-}
-
-// Save, export, remove every file, import, restore: the same places; a layout of another
-// display is carried over; hidden icons are never arranged.
-TEST_F(RestoringTest, ANamedLayoutOutlivesEveryFileAndHiddenIconsAreLeftAlone) {
-    ASSERT_TRUE(arrange(0, 4));
-    const std::vector<Point> saved = positions(desktop);
-    component::saveLayout(store, desktop, u"Bottom \u00E9");
-    EXPECT_THROW(component::saveLayout(store, desktop, u""), component::RestoreError);
-    const fs::path exported = scratch.path / "carry.txt";
-    component::exportLayout(store, desktop, exported, u"Bottom \u00E9");
-    for (const fs::path& file :
-         {store, desktop_access::historyPathFor(store), desktop_access::namedLayoutsPathFor(store),
-          desktop_access::layoutsPathFor(store)})
-        fs::remove(file);
-    ASSERT_TRUE(arrange(0, 1));
-    ASSERT_NE(positions(desktop), saved);
-    EXPECT_EQ(component::importLayout(store, exported, u""), u"Bottom \u00E9");
-    component::restoreLayout(store, desktop, u"Bottom \u00E9", Trigger::menu);
-    EXPECT_EQ(positions(desktop), saved);
-    EXPECT_EQ(component::whatItDid(history().undo.back()), "restore");
-    EXPECT_EQ(history().undo.back().trigger, Trigger::menu);
-    component::stepHistory(store, desktop, Step::undo);
-    EXPECT_NE(positions(desktop), saved);
-
-    component::forgetLayout(store, u"Bottom \u00E9");
-    EXPECT_THROW(component::restoreLayout(store, desktop, u"Bottom \u00E9", Trigger::menu),
-                 component::RestoreError);
-    EXPECT_THROW(component::forgetLayout(store, u"Bottom \u00E9"), component::RestoreError);
-
-    desktop_access::showIcons(desktop, false);
-    const std::string storeBefore = bytesOf(store);
-    desktop.items[0].position = {1500, 800};
-    const std::vector<Point> hidden = positions(desktop);
-    EXPECT_TRUE(arrange(0, 2));
-    EXPECT_THROW(component::stepHistory(store, desktop, Step::redo), component::RestoreError);
-    EXPECT_EQ(positions(desktop), hidden);
-    EXPECT_EQ(bytesOf(store), storeBefore);
 }
 
 // A history that cannot be written: the arrangement is made and the store saved, then the
