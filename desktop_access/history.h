@@ -38,8 +38,8 @@ namespace desktop_access {
 
 // What started an arrangement.
 enum class Trigger : std::uint32_t {
-    other = 0,       // a program through the interface's own Refresh
-    script = 1,      // through automation
+    other = 0,       // a program that named none of these
+    script = 1,      // a script or another program, through Refresh
     menu = 2,        // Kelvara's menu
     commandLine = 3, // KelvaraCmd
     start = 4,       // Kelvara's start
