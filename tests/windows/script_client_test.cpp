@@ -92,6 +92,24 @@ TEST_F(ScriptClientTest, TheVBScriptExampleArrangesByUsageAlongTheTopAndTogglesT
     EXPECT_EQ(settingOf(L"Arrange"), (Setting{{REG_DWORD, ArrangeAuto}}));
 }
 
+// ITessora2 through automation, its optional arguments left out: the desktop ends as the script
+// found it, and the file holds the desktop as it stood before the last restore.
+TEST_F(ScriptClientTest, TheLayoutsExampleUndoesRedoesExportsAndRestores) {
+    const DesktopHost host(description);
+    const std::vector<POINT> found = test_support::hostPositions(host);
+    const std::filesystem::path file = test_support::temporaryPath(L"top.layout");
+    ASSERT_EQ(runScript(L"layouts.js \"" + file.wstring() + L"\""), 0u) << output;
+    EXPECT_TRUE(printed("icons shown: true")) << output;
+    EXPECT_NE(output.find("Undo sort by usage ("), std::string::npos) << output;
+    EXPECT_TRUE(printed("redo: There is nothing to redo.")) << output;
+    EXPECT_TRUE(printed("layouts: Before the script;")) << output;
+    EXPECT_EQ(test_support::hostPositions(host), found);
+    const std::string head =
+        "Kelvara layout 1\nname kelvara-" + std::to_string(GetCurrentProcessId()) + "-top\n";
+    EXPECT_EQ(test_support::fileBytes(file).substr(0, head.size()), head);
+    std::filesystem::remove(file);
+}
+
 TEST_F(ScriptClientTest, ScriptsSeeAFailingRefreshAsAnError) {
     const DesktopHost host(description);
     const std::vector<POINT> before = test_support::hostPositions(host);
