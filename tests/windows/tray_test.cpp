@@ -267,8 +267,9 @@ TEST_F(TrayTest, UndoRedoLayoutsAndShowingTheIconsFromTheMenu) {
     send(launcher::commandSaveLayout);
     HWND dialog = nullptr;
     ASSERT_TRUE(test_support::pollUntil([&] {
+        // Shown only once its WM_INITDIALOG has filled it in.
         dialog = FindWindowW(L"#32770", L"Save current layout");
-        return dialog != nullptr;
+        return dialog != nullptr && IsWindowVisible(dialog);
     }));
     wchar_t proposed[80] = {};
     GetDlgItemTextW(dialog, 1001, proposed, 80);
