@@ -399,6 +399,9 @@ STDMETHODIMP Tessora::Redo() noexcept {
 }
 
 STDMETHODIMP Tessora::get_UndoDescription(BSTR* text) noexcept {
+    if (text == nullptr)
+        return E_POINTER;
+    *text = nullptr; // a failure gives nothing to free
     return reported([&] {
         const std::vector<desktop_access::RestorePoint> points = restorePoints(storePath);
         return giveText(
@@ -407,10 +410,16 @@ STDMETHODIMP Tessora::get_UndoDescription(BSTR* text) noexcept {
 }
 
 STDMETHODIMP Tessora::get_RedoDescription(BSTR* text) noexcept {
+    if (text == nullptr)
+        return E_POINTER;
+    *text = nullptr; // a failure gives nothing to free
     return reported([&] { return giveText(text, describedStep(nextRedo(storePath))); });
 }
 
 STDMETHODIMP Tessora::get_History(BSTR* lines) noexcept {
+    if (lines == nullptr)
+        return E_POINTER;
+    *lines = nullptr; // a failure gives nothing to free
     return reported([&] {
         const std::vector<desktop_access::RestorePoint> points = restorePoints(storePath);
         std::string text;
@@ -450,6 +459,9 @@ STDMETHODIMP Tessora::ForgetLayout(BSTR name) noexcept {
 }
 
 STDMETHODIMP Tessora::get_Layouts(BSTR* names) noexcept {
+    if (names == nullptr)
+        return E_POINTER;
+    *names = nullptr; // a failure gives nothing to free
     return reported([&] {
         std::u16string text;
         for (const std::u16string& name : layoutNames(storePath))

@@ -93,8 +93,14 @@ struct KeptHistory {
     std::optional<std::string> readFrom;
     History history;
 };
-std::mutex keptMutex;
-std::map<std::filesystem::path, KeptHistory> keptHistories;
+struct KeptHistories {
+    std::mutex mutex;
+    std::map<std::filesystem::path, KeptHistory> byStore;
+};
+KeptHistories& kept() {
+    static KeptHistories* const histories = new KeptHistories; // outlives every session
+    return *histories;
+}
 
 } // namespace
 
@@ -103,10 +109,10 @@ History& StoreSession::history() {
         std::optional<History> read;
         if (!storePath_.empty()) {
             historyBytes_ = readWholeFile(historyPathFor(storePath_), maxPlacesFileBytes);
-            const std::lock_guard lock(keptMutex);
-            const auto kept = keptHistories.find(storePath_);
-            if (kept != keptHistories.end() && kept->second.readFrom == historyBytes_)
-                read = kept->second.history;
+            const std::lock_guard lock(kept().mutex);
+            const auto found = kept().byStore.find(storePath_);
+            if (found != kept().byStore.end() && found->second.readFrom == historyBytes_)
+                read = found->second.history;
             else if (historyBytes_)
                 read = decodeHistory(*historyBytes_);
         }
@@ -122,14 +128,14 @@ void StoreSession::saveHistory() {
     try {
         writeHistory(historyPathFor(storePath_), current);
     } catch (const HistoryWriteError& error) {
-        const std::lock_guard lock(keptMutex);
-        keptHistories[storePath_] = {historyBytes_, current};
+        const std::lock_guard lock(kept().mutex);
+        kept().byStore[storePath_] = {historyBytes_, current};
         throw HistoryWriteError(std::string(error.what()) +
                                 " The restore point is kept and saved with Kelvara's next "
                                 "arrangement.");
     }
-    const std::lock_guard lock(keptMutex);
-    keptHistories.erase(storePath_);
+    const std::lock_guard lock(kept().mutex);
+    kept().byStore.erase(storePath_);
 }
 
 NamedLayouts& StoreSession::namedLayouts() {
