@@ -71,7 +71,8 @@ std::optional<Request> parseLayoutCommand(const std::u16string& command,
     }
     if (count == 1 && command == u"restore") {
         if (const std::optional<std::int32_t> number = pointNumber(first))
-            return Request{Action::restorePoint, *number};
+            return Request{Action::restorePoint, *number,
+                           first}; // a layout of that name goes first
         return Request{Action::restoreLayout, 0, first};
     }
     if (count == 1 && command == u"save")

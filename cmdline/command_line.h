@@ -42,7 +42,8 @@ struct Request {
     // The SortMethod for sort, the ArrangeMethod for arrange, 1 (on) or 0 (off) for lock,
     // 1 (show) or 0 (hide) for icons, the restore point's number for restorePoint.
     std::int32_t value = 0;
-    // The layout's name (restoreLayout, save, forget), or the file (exportLayout, importLayout).
+    // The layout's name (restoreLayout, save, forget), or the file (exportLayout, importLayout);
+    // for restorePoint the word as given, a layout's name when one has it.
     std::u16string text;
     // The layout's name for exportLayout and importLayout; empty for none.
     std::u16string name;

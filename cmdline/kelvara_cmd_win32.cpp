@@ -65,6 +65,11 @@ std::vector<desktop_access::IconRecord> storedIcons() {
     }
 }
 
+// Whether the text, lines each ending in a line feed, has this line.
+bool isLine(const std::u16string& lines, const std::u16string& line) {
+    return (u"\n" + lines).find(u"\n" + line + u"\n") != std::u16string::npos;
+}
+
 // A file named on the command line, from the current folder.
 std::u16string absoluteFile(const std::u16string& file) {
     std::error_code error;
@@ -109,7 +114,10 @@ void carryOut(const Request& request) {
         print(component.history());
         break;
     case Action::restorePoint:
-        component.restorePoint(request.value);
+        if (isLine(component.layouts(), request.text))
+            component.restoreLayout(request.text);
+        else
+            component.restorePoint(request.value);
         break;
     case Action::restoreLayout:
         component.restoreLayout(request.text);

@@ -125,6 +125,7 @@ bool arranges(DISPID member) {
     case DispidRedo:
     case DispidRestorePoint:
     case DispidRestoreLayout:
+    case DispidIconsShown: // showing them again arranges
         return true;
     default:
         return false;
@@ -399,8 +400,10 @@ STDMETHODIMP Tessora::Redo() noexcept {
 }
 
 STDMETHODIMP Tessora::get_UndoDescription(BSTR* text) noexcept {
-    if (text == nullptr)
+    if (text == nullptr) {
+        clearErrorDescription();
         return E_POINTER;
+    }
     *text = nullptr; // a failure gives nothing to free
     return reported([&] {
         const std::vector<desktop_access::RestorePoint> points = restorePoints(storePath);
@@ -410,15 +413,19 @@ STDMETHODIMP Tessora::get_UndoDescription(BSTR* text) noexcept {
 }
 
 STDMETHODIMP Tessora::get_RedoDescription(BSTR* text) noexcept {
-    if (text == nullptr)
+    if (text == nullptr) {
+        clearErrorDescription();
         return E_POINTER;
+    }
     *text = nullptr; // a failure gives nothing to free
     return reported([&] { return giveText(text, describedStep(nextRedo(storePath))); });
 }
 
 STDMETHODIMP Tessora::get_History(BSTR* lines) noexcept {
-    if (lines == nullptr)
+    if (lines == nullptr) {
+        clearErrorDescription();
         return E_POINTER;
+    }
     *lines = nullptr; // a failure gives nothing to free
     return reported([&] {
         const std::vector<desktop_access::RestorePoint> points = restorePoints(storePath);
@@ -459,8 +466,10 @@ STDMETHODIMP Tessora::ForgetLayout(BSTR name) noexcept {
 }
 
 STDMETHODIMP Tessora::get_Layouts(BSTR* names) noexcept {
-    if (names == nullptr)
+    if (names == nullptr) {
+        clearErrorDescription();
         return E_POINTER;
+    }
     *names = nullptr; // a failure gives nothing to free
     return reported([&] {
         std::u16string text;
@@ -478,8 +487,10 @@ STDMETHODIMP Tessora::ExportLayout(BSTR file, VARIANT name) noexcept {
 }
 
 STDMETHODIMP Tessora::ImportLayout(BSTR file, VARIANT name, BSTR* imported) noexcept {
-    if (imported == nullptr)
+    if (imported == nullptr) {
+        clearErrorDescription();
         return E_POINTER;
+    }
     *imported = nullptr;
     return reported([&] {
         const std::u16string savedAs = importLayout(storePath, pathOf(file), textOf(name));
@@ -495,10 +506,16 @@ STDMETHODIMP Tessora::get_IconsShown(VARIANT_BOOL* shown) noexcept {
 }
 
 STDMETHODIMP Tessora::put_IconsShown(VARIANT_BOOL shown) noexcept {
-    return reported([&] {
-        desktop_access::showIcons(desktop_access::getDesktop(), shown != VARIANT_FALSE);
+    bool shownAgain = false;
+    const HRESULT result = reported([&] {
+        desktop_access::Desktop& desktop = desktop_access::getDesktop();
+        shownAgain = shown != VARIANT_FALSE && !desktop_access::iconsShown(desktop);
+        desktop_access::showIcons(desktop, shown != VARIANT_FALSE);
         return S_OK;
     });
+    // Nothing was arranged while they were hidden: icons that came meanwhile are placed now.
+    return FAILED(result) || !shownAgain ? result
+                                         : arrangeFor(desktop_access::Trigger::iconsChanged);
 }
 
 } // namespace component

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "desktop_access/desktop_seam.h"
+#include "desktop_access/text_lines.h"
 #include "winapi/error.h"
 
 namespace desktop_access {
@@ -18,6 +19,27 @@ std::string withoutLineEnd(std::string text) {
 }
 
 } // namespace
+
+FileBytes readWhenFree(const std::filesystem::path& file, std::uintmax_t maxBytes) {
+    std::uint32_t waited = 0;
+    for (std::uint32_t pause = firstPause;; pause = std::min(pause * 2, longestPause)) {
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(file, error);
+        if (error)
+            return {std::filesystem::exists(file, error) ? FileBytes::State::unreadable
+                                                         : FileBytes::State::missing,
+                    {}};
+        if (size > maxBytes)
+            return {FileBytes::State::read, {}};
+        if (std::optional<std::string> bytes = readWholeFile(file, maxBytes))
+            return {FileBytes::State::read, std::move(*bytes)};
+        if (waited >= busyFileWaitMilliseconds)
+            return {FileBytes::State::unreadable, {}};
+        const std::uint32_t step = std::min(pause, busyFileWaitMilliseconds - waited);
+        sleepMilliseconds(step);
+        waited += step;
+    }
+}
 
 std::optional<std::string> replaceWhenFree(const std::filesystem::path& file,
                                            std::string_view bytes, std::string_view what) {

@@ -21,4 +21,14 @@ inline constexpr std::uint32_t busyFileWaitMilliseconds = 2000;
 std::optional<std::string> replaceWhenFree(const std::filesystem::path& file,
                                            std::string_view bytes, std::string_view what);
 
+// A file's bytes as a reader needs to know them: missing, read (a file larger than maxBytes reads
+// as no bytes, which no reader takes for a sound file), or unreadable after the same wait for a
+// program that holds it open without letting others read.
+struct FileBytes {
+    enum class State { missing, read, unreadable };
+    State state = State::missing;
+    std::string bytes;
+};
+FileBytes readWhenFree(const std::filesystem::path& file, std::uintmax_t maxBytes);
+
 } // namespace desktop_access

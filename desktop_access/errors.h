@@ -16,6 +16,13 @@ class UninitializedDesktopError : public DesktopAccessError {
     using DesktopAccessError::DesktopAccessError;
 };
 
+// A file of what Kelvara remembers exists but could not be read, while another program held it
+// past the wait: nothing that would have replaced it was saved.
+class FileReadError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
 // A file of what Kelvara remembers could not be replaced: it holds what it held before the
 // write. What the call was to do was done (the desktop arranged, an opening counted); the counts
 // are kept by the process and saved with the next write that succeeds.

@@ -27,6 +27,14 @@ void keepNewest(std::vector<RestorePoint>& points) {
         points.erase(points.begin(), points.end() - History::capacity);
 }
 
+std::size_t placesIn(const History& history) {
+    std::size_t places = 0;
+    for (const std::vector<RestorePoint>* points : {&history.undo, &history.redo})
+        for (const RestorePoint& point : *points)
+            places += point.places.size();
+    return places;
+}
+
 void appendPoint(std::string& out, const RestorePoint& point) {
     // The time is unsigned, as it is read: any FILETIME count, the highest ones too.
     out += "point " + std::to_string(point.time) + ' ';
@@ -54,7 +62,8 @@ void appendPoints(std::string& out, std::string_view which,
         appendPoint(out, point);
 }
 
-std::optional<RestorePoint> pointFrom(LineReader& reader) {
+// budget: the places the rest of the file may still hold (all points together).
+std::optional<RestorePoint> pointFrom(LineReader& reader, std::size_t& budget) {
     const std::optional<std::string_view> line = reader.line();
     if (!line)
         return std::nullopt;
@@ -69,15 +78,16 @@ std::optional<RestorePoint> pointFrom(LineReader& reader) {
         !number(field(text), point.arrangeMethod) || !number(field(text), areas) ||
         !number(field(text), point.display.cellWidth) ||
         !number(field(text), point.display.cellHeight) || !number(field(text), places) ||
-        !text.empty() || areas > maxFileAreas || places > maxFilePlaces)
+        !text.empty() || areas > maxFileAreas || places > budget)
         return std::nullopt;
+    budget -= places;
     point.time = time;
     point.trigger = static_cast<Trigger>(trigger);
     std::optional<std::vector<Rect>> workAreas = areaLinesFrom(reader, areas);
     if (!workAreas)
         return std::nullopt;
     point.display.workAreas = std::move(*workAreas);
-    point.places.reserve(places);
+    point.places.reserve(std::min(places, reader.left() / 4)); // a place line has 4 bytes or more
     for (std::size_t i = 0; i < places; ++i) {
         const std::optional<std::string_view> placeLine = reader.line();
         std::optional<Place> place = placeLine ? placeFrom(*placeLine) : std::nullopt;
@@ -88,7 +98,8 @@ std::optional<RestorePoint> pointFrom(LineReader& reader) {
     return point;
 }
 
-std::optional<std::vector<RestorePoint>> pointsFrom(LineReader& reader, std::string_view which) {
+std::optional<std::vector<RestorePoint>> pointsFrom(LineReader& reader, std::string_view which,
+                                                    std::size_t& budget) {
     const std::optional<std::string_view> line = reader.line();
     if (!line)
         return std::nullopt;
@@ -99,7 +110,7 @@ std::optional<std::vector<RestorePoint>> pointsFrom(LineReader& reader, std::str
         return std::nullopt;
     std::vector<RestorePoint> points;
     for (std::size_t i = 0; i < count; ++i) {
-        std::optional<RestorePoint> point = pointFrom(reader);
+        std::optional<RestorePoint> point = pointFrom(reader, budget);
         if (!point)
             return std::nullopt;
         points.push_back(std::move(*point));
@@ -150,8 +161,10 @@ std::optional<History> decodeHistory(std::string_view bytes) {
     if (reader.line() != header)
         return std::nullopt;
     History history;
-    std::optional<std::vector<RestorePoint>> undo = pointsFrom(reader, "undo");
-    std::optional<std::vector<RestorePoint>> redo = undo ? pointsFrom(reader, "redo") : std::nullopt;
+    std::size_t budget = maxFilePlaces; // places in all
+    std::optional<std::vector<RestorePoint>> undo = pointsFrom(reader, "undo", budget);
+    std::optional<std::vector<RestorePoint>> redo =
+        undo ? pointsFrom(reader, "redo", budget) : std::nullopt;
     if (!redo || reader.line() != trailer || !reader.atEnd())
         return std::nullopt;
     history.undo = std::move(*undo);
@@ -168,10 +181,12 @@ void writeHistory(const std::filesystem::path& file, const History& history) {
     std::string bytes;
     try {
         bytes = encodeHistory(history);
-        if (bytes.size() > maxPlacesFileBytes) {
-            // Huge desktops: the oldest points to undo go first, then the furthest to redo.
+        if (bytes.size() > maxPlacesFileBytes || placesIn(history) > maxFilePlaces) {
+            // Huge desktops: the oldest points to undo go first, then the furthest to redo, until
+            // the file is one its reader takes.
             History kept = history;
-            while (bytes.size() > maxPlacesFileBytes && !(kept.undo.empty() && kept.redo.empty())) {
+            while ((bytes.size() > maxPlacesFileBytes || placesIn(kept) > maxFilePlaces) &&
+                   !(kept.undo.empty() && kept.redo.empty())) {
                 std::vector<RestorePoint>& from = kept.undo.empty() ? kept.redo : kept.undo;
                 from.erase(from.begin());
                 bytes = encodeHistory(kept);

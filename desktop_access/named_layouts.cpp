@@ -33,7 +33,8 @@ void appendBlock(std::string& out, const NamedLayout& layout) {
 }
 
 // Reads a block; why not, with the line, when it is not one.
-std::variant<NamedLayout, std::string> blockFrom(LineReader& reader) {
+// budget: the icons the rest of the file may still hold (all layouts together).
+std::variant<NamedLayout, std::string> blockFrom(LineReader& reader, std::size_t& budget) {
     const auto fault = [&](const std::string& what) {
         return "line " + std::to_string(reader.lineNumber()) + ": " + what;
     };
@@ -56,14 +57,15 @@ std::variant<NamedLayout, std::string> blockFrom(LineReader& reader) {
         !number(field(text), layout.display.cellHeight) || !number(field(text), icons) ||
         !text.empty())
         return fault("a line \"display AREAS CELLWIDTH CELLHEIGHT ICONS\" was expected");
-    if (areas > maxFileAreas || icons > maxFilePlaces)
+    if (areas > maxFileAreas || icons > budget)
         return fault("more work areas or icons than a desktop holds");
+    budget -= icons;
     std::optional<std::vector<Rect>> workAreas = areaLinesFrom(reader, areas);
     if (!workAreas)
         return fault("the work areas must be " + std::to_string(areas) +
                      " lines \"area LEFT TOP RIGHT BOTTOM\", sorted");
     layout.display.workAreas = std::move(*workAreas);
-    layout.places.reserve(icons);
+    layout.places.reserve(std::min(icons, reader.left() / 4)); // a place line has 4 bytes or more
     for (std::size_t i = 0; i < icons; ++i) {
         line = reader.line();
         std::optional<Place> place = line ? placeFrom(*line) : std::nullopt;
@@ -124,13 +126,14 @@ std::optional<NamedLayouts> decodeNamedLayouts(std::string_view bytes) {
     if (reader.line() != namedHeader)
         return std::nullopt;
     NamedLayouts layouts;
+    std::size_t budget = maxFilePlaces; // icons in all
     for (;;) {
         LineReader ahead = reader;
         if (ahead.line() == trailer) {
             reader = ahead;
             break;
         }
-        auto block = blockFrom(reader);
+        auto block = blockFrom(reader, budget);
         if (std::holds_alternative<std::string>(block) ||
             layouts.layouts.size() >= maxNamedLayouts ||
             layouts.find(std::get<NamedLayout>(block).name))
@@ -154,6 +157,13 @@ void writeNamedLayouts(const std::filesystem::path& file, const NamedLayouts& la
     } catch (const std::bad_alloc&) {
         throw HistoryWriteError(std::string(namedLayoutsNotSaved) + ": it ran out of memory.");
     }
+    std::size_t icons = 0;
+    for (const NamedLayout& layout : layouts.layouts)
+        icons += layout.places.size();
+    if (bytes.size() > maxPlacesFileBytes || icons > maxFilePlaces) // more than its reader takes
+        throw HistoryWriteError(std::string(namedLayoutsNotSaved) +
+                                ": the layouts would hold more icons than Kelvara keeps; forget "
+                                "one first.");
     if (const std::optional<std::string> failed =
             replaceWhenFree(file, bytes, namedLayoutsNotSaved))
         throw HistoryWriteError(*failed);
@@ -178,7 +188,8 @@ std::variant<NamedLayout, std::string> decodeExportedLayout(std::string_view byt
     LineReader reader(bytes);
     if (reader.line() != exportHeader)
         return std::string("line 1: a layout file begins with \"Kelvara layout 1\"");
-    auto block = blockFrom(reader);
+    std::size_t budget = maxFilePlaces;
+    auto block = blockFrom(reader, budget);
     if (std::holds_alternative<std::string>(block))
         return block;
     if (reader.line() != trailer)

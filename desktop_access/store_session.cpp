@@ -6,6 +6,7 @@
 #include <string>
 #include <unordered_set>
 
+#include "desktop_access/busy_file.h"
 #include "desktop_access/desktop_seam.h"
 #include "desktop_access/errors.h"
 #include "desktop_access/icon_store.h"
@@ -108,10 +109,15 @@ History& StoreSession::history() {
     if (!history_) {
         std::optional<History> read;
         if (!storePath_.empty()) {
-            historyBytes_ = readWholeFile(historyPathFor(storePath_), maxPlacesFileBytes);
+            FileBytes file = readWhenFree(historyPathFor(storePath_), maxPlacesFileBytes);
+            historyUnreadable_ = file.state == FileBytes::State::unreadable;
+            if (file.state == FileBytes::State::read)
+                historyBytes_ = std::move(file.bytes);
+            // An unreadable file gives nothing to go on from, and nothing is written over it.
             const std::lock_guard lock(kept().mutex);
             const auto found = kept().byStore.find(storePath_);
-            if (found != kept().byStore.end() && found->second.readFrom == historyBytes_)
+            if (!historyUnreadable_ && found != kept().byStore.end() &&
+                found->second.readFrom == historyBytes_)
                 read = found->second.history;
             else if (historyBytes_)
                 read = decodeHistory(*historyBytes_);
@@ -125,14 +131,18 @@ void StoreSession::saveHistory() {
     if (storePath_.empty())
         return;
     History& current = history();
+    if (historyUnreadable_)
+        throw HistoryWriteError(std::string(historyNotSaved) +
+                                ": the file could not be read, as another program holds it; it "
+                                "keeps what it held, and this arrangement has no restore point.");
     try {
         writeHistory(historyPathFor(storePath_), current);
     } catch (const HistoryWriteError& error) {
         const std::lock_guard lock(kept().mutex);
         kept().byStore[storePath_] = {historyBytes_, current};
         throw HistoryWriteError(std::string(error.what()) +
-                                " The restore point is kept and saved with Kelvara's next "
-                                "arrangement.");
+                                " The restore point is kept by this program and saved with its "
+                                "next arrangement.");
     }
     const std::lock_guard lock(kept().mutex);
     kept().byStore.erase(storePath_);
@@ -141,16 +151,40 @@ void StoreSession::saveHistory() {
 NamedLayouts& StoreSession::namedLayouts() {
     if (!named_) {
         std::optional<NamedLayouts> read;
-        if (!storePath_.empty())
-            read = readNamedLayouts(namedLayoutsPathFor(storePath_));
+        if (!storePath_.empty()) {
+            const FileBytes file =
+                readWhenFree(namedLayoutsPathFor(storePath_), maxPlacesFileBytes);
+            if (file.state == FileBytes::State::unreadable)
+                throw FileReadError("Kelvara could not read the named layouts: the file is in use "
+                                    "by another program.");
+            if (file.state == FileBytes::State::read) {
+                read = decodeNamedLayouts(file.bytes);
+                namedDamaged_ = !read;
+            }
+        }
         named_ = read ? std::move(*read) : NamedLayouts{};
     }
     return *named_;
 }
 
 void StoreSession::saveNamedLayouts() {
-    if (!storePath_.empty())
-        writeNamedLayouts(namedLayoutsPathFor(storePath_), namedLayouts());
+    if (storePath_.empty())
+        return;
+    const std::filesystem::path file = namedLayoutsPathFor(storePath_);
+    if (namedDamaged_) {
+        // Layouts a user named are not written over: a damaged file is set aside first, for
+        // whoever wants to mend it.
+        std::filesystem::path aside = file;
+        aside += ".damaged";
+        std::error_code error;
+        std::filesystem::rename(file, aside, error);
+        if (error)
+            throw HistoryWriteError(std::string(namedLayoutsNotSaved) +
+                                    ": the damaged file could not be set aside (" +
+                                    error.message() + ").");
+        namedDamaged_ = false;
+    }
+    writeNamedLayouts(file, namedLayouts());
 }
 
 } // namespace desktop_access

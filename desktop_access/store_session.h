@@ -62,10 +62,13 @@ class StoreSession {
 
     // The history of arrangements, read when first asked for (empty when the file is missing or
     // damaged), and its writing (HistoryWriteError; the file then holds what it held, and this
-    // process keeps the history to go on from while the file stays so).
+    // process keeps the history to go on from while the file stays so). A file another program
+    // keeps from being read past the wait is never written over: its saving then fails.
     History& history();
     void saveHistory();
-    // The same for the named layouts.
+    // The named layouts, read when first asked for (none when the file is missing; FileReadError
+    // when another program keeps it from being read past the wait), and their writing. A damaged
+    // file reads as none and is set aside as Kelvara.named.damaged before the next write.
     NamedLayouts& namedLayouts();
     void saveNamedLayouts();
 
@@ -77,7 +80,9 @@ class StoreSession {
     UsageByLabel unsaved_;
     std::optional<History> history_;
     std::optional<std::string> historyBytes_; // the history file's bytes as read
+    bool historyUnreadable_ = false;
     std::optional<NamedLayouts> named_;
+    bool namedDamaged_ = false;
 };
 
 } // namespace desktop_access

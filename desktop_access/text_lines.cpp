@@ -7,7 +7,8 @@
 
 namespace desktop_access {
 
-std::optional<std::string> readWholeFile(const std::filesystem::path& file, std::uintmax_t maxBytes) {
+std::optional<std::string> readWholeFile(const std::filesystem::path& file,
+                                         std::uintmax_t maxBytes) {
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return std::nullopt;

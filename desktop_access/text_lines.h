@@ -22,7 +22,8 @@
 namespace desktop_access {
 
 // A whole file's bytes; nothing when it is missing, unreadable or larger than maxBytes.
-std::optional<std::string> readWholeFile(const std::filesystem::path& file, std::uintmax_t maxBytes);
+std::optional<std::string> readWholeFile(const std::filesystem::path& file,
+                                         std::uintmax_t maxBytes);
 
 // The longest label any of these files holds; a longer one is damage.
 inline constexpr std::size_t maxFileLabelUnits = 1 << 12;
@@ -38,6 +39,8 @@ class LineReader {
     explicit LineReader(std::string_view bytes) : rest_(bytes) {}
 
     bool atEnd() const { return rest_.empty(); }
+    // Bytes not read yet: no more lines than this can follow (a bound for reserving).
+    std::size_t left() const { return rest_.size(); }
     // The next line without its line feed; nothing when no whole line is left (every line ends
     // in a line feed, the last one too, so a file cut short is never taken for a whole one).
     std::optional<std::string_view> line();

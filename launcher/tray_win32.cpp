@@ -32,8 +32,8 @@ std::vector<std::wstring> linesOf(std::wstring_view text) {
     return lines;
 }
 
-// A history line "3<TAB>2026-12-09 14:02:31<TAB>menu<TAB>sort by name<TAB>24 icons" as the menu
-// shows it: "2026-12-09 14:02  sort by name (menu)".
+// A history line without its number, "<TAB>2026-12-09 14:02:31<TAB>menu<TAB>sort by name<TAB>24
+// icons", as the menu shows it: "2026-12-09 14:02  sort by name (menu)".
 std::wstring restorePointText(const std::wstring& line) {
     std::vector<std::wstring> fields;
     std::size_t start = 0;
@@ -102,15 +102,44 @@ void Tray::layoutCommand(UINT id) {
             attempt(tessora2_->SaveLayout(winapi::Bstr(*name).get()),
                     u"Kelvara could not save the layout");
     } else if (id >= commandLayoutBase && id < commandRestorePointBase) {
-        const std::vector<std::wstring> names = layoutNames();
+        const std::vector<std::wstring> names =
+            shownLayouts_.empty() ? layoutNames() : shownLayouts_;
         if (id - commandLayoutBase < names.size())
             attempt(tessora2_->RestoreLayout(winapi::Bstr(names[id - commandLayoutBase]).get(),
                                              menuTrigger()),
                     u"Kelvara could not restore the layout");
     } else if (id > commandRestorePointBase && id <= commandRestorePointBase + restorePointsShown) {
-        attempt(tessora2_->RestorePoint(LONG(id - commandRestorePointBase), menuTrigger()),
-                u"Kelvara could not restore the earlier arrangement");
+        const std::optional<LONG> number = pointNumber(id);
+        if (!number)
+            icon_.tell(L"Kelvara could not restore the earlier arrangement: it is no longer in "
+                       L"the history.");
+        else
+            attempt(tessora2_->RestorePoint(*number, menuTrigger()),
+                    u"Kelvara could not restore the earlier arrangement");
     }
+}
+
+std::vector<std::wstring> Tray::historyLines() {
+    winapi::Bstr history;
+    if (FAILED(tessora2_->get_History(history.out())))
+        return {};
+    std::vector<std::wstring> lines = linesOf(history.view());
+    for (std::wstring& line : lines)
+        line.erase(0, line.find(L'\t')); // the number, which the next point changes
+    return lines;
+}
+
+// The restore point the item showed, by its number now; nothing when it has left the history.
+std::optional<LONG> Tray::pointNumber(UINT id) {
+    const std::size_t shown = id - commandRestorePointBase - 1;
+    if (shownPoints_.empty())
+        return LONG(shown + 1); // no menu was made: the number as it stands
+    if (shown >= shownPoints_.size())
+        return std::nullopt;
+    const std::vector<std::wstring> lines = historyLines();
+    const auto found = std::find(lines.begin(), lines.end(), shownPoints_[shown]);
+    return found == lines.end() ? std::nullopt
+                                : std::optional<LONG>(LONG(found - lines.begin() + 1));
 }
 
 std::vector<std::wstring> Tray::layoutNames() {
@@ -130,16 +159,17 @@ MenuSettings Tray::menuSettings() {
         return menu;
     winapi::Bstr undo;
     winapi::Bstr redo;
-    winapi::Bstr history;
     if (SUCCEEDED(tessora2_->get_UndoDescription(undo.out())))
         menu.undo = std::wstring(undo.view());
     if (SUCCEEDED(tessora2_->get_RedoDescription(redo.out())))
         menu.redo = std::wstring(redo.view());
-    menu.layouts = layoutNames();
-    if (SUCCEEDED(tessora2_->get_History(history.out())))
-        for (const std::wstring& line : linesOf(history.view()))
-            if (menu.restorePoints.size() < restorePointsShown)
-                menu.restorePoints.push_back(restorePointText(line));
+    menu.layouts = shownLayouts_ = layoutNames();
+    shownPoints_.clear();
+    for (const std::wstring& line : historyLines())
+        if (menu.restorePoints.size() < restorePointsShown) {
+            menu.restorePoints.push_back(restorePointText(line));
+            shownPoints_.push_back(line);
+        }
     VARIANT_BOOL shown = VARIANT_TRUE;
     tessora2_->get_IconsShown(&shown);
     menu.iconsShown = shown != VARIANT_FALSE;

@@ -11,6 +11,7 @@
 // words; nothing else of the launcher shows text.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,12 @@ class Tray {
     HWND window_;
     ITessora* tessora_;
     Microsoft::WRL::ComPtr<ITessora2> tessora2_; // null for a component without it
+    // What the menu showed when it was last made: a choice means what it showed, even when the
+    // lists have changed since (a new restore point moves every number down by one).
+    std::vector<std::wstring> shownLayouts_;
+    std::vector<std::wstring> shownPoints_; // history lines without their numbers
+    std::vector<std::wstring> historyLines();
+    std::optional<LONG> pointNumber(UINT id);
     TrayIcon icon_;
 };
 

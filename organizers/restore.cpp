@@ -102,8 +102,9 @@ std::vector<IconRecord> restorePlaces(const DesktopProxy& snapshot, const SavedD
 }
 
 Grid gridOf(const desktop_access::DisplayConfiguration& display) {
-    return Grid::measure(display.workAreas, display.cellWidth - gridMargin,
-                         display.cellHeight - gridMargin);
+    // Any numbers an imported file holds: the margin is taken off without overflowing.
+    return Grid::measure(display.workAreas, desktop_access::sub32(display.cellWidth, gridMargin),
+                         desktop_access::sub32(display.cellHeight, gridMargin));
 }
 
 bool placesDiffer(const std::vector<Place>& before, const std::vector<Place>& after) {

@@ -35,7 +35,7 @@ TEST(CommandLineTest, HistoryAndLayoutCommands) {
         {{u"UNDO"}, Request(Action::undo)},
         {{u"redo"}, Request(Action::redo)},
         {{u"history"}, Request(Action::history)},
-        {{u"restore", u"3"}, Request(Action::restorePoint, 3)},
+        {{u"restore", u"3"}, Request(Action::restorePoint, 3, u"3")},
         {{u"restore", u"3rd"}, Request(Action::restoreLayout, 0, u"3rd")},
         {{u"restore", u"Work \u00E9"}, Request(Action::restoreLayout, 0, u"Work \u00E9")},
         {{u"save", u"Desk"}, Request(Action::save, 0, u"Desk")},

@@ -225,6 +225,17 @@ TEST_F(RestoringTest, FilesRoundTripAnyLabelAndADamagedOneReadsAsNothing) {
               layouts);
 }
 
+// Layouts a user named are never written over: a damaged file is set aside, whole.
+TEST_F(RestoringTest, ADamagedFileOfNamedLayoutsIsSetAsideBeforeTheNextSave) {
+    const fs::path file = desktop_access::namedLayoutsPathFor(store);
+    std::ofstream(file, std::ios::binary) << "Kelvara named layouts 1\nname Mine\ndisplay 9";
+    EXPECT_TRUE(component::layoutNames(store).empty());
+    component::saveLayout(store, desktop, u"New");
+    EXPECT_EQ(bytesOf(fs::path(file.string() + ".damaged")),
+              "Kelvara named layouts 1\nname Mine\ndisplay 9");
+    EXPECT_EQ(component::layoutNames(store), std::vector<std::u16string>{u"New"});
+}
+
 TEST_F(RestoringTest, AnImportNotExactlyOfTheFormChangesNothingAndSaysWhere) {
     const desktop_access::NamedLayout layout{
         u"Home", desktop_access::configurationOf({{0, 0, 1920, 1040}}, 79, 79), {{u"A", 4, 4}}};

@@ -4,12 +4,14 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "component/error_info_win32.h"
 #include "desktop_access/history.h"
+#include "desktop_access/named_layouts.h"
 #include "tests/windows/component_support.h"
 #include "tests/windows/test_support.h"
 #include "tests/windows/utf8_win32.h"
@@ -118,11 +120,34 @@ TEST_F(UndoTest, NamedLayoutsOnAnyDisplayAndThroughAFileWithEveryFileRemoved) {
     Ran ran = kelvaraCmd(L"arrange left");
     ASSERT_EQ(ran.code, 0u) << ran.error;
     const std::vector<POINT> left = hostPositions(*host);
-    for (const wchar_t* command : {L"save \"Desk \u00E9\"", L"save Spare", L"forget Spare"}) {
+    // A layout may be named as a number: restore takes the layout then.
+    for (const wchar_t* command :
+         {L"save \"Desk \u00E9\"", L"save 2024", L"restore 2024", L"forget 2024"}) {
         ran = kelvaraCmd(command);
-        EXPECT_EQ(ran.code, 0u) << ran.error;
+        EXPECT_EQ(ran.code, 0u) << test_support::toUtf8(command) << ": " << ran.error;
     }
     EXPECT_EQ(kelvaraCmd(L"layouts").output, "Desk \xC3\xA9\r\n");
+
+    // Held for a moment by a program that lets nobody read it: the save waits to read the
+    // layouts, rather than writing one over all of them once the file is let go.
+    const winapi::SharedHandle held =
+        winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, L"Local\\KelvaraTest.fileHeld"));
+    const winapi::SharedHandle go =
+        winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, L"Local\\KelvaraTest.fileGo"));
+    const test_support::Process holder = test_support::startProgram(
+        L"file_holder.exe",
+        L"\"" + desktop_access::namedLayoutsPathFor(store).wstring() + L"\" none");
+    ASSERT_EQ(WaitForSingleObject(winapi::raw(held), 20000), WAIT_OBJECT_0);
+    std::thread letGo([&] {
+        Sleep(700);
+        SetEvent(winapi::raw(go));
+    });
+    ran = kelvaraCmd(L"save Other");
+    letGo.join();
+    EXPECT_EQ(holder.wait(), 0u);
+    EXPECT_EQ(ran.code, 0u) << ran.error;
+    EXPECT_EQ(kelvaraCmd(L"layouts").output, "Desk \xC3\xA9\r\nOther\r\n");
+    EXPECT_EQ(kelvaraCmd(L"forget Other").code, 0u);
 
     showB();
     EXPECT_EQ(kelvaraCmd(L"restore \"Desk \u00E9\"").code, 0u);
