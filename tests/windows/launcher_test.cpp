@@ -355,11 +355,16 @@ TEST_F(LauncherTest, FollowsTheShellWhenItRestarts) {
 
 class CompatibilityTest : public LauncherTest {
   protected:
-    // Waits for the launcher's message box and checks what it says.
+    // Waits for the launcher's message box, shown only once its WM_INITDIALOG has laid it out
+    // (until then it holds every button of its template, the unused ones too).
     HWND messageBox(const Process& launcher) {
         HWND box = nullptr;
         test_support::pollUntil(
-            [&] { return (box = topLevelWindowOf(launcher.id, boxCaption)) != nullptr; }, 20000);
+            [&] {
+                box = topLevelWindowOf(launcher.id, boxCaption);
+                return box != nullptr && IsWindowVisible(box);
+            },
+            20000);
         return box;
     }
     void answer(HWND box, int button) {
