@@ -381,17 +381,11 @@ void forgetUser() {
 DWORD runAndWait(const std::wstring& commandLine, DWORD timeoutMs = 60000) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    std::wstring line = commandLine;
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
-        throw std::runtime_error("cannot start " + toUtf8(commandLine));
-    CloseHandle(info.hThread);
-    const winapi::SharedHandle process = winapi::ownHandle(info.hProcess);
-    if (WaitForSingleObject(info.hProcess, timeoutMs) != WAIT_OBJECT_0)
+    const test_support::Process process =
+        test_support::createProcess(L"", commandLine, false, 0, startup);
+    const DWORD code = process.wait(timeoutMs);
+    if (code == STILL_ACTIVE)
         throw std::runtime_error(toUtf8(commandLine) + " did not end");
-    DWORD code = 0;
-    GetExitCodeProcess(info.hProcess, &code);
     return code;
 }
 
@@ -410,16 +404,9 @@ class Launcher {
   public:
     Launcher() {
         const std::wstring path = test_support::programFolder() + L"Kelvara.exe";
-        std::wstring line = L"\"" + path + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        if (!CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &info))
-            throw std::runtime_error("cannot start Kelvara.exe");
-        CloseHandle(info.hThread);
-        process_ = winapi::ownHandle(info.hProcess);
-        thread_ = info.dwThreadId;
+        const test_support::Process process = test_support::startProgramAt(path);
+        process_ = process.handle;
+        thread_ = process.threadId;
     }
     ~Launcher() {
         if (running())

@@ -47,15 +47,8 @@ DWORD runCommand(const std::wstring& commandLine, const std::wstring& folder, st
     startup.hStdInput = nullptr;
     startup.hStdOutput = winapi::raw(file);
     startup.hStdError = winapi::raw(file);
-    PROCESS_INFORMATION info{};
-    std::wstring line = commandLine;
-    const std::wstring directory = folder.empty() ? programFolder() : folder;
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                        directory.c_str(), &startup, &info))
-        throw std::runtime_error("cannot start (error " + std::to_string(GetLastError()) +
-                                 "): " + toUtf8(commandLine));
-    CloseHandle(info.hThread);
-    const Process process{winapi::ownHandle(info.hProcess), info.dwProcessId};
+    const Process process = createProcess(L"", commandLine, true, CREATE_NO_WINDOW, startup,
+                                          folder.empty() ? programFolder() : folder);
     const DWORD code = process.wait(timeoutMs);
     if (code == STILL_ACTIVE)
         TerminateProcess(winapi::raw(process.handle), 1);

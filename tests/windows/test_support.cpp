@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "tests/windows/utf8_win32.h"
 #include "winapi/module_win32.h"
 #include "winapi/named_lock.h"
 
@@ -27,18 +28,34 @@ Process startProgram(const std::wstring& program, const std::wstring& arguments)
     return startProgramAt(programFolder() + program, arguments);
 }
 
+Process createProcess(const std::wstring& application, const std::wstring& commandLine,
+                      bool inheritHandles, DWORD flags, STARTUPINFOW& startup,
+                      const std::wstring& folder) {
+    DWORD error = ERROR_SUCCESS;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::wstring line = commandLine;
+        PROCESS_INFORMATION info{};
+        if (CreateProcessW(application.empty() ? nullptr : application.c_str(), line.data(),
+                           nullptr, nullptr, inheritHandles, flags, nullptr,
+                           folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+            CloseHandle(info.hThread);
+            return {winapi::ownHandle(info.hProcess), info.dwProcessId, info.dwThreadId};
+        }
+        error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR)
+            break;
+    }
+    throw std::runtime_error("cannot start (error " + std::to_string(error) +
+                             "): " + toUtf8(commandLine));
+}
+
 Process startProgramAt(const std::wstring& path, const std::wstring& arguments) {
     std::wstring commandLine = L"\"" + path + L"\"";
     if (!arguments.empty())
         commandLine += L" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info))
-        throw std::runtime_error("cannot start a test program");
-    CloseHandle(info.hThread);
-    return {winapi::ownHandle(info.hProcess), info.dwProcessId, info.dwThreadId};
+    return createProcess(path, commandLine, false, 0, startup);
 }
 
 std::unique_ptr<desktop_access::DesktopProxy> readStoreLocked(const std::filesystem::path& path) {
@@ -80,26 +97,22 @@ Ran kelvaraCmd(const std::wstring& arguments) {
     startup.hStdOutput = outputWrite;
     startup.hStdError = errorWrite;
     const std::wstring program = test_support::programFolder() + L"KelvaraCmd.exe";
-    std::wstring line = L"\"" + program + L"\" " + arguments;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                        nullptr, nullptr, &startup, &info))
-        throw std::runtime_error("cannot start KelvaraCmd");
-    CloseHandle(info.hThread);
-    const winapi::SharedHandle process = winapi::ownHandle(info.hProcess);
+    const Process started = createProcess(program, L"\"" + program + L"\" " + arguments, true,
+                                          CREATE_NO_WINDOW, startup);
+    const HANDLE process = winapi::raw(started.handle);
 
     Ran ran;
     const DWORD start = GetTickCount();
     for (bool ended = false; !ended;) {
-        ended = WaitForSingleObject(info.hProcess, 10) == WAIT_OBJECT_0;
+        ended = WaitForSingleObject(process, 10) == WAIT_OBJECT_0;
         drain(outputRead, ran.output);
         drain(errorRead, ran.error);
         if (!ended && GetTickCount() - start > 60000) {
-            TerminateProcess(info.hProcess, 1);
+            TerminateProcess(process, 1);
             throw std::runtime_error("KelvaraCmd did not end in time");
         }
     }
-    GetExitCodeProcess(info.hProcess, &ran.code);
+    GetExitCodeProcess(process, &ran.code);
     return ran;
 }
 

@@ -27,6 +27,15 @@ struct Process {
     DWORD wait(DWORD timeoutMs = 30000) const;
 };
 
+// Starts a process as CreateProcessW does (an empty application: the command line's first word
+// names it). Under Wine a new process whose address space cannot be laid out (the kernel has
+// placed a mapping where the shared user data goes) dies during its start, and the start fails
+// with ERROR_INTERNAL_ERROR, about once in a thousand starts on a busy machine; a start failing
+// so is made again, three times in all. Throws std::runtime_error naming any other error.
+Process createProcess(const std::wstring& application, const std::wstring& commandLine,
+                      bool inheritHandles, DWORD flags, STARTUPINFOW& startup,
+                      const std::wstring& folder = L"");
+
 // Starts a program of the build folder with the given command-line arguments.
 Process startProgram(const std::wstring& program, const std::wstring& arguments = L"");
 // Starts the program at a full path.
