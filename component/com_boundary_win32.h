@@ -5,6 +5,7 @@
 #include <exception>
 #include <new>
 
+#include <oleauto.h>
 #include <windows.h>
 
 #include "component/client_text.h"
@@ -49,6 +50,22 @@ template <typename Work> HRESULT reported(Work&& work) noexcept {
         setErrorDescription("Kelvara failed for a reason it cannot name.");
         return E_FAIL;
     }
+}
+
+// For the methods that hand a script a text: the text work makes, as a BSTR the caller frees,
+// never null on success; null on any failure, so the caller has nothing to free. A null
+// out-pointer is E_POINTER and leaves no error information behind.
+template <typename Work> HRESULT reportedText(BSTR* out, Work&& work) noexcept {
+    if (out == nullptr) {
+        clearErrorDescription();
+        return E_POINTER;
+    }
+    *out = nullptr;
+    return reported([&] {
+        const auto text = work();
+        *out = SysAllocStringLen(reinterpret_cast<const wchar_t*>(text.data()), UINT(text.size()));
+        return *out != nullptr ? S_OK : E_OUTOFMEMORY;
+    });
 }
 
 // For the getters: the value work reads, or the fallback when it throws; always S_OK. A null

@@ -46,14 +46,6 @@ template <typename Enum> Enum fromBits(std::uint32_t bits) {
     return value;
 }
 
-// A text for a script: a BSTR the caller frees, never null.
-HRESULT giveText(BSTR* out, const std::wstring& text) {
-    if (out == nullptr)
-        return E_POINTER;
-    *out = SysAllocStringLen(text.data(), UINT(text.size()));
-    return *out != nullptr ? S_OK : E_OUTOFMEMORY;
-}
-
 std::wstring wideOf(const std::string& ascii) {
     return std::wstring(ascii.begin(), ascii.end());
 }
@@ -400,39 +392,23 @@ STDMETHODIMP Tessora::Redo() noexcept {
 }
 
 STDMETHODIMP Tessora::get_UndoDescription(BSTR* text) noexcept {
-    if (text == nullptr) {
-        clearErrorDescription();
-        return E_POINTER;
-    }
-    *text = nullptr; // a failure gives nothing to free
-    return reported([&] {
+    return reportedText(text, [&] {
         const std::vector<desktop_access::RestorePoint> points = restorePoints(storePath);
-        return giveText(
-            text, describedStep(points.empty() ? std::nullopt : std::optional(points.front())));
+        return describedStep(points.empty() ? std::nullopt : std::optional(points.front()));
     });
 }
 
 STDMETHODIMP Tessora::get_RedoDescription(BSTR* text) noexcept {
-    if (text == nullptr) {
-        clearErrorDescription();
-        return E_POINTER;
-    }
-    *text = nullptr; // a failure gives nothing to free
-    return reported([&] { return giveText(text, describedStep(nextRedo(storePath))); });
+    return reportedText(text, [&] { return describedStep(nextRedo(storePath)); });
 }
 
 STDMETHODIMP Tessora::get_History(BSTR* lines) noexcept {
-    if (lines == nullptr) {
-        clearErrorDescription();
-        return E_POINTER;
-    }
-    *lines = nullptr; // a failure gives nothing to free
-    return reported([&] {
+    return reportedText(lines, [&] {
         const std::vector<desktop_access::RestorePoint> points = restorePoints(storePath);
         std::string text;
         for (std::size_t index = 0; index < points.size(); ++index)
             text += historyLine(index + 1, points[index], localTimeOf(points[index].time)) + "\n";
-        return giveText(lines, wideOf(text));
+        return wideOf(text);
     });
 }
 
@@ -466,16 +442,11 @@ STDMETHODIMP Tessora::ForgetLayout(BSTR name) noexcept {
 }
 
 STDMETHODIMP Tessora::get_Layouts(BSTR* names) noexcept {
-    if (names == nullptr) {
-        clearErrorDescription();
-        return E_POINTER;
-    }
-    *names = nullptr; // a failure gives nothing to free
-    return reported([&] {
+    return reportedText(names, [&] {
         std::u16string text;
         for (const std::u16string& name : layoutNames(storePath))
             text += name + u"\n";
-        return giveText(names, winapi::toWide(text));
+        return text;
     });
 }
 
@@ -487,15 +458,8 @@ STDMETHODIMP Tessora::ExportLayout(BSTR file, VARIANT name) noexcept {
 }
 
 STDMETHODIMP Tessora::ImportLayout(BSTR file, VARIANT name, BSTR* imported) noexcept {
-    if (imported == nullptr) {
-        clearErrorDescription();
-        return E_POINTER;
-    }
-    *imported = nullptr;
-    return reported([&] {
-        const std::u16string savedAs = importLayout(storePath, pathOf(file), textOf(name));
-        return giveText(imported, winapi::toWide(savedAs));
-    });
+    return reportedText(imported,
+                        [&] { return importLayout(storePath, pathOf(file), textOf(name)); });
 }
 
 STDMETHODIMP Tessora::get_IconsShown(VARIANT_BOOL* shown) noexcept {
