@@ -98,14 +98,14 @@ void stepHistory(const std::filesystem::path& storePath, desktop_access::Desktop
 }
 
 std::vector<RestorePoint> restorePoints(const std::filesystem::path& storePath) {
-    StoreSession session(storePath);
+    StoreSession session(storePath, StoreSession::Reads::besideOnly);
     std::vector<RestorePoint> points = session.history().undo;
     std::reverse(points.begin(), points.end());
     return points;
 }
 
 std::optional<RestorePoint> nextRedo(const std::filesystem::path& storePath) {
-    StoreSession session(storePath);
+    StoreSession session(storePath, StoreSession::Reads::besideOnly);
     const std::vector<RestorePoint>& redo = session.history().redo;
     return redo.empty() ? std::nullopt : std::optional<RestorePoint>(redo.back());
 }
@@ -153,14 +153,14 @@ void saveLayout(const std::filesystem::path& storePath, desktop_access::Desktop&
 }
 
 void forgetLayout(const std::filesystem::path& storePath, std::u16string_view name) {
-    StoreSession session(storePath);
+    StoreSession session(storePath, StoreSession::Reads::besideOnly);
     if (!session.namedLayouts().forget(name))
         throw RestoreError("There is no layout of that name.");
     session.saveNamedLayouts();
 }
 
 std::vector<std::u16string> layoutNames(const std::filesystem::path& storePath) {
-    StoreSession session(storePath);
+    StoreSession session(storePath, StoreSession::Reads::besideOnly);
     std::vector<std::u16string> names;
     for (const desktop_access::NamedLayout& layout : session.namedLayouts().layouts)
         names.push_back(layout.name);

@@ -1,8 +1,7 @@
 #include "desktop_access/store_session.h"
 
 #include <algorithm>
-#include <map>
-#include <mutex>
+#include <stdexcept>
 #include <string>
 #include <unordered_set>
 
@@ -10,6 +9,7 @@
 #include "desktop_access/desktop_seam.h"
 #include "desktop_access/errors.h"
 #include "desktop_access/icon_store.h"
+#include "desktop_access/kept_per_store.h"
 #include "desktop_access/labels.h"
 #include "desktop_access/text_lines.h"
 #include "winapi/error.h"
@@ -40,9 +40,13 @@ UsageByLabel incrementsOver(const DesktopProxy& stored, const DesktopProxy& stat
 
 } // namespace
 
-StoreSession::StoreSession(std::filesystem::path storePath)
+StoreSession::StoreSession(std::filesystem::path storePath, Reads reads)
     : storePath_(std::move(storePath)),
-      lock_(std::make_unique<winapi::NamedLock>(winapi::storeLockName)) {
+      lock_(std::make_unique<winapi::NamedLock>(winapi::storeLockName)), reads_(reads) {
+    if (reads_ == Reads::besideOnly) {
+        stored_ = std::make_shared<DesktopProxy>();
+        return;
+    }
     // Icons an earlier arrangement still glides would be read halfway, and that glide's last
     // moves would land after this call's: it finishes first.
     awaitGlides();
@@ -61,6 +65,8 @@ bool StoreSession::displayChanged(const DesktopProxy& live) const {
 }
 
 void StoreSession::save(const DesktopProxy& state, bool remember) {
+    if (reads_ == Reads::besideOnly)
+        throw std::logic_error("a session that read only the files beside the store saved it");
     if (storePath_.empty())
         return;
     std::optional<LayoutsWriteError> layoutsFailed;
@@ -94,13 +100,8 @@ struct KeptHistory {
     std::optional<std::string> readFrom;
     History history;
 };
-struct KeptHistories {
-    std::mutex mutex;
-    std::map<std::filesystem::path, KeptHistory> byStore;
-};
-KeptHistories& kept() {
-    static KeptHistories* const histories = new KeptHistories; // outlives every session
-    return *histories;
+KeptPerStore<KeptHistory>& keptHistories() {
+    return KeptPerStore<KeptHistory>::instance();
 }
 
 } // namespace
@@ -114,11 +115,9 @@ History& StoreSession::history() {
             if (file.state == FileBytes::State::read)
                 historyBytes_ = std::move(file.bytes);
             // An unreadable file gives nothing to go on from, and nothing is written over it.
-            const std::lock_guard lock(kept().mutex);
-            const auto found = kept().byStore.find(storePath_);
-            if (!historyUnreadable_ && found != kept().byStore.end() &&
-                found->second.readFrom == historyBytes_)
-                read = found->second.history;
+            const std::optional<KeptHistory> kept = keptHistories().find(storePath_);
+            if (!historyUnreadable_ && kept && kept->readFrom == historyBytes_)
+                read = kept->history;
             else if (historyBytes_)
                 read = decodeHistory(*historyBytes_);
         }
@@ -138,14 +137,12 @@ void StoreSession::saveHistory() {
     try {
         writeHistory(historyPathFor(storePath_), current);
     } catch (const HistoryWriteError& error) {
-        const std::lock_guard lock(kept().mutex);
-        kept().byStore[storePath_] = {historyBytes_, current};
+        keptHistories().keep(storePath_, {historyBytes_, current});
         throw HistoryWriteError(std::string(error.what()) +
                                 " The restore point is kept by this program and saved with its "
                                 "next arrangement.");
     }
-    const std::lock_guard lock(kept().mutex);
-    kept().byStore.erase(storePath_);
+    keptHistories().forget(storePath_);
 }
 
 NamedLayouts& StoreSession::namedLayouts() {

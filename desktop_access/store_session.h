@@ -30,10 +30,16 @@ namespace desktop_access {
 
 class StoreSession {
   public:
+    // What a session reads when it starts: everything an arrangement needs, or, for a call that
+    // only lists or changes the history or the named layouts, nothing (it neither waits for
+    // glides nor reads the store, the layouts and the unsaved counts: stored() is then an empty
+    // desktop, layouts() holds none, and save must not be called).
+    enum class Reads { everything, besideOnly };
+
     // Takes the lock (throws winapi::Error "Failed to create lock" or "Failed to lock"), waits
     // for glides (throws DesktopAccessError), then reads. An empty store path reads and writes
     // no file, and there are no unsaved counts for it.
-    explicit StoreSession(std::filesystem::path storePath);
+    explicit StoreSession(std::filesystem::path storePath, Reads reads = Reads::everything);
     // Releases the lock. Writes nothing: what is to be saved is saved by save.
     ~StoreSession();
 
@@ -75,6 +81,7 @@ class StoreSession {
   private:
     std::filesystem::path storePath_;
     std::unique_ptr<winapi::NamedLock> lock_;
+    Reads reads_;
     std::shared_ptr<const DesktopProxy> stored_;
     Layouts layouts_;
     UsageByLabel unsaved_;

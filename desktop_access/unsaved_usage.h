@@ -5,13 +5,11 @@
 // again later is not the caller's business, and counting the opening again would count it twice
 // once the earlier write is found to have been lost: so the process keeps the increments here,
 // the next live snapshot of the same store adds them to the counts it reads, and a write that
-// succeeds clears them. The component's library is never unloaded, so the record lives as long
-// as the process.
+// succeeds clears them. The record lives as long as the process (kept_per_store.h).
 //
 // The record holds increments over the stored counts, not counts: another process may save its
 // own counts in between, and adding our increments to whatever the file then holds keeps both.
-// Only a live snapshot reads or changes it, while holding the store lock; the mutex inside only
-// keeps the memory sound for snapshots of different threads.
+// Only a live snapshot reads or changes it, while holding the store lock.
 #pragma once
 
 #include <cstdint>
