@@ -14,6 +14,7 @@ constexpr std::array<const char16_t*, 5> arrangeWords = {u"auto", u"left", u"rig
                                                          u"bottom"};
 constexpr std::array<const char16_t*, 2> lockWords = {u"off", u"on"};
 constexpr std::array<const char16_t*, 2> iconWords = {u"hide", u"show"};
+constexpr std::array<const char16_t*, 3> monitorsWords = {u"all", u"primary", u"each"};
 
 std::u16string lowerAscii(std::u16string text) {
     for (char16_t& unit : text)
@@ -122,6 +123,9 @@ std::optional<Request> parseArguments(const std::vector<std::u16string>& argumen
     } else if (command == u"lock") {
         action = Action::lock;
         value = indexOf(lockWords, arguments[1]);
+    } else if (command == u"monitors") {
+        action = Action::monitors;
+        value = indexOf(monitorsWords, arguments[1]);
     }
     if (!value)
         return std::nullopt;
@@ -133,11 +137,14 @@ std::u16string usageText() {
            u"\n"
            u"  status              print the settings and the number of desktop icons,\n"
            u"                      one line each: \"sort: usage\", \"arrange: auto\",\n"
-           u"                      \"locked: no\", \"icons: 12\"\n"
+           u"                      \"locked: no\", \"monitors: all\", \"icons: 12\"\n"
            u"  sort name|usage|age set the sort method and arrange the desktop\n"
            u"  arrange auto|left|right|top|bottom\n"
            u"                      set the arrange method and arrange the desktop\n"
            u"  lock on|off         lock or unlock the arrangement (moves no icon)\n"
+           u"  monitors all|primary|each\n"
+           u"                      keep the icons on all monitors as one, on the primary\n"
+           u"                      monitor, or each on its own monitor, and arrange\n"
            u"  refresh             arrange the desktop now\n"
            u"  counts              every icon Kelvara has stored, most used first, one line\n"
            u"                      each: the usage count, a tab, the label\n"
@@ -163,6 +170,11 @@ std::u16string usageText() {
 std::optional<std::u16string> sortWord(std::int32_t sortMethod) {
     static_assert(component::SortAge == sortWords.size() - 1);
     return wordAt(sortWords, sortMethod);
+}
+
+std::optional<std::u16string> monitorsWord(std::int32_t monitors) {
+    static_assert(organizers::MonitorsEach == monitorsWords.size() - 1);
+    return wordAt(monitorsWords, monitors);
 }
 
 std::optional<std::u16string> arrangeWord(std::int32_t arrangeMethod) {

@@ -29,7 +29,8 @@ enum class Action {
     forget,
     exportLayout,
     importLayout,
-    icons
+    icons,
+    monitors
 };
 
 struct Request {
@@ -40,7 +41,8 @@ struct Request {
 
     Action action = Action::help;
     // The SortMethod for sort, the ArrangeMethod for arrange, 1 (on) or 0 (off) for lock,
-    // 1 (show) or 0 (hide) for icons, the restore point's number for restorePoint.
+    // 1 (show) or 0 (hide) for icons, the restore point's number for restorePoint, the setting
+    // "Monitors" (0 all, 1 primary, 2 each) for monitors.
     std::int32_t value = 0;
     // The layout's name (restoreLayout, save, forget), or the file (exportLayout, importLayout);
     // for restorePoint the word as given, a layout's name when one has it.
@@ -62,5 +64,6 @@ std::u16string usageText();
 // outside its enumeration.
 std::optional<std::u16string> sortWord(std::int32_t sortMethod);
 std::optional<std::u16string> arrangeWord(std::int32_t arrangeMethod);
+std::optional<std::u16string> monitorsWord(std::int32_t monitors);
 
 } // namespace cmdline

@@ -71,6 +71,11 @@ void ComponentClient::setLocked(bool locked) {
         succeed(tessora_.Get(), tessora_->ToggleLock(), u"Kelvara could not change the lock");
 }
 
+void ComponentClient::setMonitors(std::int32_t monitors) {
+    succeed(tessora_.Get(), tessora2_->put_Monitors(monitors),
+            u"Kelvara could not store the monitors setting");
+}
+
 void ComponentClient::arrange() {
     invokeArranging(DispidArrange, Told::trigger, nullptr,
                     u"Kelvara could not arrange the desktop");

@@ -40,6 +40,7 @@ class ComponentClient {
     void setSortMethod(std::int32_t sortMethod);
     void setArrangeMethod(std::int32_t arrangeMethod);
     void setLocked(bool locked); // changes nothing when the lock already is so
+    void setMonitors(std::int32_t monitors);
     void arrange();
 
     // The history and the layouts; each throws Failure.

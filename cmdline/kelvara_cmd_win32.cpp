@@ -101,6 +101,10 @@ void carryOut(const Request& request) {
     case Action::lock:
         component.setLocked(request.value != 0);
         break;
+    case Action::monitors:
+        component.setMonitors(request.value);
+        component.arrange();
+        break;
     case Action::refresh:
         component.arrange();
         break;

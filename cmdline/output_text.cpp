@@ -17,7 +17,8 @@ std::u16string settingsText(const Settings& settings) {
     return u"sort: " + sortWord(settings.sortMethod).value_or(number(settings.sortMethod)) +
            u"\narrange: " +
            arrangeWord(settings.arrangeMethod).value_or(number(settings.arrangeMethod)) +
-           u"\nlocked: " + (settings.locked != 0 ? u"yes" : u"no") + u"\n";
+           u"\nlocked: " + (settings.locked != 0 ? u"yes" : u"no") + u"\nmonitors: " +
+           monitorsWord(settings.monitors).value_or(number(settings.monitors)) + u"\n";
 }
 
 std::u16string iconCountText(std::int32_t count) {

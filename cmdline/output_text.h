@@ -17,8 +17,8 @@ using component::failureLine;
 using component::Settings;
 using component::widen;
 
-// "sort: usage", "arrange: auto" and "locked: no" lines; a method outside its enumeration is
-// printed as its number.
+// "sort: usage", "arrange: auto", "locked: no" and "monitors: all" lines; a method outside its
+// enumeration is printed as its number.
 std::u16string settingsText(const Settings& settings);
 // "icons: N".
 std::u16string iconCountText(std::int32_t count);

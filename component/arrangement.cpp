@@ -28,21 +28,23 @@ void saveAsRead(desktop_access::StoreSession& session,
 
 bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
              std::int32_t sortMethod, std::int32_t arrangeMethod,
-             const std::function<bool()>& isLocked, desktop_access::Trigger trigger) {
+             const std::function<bool()>& isLocked, desktop_access::Trigger trigger,
+             std::int32_t monitors) {
     desktop_access::resetIconsNotTaken();
     if (!desktop_access::iconsShown(desktop))
         return true;
     desktop_access::StoreSession session(storePath);
     const desktop_access::DesktopProxy snapshot =
         desktop_access::readDesktop(desktop, session, organizers::shellNeedsOf(sortMethod));
-    if (!organizers::knowsMethods(sortMethod, arrangeMethod)) {
+    if (!organizers::knowsMethods(sortMethod, arrangeMethod) ||
+        !organizers::knowsMonitors(monitors)) {
         session.save(snapshot, false);
         return false;
     }
     desktop_access::DesktopProxy arranged;
     bool recorded = false;
     try {
-        const organizers::Settings settings{sortMethod, arrangeMethod, isLocked()};
+        const organizers::Settings settings{sortMethod, arrangeMethod, isLocked(), monitors};
         const organizers::placement::Memory memory = memoryOf(session, snapshot);
         static_cast<desktop_access::Grid&>(arranged) = snapshot.grid();
         arranged.workAreas = snapshot.workAreas;
@@ -50,8 +52,7 @@ bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& de
         std::vector<desktop_access::Place> before = desktop_access::placesOf(snapshot.icons);
         if (organizers::placesDiffer(before, desktop_access::placesOf(arranged.icons))) {
             session.history().record({desktop_access::currentFileTime(), trigger, sortMethod,
-                                      arrangeMethod, snapshot.configuration(),
-                                      std::move(before)});
+                                      arrangeMethod, snapshot.configuration(), std::move(before)});
             recorded = true;
         }
         desktop_access::applyPlaces(snapshot.icons, arranged.icons);

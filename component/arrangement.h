@@ -40,10 +40,14 @@ using organizers::SortUsage;
 // time, the trigger (what started it) and the methods, as the newest restore point of the
 // history (desktop_access/history.h), and nothing can be redone any more. While the desktop's
 // icons are hidden nothing is arranged, read or written, and the call returns true.
+//
+// monitors is the setting "Monitors" (organizers/placement/monitors.h); a value outside its
+// enumeration is treated as a method outside its enumeration is.
 bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& desktop,
              std::int32_t sortMethod, std::int32_t arrangeMethod,
              const std::function<bool()>& isLocked,
-             desktop_access::Trigger trigger = desktop_access::Trigger::other);
+             desktop_access::Trigger trigger = desktop_access::Trigger::other,
+             std::int32_t monitors = organizers::MonitorsAll);
 
 // What the plan of an arrangement is decided with besides the snapshot: what the session read.
 organizers::placement::Memory memoryOf(const desktop_access::StoreSession& session,

@@ -15,6 +15,7 @@ struct Settings {
     std::int32_t sortMethod = 1;
     std::int32_t arrangeMethod = 0;
     std::int32_t locked = 0;
+    std::int32_t monitors = 0; // all monitors as one
 };
 
 // What a failure of an ITessora method means for its caller, beside the description in plain

@@ -24,8 +24,12 @@ Settings readSettings(ITessora* tessora) {
     tessora->GetSortMethod(&sortMethod);
     tessora->GetArrangeMethod(&arrangeMethod);
     tessora->IsLocked(&locked);
+    LONG monitors = 0;
+    Microsoft::WRL::ComPtr<ITessora2> tessora2;
+    if (SUCCEEDED(tessora->QueryInterface(IID_PPV_ARGS(&tessora2))))
+        tessora2->get_Monitors(&monitors);
     return {static_cast<std::int32_t>(sortMethod), static_cast<std::int32_t>(arrangeMethod),
-            static_cast<std::int32_t>(locked)};
+            static_cast<std::int32_t>(locked), static_cast<std::int32_t>(monitors)};
 }
 
 CallFailure failureOf(ITessora* tessora, HRESULT result) {

@@ -21,10 +21,12 @@ Configuration& configuration();
 
 namespace component {
 
-// The settings under settingsKey: "Sort", "Arrange" and "Locked", each a REG_DWORD.
+// The settings under settingsKey: "Sort", "Arrange", "Locked" and "Monitors", each a REG_DWORD
+// ("Monitors" missing counts as 0, all monitors as one).
 inline constexpr wchar_t sortSetting[] = L"Sort";
 inline constexpr wchar_t arrangeSetting[] = L"Arrange";
 inline constexpr wchar_t lockedSetting[] = L"Locked";
+inline constexpr wchar_t monitorsSetting[] = L"Monitors";
 
 // Reads a setting afresh (no caching: another process may have changed it). Throws
 // winapi::Error when the key or the value is missing or unreadable.

@@ -336,7 +336,9 @@ STDMETHODIMP Tessora::Refresh() noexcept {
 HRESULT Tessora::arrangeFor(desktop_access::Trigger trigger) noexcept {
     ::ArrangeMethod arrangeMethod;
     ::SortMethod sortMethod;
-    if (FAILED(GetArrangeMethod(&arrangeMethod)) || FAILED(GetSortMethod(&sortMethod)))
+    LONG monitors = 0;
+    if (FAILED(GetArrangeMethod(&arrangeMethod)) || FAILED(GetSortMethod(&sortMethod)) ||
+        FAILED(get_Monitors(&monitors)))
         return E_FAIL;
     return reported([&] {
         desktop_access::Desktop& desktop = desktop_access::getDesktop();
@@ -347,7 +349,11 @@ HRESULT Tessora::arrangeFor(desktop_access::Trigger trigger) noexcept {
                 IsLocked(&locked);
                 return locked != 0;
             },
-            trigger);
+            trigger, monitors);
+        if (!arranged && organizers::knowsMethods(bitsOf(sortMethod), bitsOf(arrangeMethod)))
+            throw std::runtime_error("The stored monitors setting is not one Kelvara knows ("
+                                     "monitors " +
+                                     std::to_string(monitors) + ").");
         if (!arranged)
             throw std::runtime_error("The stored sort or arrange method is not one Kelvara knows ("
                                      "sort " +
@@ -480,6 +486,20 @@ STDMETHODIMP Tessora::put_IconsShown(VARIANT_BOOL shown) noexcept {
     // Nothing was arranged while they were hidden: icons that came meanwhile are placed now.
     return FAILED(result) || !shownAgain ? result
                                          : arrangeFor(desktop_access::Trigger::iconsChanged);
+}
+
+STDMETHODIMP Tessora::get_Monitors(LONG* monitors) noexcept {
+    return guardedGet(monitors, LONG{organizers::MonitorsAll},
+                      [] { return static_cast<LONG>(readSetting(monitorsSetting)); });
+}
+
+STDMETHODIMP Tessora::put_Monitors(LONG monitors) noexcept {
+    if (!organizers::knowsMonitors(monitors)) {
+        setErrorDescription("Monitors takes 0 (all monitors as one), 1 (the primary monitor) or 2 "
+                            "(each monitor on its own).");
+        return E_INVALIDARG;
+    }
+    return storeSetting(monitorsSetting, static_cast<std::uint32_t>(monitors));
 }
 
 } // namespace component

@@ -65,6 +65,8 @@ class Tessora final : public ITessora2, public IProvideClassInfo, public ISuppor
     STDMETHODIMP ImportLayout(BSTR file, VARIANT name, BSTR* imported) noexcept override;
     STDMETHODIMP get_IconsShown(VARIANT_BOOL* shown) noexcept override;
     STDMETHODIMP put_IconsShown(VARIANT_BOOL shown) noexcept override;
+    STDMETHODIMP get_Monitors(LONG* monitors) noexcept override;
+    STDMETHODIMP put_Monitors(LONG monitors) noexcept override;
 
     // IProvideClassInfo (winuser.h renames the method GetClassInfoW, here and in the interface
     // alike)

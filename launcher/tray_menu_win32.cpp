@@ -13,6 +13,8 @@ constexpr const wchar_t* sortNames[sortMethodCount] = {L"Name", L"Usage", L"Age"
 constexpr const wchar_t* arrangeNames[arrangeMethodCount] = {
     L"Automatically", L"Along the left edge", L"Along the right edge", L"Along the top edge",
     L"Along the bottom edge"};
+constexpr const wchar_t* monitorsNames[monitorsCount] = {
+    L"All monitors as one", L"The primary monitor", L"Each monitor on its own"};
 
 // A menu of its own until it is handed to the menu that holds it.
 struct MenuDestroyer {
@@ -120,6 +122,7 @@ winapi::Shared<HMENU> makeTrayMenu(const MenuSettings& settings) {
     appendSeparator(menu.get());
     appendChoice(menu.get(), L"Sort by", sortNames, commandSortBase, settings.sortMethod);
     appendChoice(menu.get(), L"Arrange", arrangeNames, commandArrangeBase, settings.arrangeMethod);
+    appendChoice(menu.get(), L"Monitors", monitorsNames, commandMonitorsBase, settings.monitors);
     appendLayouts(menu.get(), settings);
     appendItem(menu.get(), commandLock, L"Lock the arrangement", MFT_STRING,
                settings.locked ? MFS_CHECKED : MFS_UNCHECKED);

@@ -9,6 +9,8 @@
 //   Sort by   > Name | Usage | Age                      (a radio mark on the current method)
 //   Arrange   > Automatically | Along the left edge | Along the right edge |
 //               Along the top edge | Along the bottom edge (a radio mark on the current method)
+//   Monitors  > All monitors as one | The primary monitor | Each monitor on its own
+//                                                      (a radio mark on the current setting)
 //   Layouts   > Save current layout...
 //               ---                                    (the rest only when there is any)
 //               NAME ...                               (each saved layout: restores it)
@@ -42,6 +44,8 @@ inline constexpr UINT commandUndo = 150;
 inline constexpr UINT commandRedo = 151;
 inline constexpr UINT commandSaveLayout = 152;
 inline constexpr UINT commandShowIcons = 153;
+// A monitors item's id is this base plus the setting's value (0 all, 1 primary, 2 each).
+inline constexpr UINT commandMonitorsBase = 160;
 // A saved layout's id is this base plus its place in the list of names (0 the first saved); a
 // restore point's is the other base plus its number (1 the newest).
 inline constexpr UINT commandLayoutBase = 200;
@@ -49,11 +53,13 @@ inline constexpr UINT commandRestorePointBase = 300;
 inline constexpr std::size_t restorePointsShown = 5;
 inline constexpr std::int32_t sortMethodCount = 3;
 inline constexpr std::int32_t arrangeMethodCount = 5;
+inline constexpr std::int32_t monitorsCount = 3;
 
 struct MenuSettings {
     std::int32_t sortMethod = 0;    // a value outside 0..2 marks no sort item
     std::int32_t arrangeMethod = 0; // a value outside 0..4 marks no arrange item
     bool locked = false;
+    std::int32_t monitors = 0;               // a value outside 0..2 marks no monitors item
     std::wstring undo;                       // what undo would undo, "" when nothing
     std::wstring redo;                       // the same for redo
     std::vector<std::wstring> layouts;       // the saved layouts' names, in their order

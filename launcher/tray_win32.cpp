@@ -77,6 +77,10 @@ void Tray::command(UINT id) {
                 tessora_->SetArrangeMethod(static_cast<::ArrangeMethod>(id - commandArrangeBase)),
                 u"Kelvara could not store the arrange method"))
             arrange();
+    } else if (id >= commandMonitorsBase && id < commandMonitorsBase + monitorsCount) {
+        if (tessora2_ && attempt(tessora2_->put_Monitors(LONG(id - commandMonitorsBase)),
+                                 u"Kelvara could not store the monitors setting"))
+            arrange();
     } else if (id == commandLock) {
         attempt(tessora_->ToggleLock(), u"Kelvara could not change the lock");
     } else if (id == commandQuit) {
@@ -155,6 +159,7 @@ MenuSettings Tray::menuSettings() {
     menu.sortMethod = settings.sortMethod;
     menu.arrangeMethod = settings.arrangeMethod;
     menu.locked = settings.locked != 0;
+    menu.monitors = settings.monitors;
     if (!tessora2_)
         return menu;
     winapi::Bstr undo;

@@ -11,6 +11,7 @@
 
 #include "desktop_access/snapshot.h"
 #include "organizers/placement/auto_group.h"
+#include "organizers/placement/monitors.h"
 #include "organizers/placement/placer.h"
 #include "organizers/snapshot.h"
 #include "organizers/sorting/sorter.h"
@@ -26,10 +27,15 @@ enum ArrangeMethod : std::int32_t {
     ArrangeBottom = 4
 };
 
+using placement::MonitorsAll;
+using placement::MonitorsEach;
+using placement::MonitorsPrimary;
+
 struct Settings {
     std::int32_t sortMethod = SortUsage;
     std::int32_t arrangeMethod = ArrangeAuto;
     bool locked = false;
+    std::int32_t monitors = MonitorsAll; // placement/monitors.h
 };
 
 // The strategy for a method, or null when the value lies outside its enumeration. The sorters
@@ -39,12 +45,14 @@ std::unique_ptr<placement::Placer> makePlacer(std::int32_t arrangeMethod,
                                               const placement::Memory& memory = {});
 // Whether both methods lie inside their enumerations.
 bool knowsMethods(std::int32_t sortMethod, std::int32_t arrangeMethod);
+// Whether the monitors setting is one of MonitorsAll, MonitorsPrimary and MonitorsEach.
+bool knowsMonitors(std::int32_t monitors);
 // Which of the shell's facts a sort method needs read with the snapshot.
 desktop_access::ShellNeeds shellNeedsOf(std::int32_t sortMethod);
 
 // Every icon of the snapshot with its new place, in the order the store keeps them (the sorter's
 // order for an edge arrangement, list-view order for the automatic one). Nothing, and nothing
-// decided, when a method lies outside its enumeration.
+// decided, when a method or the monitors setting lies outside its enumeration.
 std::optional<std::vector<IconRecord>>
 plan(const DesktopProxy& snapshot, const placement::Memory& memory, const Settings& settings);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -274,6 +275,27 @@ std::vector<bool> newOnes(const DesktopProxy& live) {
     return fresh;
 }
 
+// Whether a display differs from the one before only as a taskbar that moved, grew, shrank or
+// hid makes it differ: the same monitors (as many work areas, in the same order) and cell size,
+// each edge of each work area at most two cells from where it was.
+bool onlyEdgesMoved(const desktop_access::DisplayConfiguration& before,
+                    const desktop_access::DisplayConfiguration& now) {
+    if (before.workAreas.size() != now.workAreas.size() || before.cellWidth != now.cellWidth ||
+        before.cellHeight != now.cellHeight)
+        return false;
+    const auto near = [](std::int64_t a, std::int64_t b, std::int64_t cell) {
+        return std::abs(a - b) <= 2 * cell;
+    };
+    for (std::size_t index = 0; index < now.workAreas.size(); ++index) {
+        const desktop_access::Rect& a = before.workAreas[index];
+        const desktop_access::Rect& b = now.workAreas[index];
+        if (!near(a.left, b.left, now.cellWidth) || !near(a.right, b.right, now.cellWidth) ||
+            !near(a.top, b.top, now.cellHeight) || !near(a.bottom, b.bottom, now.cellHeight))
+            return false;
+    }
+    return true;
+}
+
 // Which icons restoreStored puts back: the first live icon of each stored label.
 std::vector<bool> storedOnes(const DesktopProxy& live) {
     std::vector<bool> pinned = desktop_access::firstsOfTheirLabels(live.icons, labelOf);
@@ -289,20 +311,34 @@ std::vector<bool> storedOnes(const DesktopProxy& live) {
 
 } // namespace
 
+const desktop_access::Layouts& layoutsOf(const Memory& memory) {
+    static const desktop_access::Layouts none;
+    return memory.layouts ? *memory.layouts : none;
+}
+
+bool displayChanged(const DesktopProxy& snapshot, const Memory& memory) {
+    if (memory.displayChanged)
+        return *memory.displayChanged;
+    const Grid& stored = snapshot.previous ? snapshot.previous->grid() : snapshot.grid();
+    return desktop_access::displayChanged(layoutsOf(memory), stored, snapshot.grid(),
+                                          snapshot.configuration());
+}
+
 void AutoGroup::place(DesktopProxy& proxy, sorting::Sorter&) {
-    const desktop_access::Layouts none;
-    const desktop_access::Layouts& layouts = memory.layouts ? *memory.layouts : none;
+    const desktop_access::Layouts& layouts = layoutsOf(memory);
     const desktop_access::DisplayConfiguration display = proxy.configuration();
-    const Grid& stored = proxy.previous ? proxy.previous->grid() : proxy.grid();
-    const bool changed = memory.displayChanged.value_or(
-        desktop_access::displayChanged(layouts, stored, proxy.grid(), display));
+    const bool changed = displayChanged(proxy, memory);
 
     std::vector<bool> pinned;
     if (changed) {
         // A display seen before shows what it showed then, locked or not; the icons it does not
-        // know start where the relayout puts them.
-        relayoutGroups(proxy);
-        if (const std::vector<desktop_access::Place>* seen = layouts.find(display))
+        // know start where the relayout puts them. Where only a taskbar changed, every icon
+        // still on a screen stays, and those now under it go to the nearest free place.
+        const std::vector<desktop_access::Place>* seen = layouts.find(display);
+        const desktop_access::DisplayConfiguration* before = layouts.mostRecent();
+        if (seen != nullptr || before == nullptr || !onlyEdgesMoved(*before, display))
+            relayoutGroups(proxy);
+        if (seen != nullptr)
             pinned = restoreRemembered(proxy, *seen);
     } else if (locked) {
         // Icons moved by hand go back.

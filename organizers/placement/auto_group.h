@@ -29,6 +29,11 @@ struct Memory {
     std::optional<bool> displayChanged;
 };
 
+// The layouts the memory holds (none when it holds none), and whether the snapshot's display is
+// another than the last arrangement's: as the memory says, or by the rule when it does not.
+const desktop_access::Layouts& layoutsOf(const Memory& memory);
+bool displayChanged(const DesktopProxy& snapshot, const Memory& memory);
+
 struct AutoGroup : Placer {
     void place(DesktopProxy& proxy, sorting::Sorter& sorter) override;
 

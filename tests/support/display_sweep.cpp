@@ -64,6 +64,9 @@ std::vector<std::vector<Rect>> displayPool() {
                 pool.push_back({workArea(0, primary.width, primary.height, Taskbar::bottom),
                                 {left, 0, left + second.width, second.height}});
             }
+    for (const Taskbar taskbar : {Taskbar::top, Taskbar::left})
+        pool.push_back(
+            {workArea(0, 1920, 1080, taskbar), {1920, 200, 3200, 1224}, {-1366, -100, 0, 668}});
     return pool;
 }
 
@@ -82,6 +85,52 @@ Grid gridOf(const Desktop& desktop) {
     return gridOf(desktop.areas);
 }
 
+desktop_access::IconRecord recordOf(const Desktop& desktop, std::size_t index) {
+    const Rect box = desktop.boxOf(std::int32_t(index));
+    desktop_access::IconRecord icon;
+    icon.left = box.left;
+    icon.top = box.top;
+    icon.width = box.right - box.left;
+    icon.height = box.bottom - box.top;
+    return icon;
+}
+
+// Whether each monitor has room for the icons that belong on it under the setting: the primary
+// for all of them, or each for those that stood on it (homes: each icon's monitor, by index).
+bool roomOnMonitors(const Desktop& desktop, const std::vector<std::size_t>& homes) {
+    const Grid grid = gridOf(desktop);
+    std::vector<std::int64_t> wanted(desktop.areas.size(), 0);
+    for (const std::size_t home : homes)
+        ++wanted[home];
+    for (std::size_t monitor = 0; monitor < desktop.areas.size(); ++monitor)
+        if (organizers::placement::FreeCells(grid, {&desktop.areas[monitor], 1}).freeCount() <
+            wanted[monitor])
+            return false;
+    return true;
+}
+
+void checkMonitors(const Desktop& desktop, const std::vector<desktop_access::Point>& before,
+                   std::int32_t monitors, bool seenBefore, DisplayFigures& figures) {
+    using organizers::placement::monitorOf;
+    const std::size_t primary = organizers::placement::primaryMonitor(desktop.areas);
+    std::vector<std::size_t> homes(desktop.items.size(), primary);
+    std::vector<bool> checked(desktop.items.size(), monitors == organizers::MonitorsPrimary);
+    if (monitors == organizers::MonitorsEach && !seenBefore)
+        for (std::size_t index = 0; index < homes.size(); ++index) {
+            desktop_access::IconRecord icon = recordOf(desktop, index);
+            icon.left += before[index].x - desktop.items[index].position.x;
+            icon.top += before[index].y - desktop.items[index].position.y;
+            const std::optional<std::size_t> home = monitorOf(icon, desktop.areas);
+            homes[index] = home.value_or(primary);
+            checked[index] = home.has_value();
+        }
+    if (monitors == organizers::MonitorsAll || !roomOnMonitors(desktop, homes))
+        return;
+    for (std::size_t index = 0; index < homes.size(); ++index)
+        if (checked[index] && monitorOf(recordOf(desktop, index), desktop.areas) != homes[index])
+            ++figures.offTheirMonitor;
+}
+
 void checkArrangement(const Desktop& desktop, DisplayFigures& figures) {
     const Grid grid = gridOf(desktop);
     const organizers::placement::FreeCells cells(grid, desktop.areas);
@@ -90,12 +139,7 @@ void checkArrangement(const Desktop& desktop, DisplayFigures& figures) {
     ++figures.checkedChanges;
     std::set<std::pair<int, int>> taken;
     for (std::size_t index = 0; index < desktop.items.size(); ++index) {
-        const Rect box = desktop.boxOf(std::int32_t(index));
-        desktop_access::IconRecord icon;
-        icon.left = box.left;
-        icon.top = box.top;
-        icon.width = box.right - box.left;
-        icon.height = box.bottom - box.top;
+        const desktop_access::IconRecord icon = recordOf(desktop, index);
         if (!organizers::placement::onScreen(icon, desktop.areas))
             ++figures.iconsOutside;
         const Cell cell = cellOf(icon, grid);
@@ -129,13 +173,15 @@ void addIconsInGroups(Desktop& desktop, int count, std::mt19937& random) {
 } // namespace
 
 DisplayFigures runDisplaySequences(int sequences, int changesPerSequence, int icons,
-                                   std::uint32_t seed, const std::filesystem::path& folder) {
+                                   std::uint32_t seed, const std::filesystem::path& folder,
+                                   std::int32_t monitors) {
     const std::vector<std::vector<Rect>> pool = displayPool();
     std::mt19937 random(seed);
     DisplayFigures figures;
     for (int sequence = 0; sequence < sequences; ++sequence) {
         fake::reset();
-        const std::filesystem::path store = folder / ("seq" + std::to_string(sequence) + ".store");
+        const std::filesystem::path store =
+            folder / ("seq" + std::to_string(monitors) + "-" + std::to_string(sequence) + ".store");
         // A dozen displays at most, so that every one seen before is still remembered.
         std::vector<std::size_t> displays(pool.size());
         std::iota(displays.begin(), displays.end(), std::size_t{0});
@@ -172,8 +218,9 @@ DisplayFigures runDisplaySequences(int sequences, int changesPerSequence, int ic
 
         std::map<std::size_t, std::map<std::u16string, desktop_access::Point>> lastSeen;
         const auto arrange = [&] {
-            component::arrange(store, desktop, component::SortUsage, component::ArrangeAuto,
-                               [] { return false; });
+            component::arrange(
+                store, desktop, component::SortUsage, component::ArrangeAuto, [] { return false; },
+                desktop_access::Trigger::other, monitors);
         };
         arrange();
         lastSeen[current] = positionsByLabel(desktop);
@@ -183,9 +230,13 @@ DisplayFigures runDisplaySequences(int sequences, int changesPerSequence, int ic
                 next = std::uniform_int_distribution<std::size_t>(0, displays.size() - 1)(random);
             current = next;
             desktop.areas = pool[displays[current]];
+            std::vector<desktop_access::Point> before;
+            for (const Desktop::Item& item : desktop.items)
+                before.push_back(item.position);
             arrange();
             ++figures.changes;
             checkArrangement(desktop, figures);
+            checkMonitors(desktop, before, monitors, lastSeen.contains(current), figures);
             const auto now = positionsByLabel(desktop);
             if (const auto seen = lastSeen.find(current); seen != lastSeen.end()) {
                 ++figures.returns;
@@ -202,18 +253,22 @@ DisplayFigures runDisplaySequences(int sequences, int changesPerSequence, int ic
     return figures;
 }
 
-std::string describe(const DisplayFigures& figures, int icons, double seconds) {
-    char line[512];
-    std::snprintf(line, sizeof line,
-                  "display changes, %d icons: %ld changes (%ld with cells enough), %ld icons "
-                  "outside every work area, %ld pairs in one cell; %ld returns, %ld of %ld "
-                  "remembered icons restored (%.1f%%); %ld counts changed; %.1f us per icon and "
-                  "change",
-                  icons, figures.changes, figures.checkedChanges, figures.iconsOutside,
-                  figures.pairsInOneCell, figures.returns, figures.restored, figures.remembered,
-                  figures.remembered ? 100.0 * figures.restored / figures.remembered : 100.0,
-                  figures.countsChanged,
-                  figures.changes ? 1e6 * seconds / (double(figures.changes) * icons) : 0.0);
+std::string describe(const DisplayFigures& figures, int icons, double seconds,
+                     std::int32_t monitors) {
+    static const char* const settings[] = {"all", "primary", "each"};
+    char line[640];
+    std::snprintf(
+        line, sizeof line,
+        "display changes, monitors %s, %d icons: %ld changes (%ld with cells enough), %ld icons "
+        "outside every work area, %ld pairs in one cell; %ld returns, %ld of %ld "
+        "remembered icons restored (%.1f%%); %ld off their monitor; %ld counts changed; "
+        "%.1f us per icon and change",
+        settings[monitors >= 0 && monitors <= 2 ? monitors : 0], icons, figures.changes,
+        figures.checkedChanges, figures.iconsOutside, figures.pairsInOneCell, figures.returns,
+        figures.restored, figures.remembered,
+        figures.remembered ? 100.0 * figures.restored / figures.remembered : 100.0,
+        figures.offTheirMonitor, figures.countsChanged,
+        figures.changes ? 1e6 * seconds / (double(figures.changes) * icons) : 0.0);
     return line;
 }
 

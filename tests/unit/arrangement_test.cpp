@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <sstream>
 #include <typeinfo>
 
@@ -309,6 +310,53 @@ TEST_F(ArrangementTest, AnErrorAfterTheSnapshotStillWritesTheStore) {
     EXPECT_EQ(storedUsage(u"Charlie"), 3u);
     EXPECT_EQ(desktop_access::readStore(store).icons.size(), 4u);
     EXPECT_EQ(storeLocksHeld(), 0);
+}
+
+} // namespace
+
+namespace {
+
+// A taskbar that moves, grows or hides: every icon a screen still shows whole stays where it
+// stood, the others take free places on the screen, and the display before comes back exactly.
+TEST_F(ArrangementTest, ATaskbarChangeMovesOnlyTheIconsUnderIt) {
+    const auto arrange = [&] {
+        component::arrange(store, desktop, component::SortUsage, component::ArrangeAuto,
+                           [] { return false; });
+    };
+    for (int column = 0; column < 24; column += 5)
+        for (int row = 0; row < 13; row += 4) {
+            const desktop_access::Point at = cellPosition(column, row);
+            desktop.addIcon(u"at " + std::u16string(1, char16_t(u'a' + column * 13 + row)), at.x,
+                            at.y);
+        }
+    arrange();
+    const std::vector<Desktop::Item> before = desktop.items;
+    for (const desktop_access::Rect& moved :
+         {desktop_access::Rect{0, 40, 1920, 1080}, desktop_access::Rect{62, 0, 1920, 1080},
+          desktop_access::Rect{0, 0, 1858, 1080}, desktop_access::Rect{0, 0, 1920, 1078},
+          desktop_access::Rect{0, 0, 1920, 960}}) {
+        SCOPED_TRACE(testing::Message() << moved.left << "," << moved.top << "," << moved.right
+                                        << "," << moved.bottom);
+        desktop.areas = {moved};
+        arrange();
+        std::set<std::pair<int, int>> places;
+        for (std::size_t index = 0; index < before.size(); ++index) {
+            const desktop_access::Rect box = desktop.boxOf(std::int32_t(index));
+            const desktop_access::Rect was = {
+                box.left - desktop.items[index].position.x + before[index].position.x,
+                box.top - desktop.items[index].position.y + before[index].position.y, 0, 0};
+            const bool shown = was.left >= moved.left && was.top >= moved.top &&
+                               was.left + 75 <= moved.right && was.top + 75 <= moved.bottom;
+            EXPECT_EQ(desktop.items[index].position == before[index].position, shown) << index;
+            EXPECT_TRUE(box.left >= moved.left && box.top >= moved.top &&
+                        box.right <= moved.right && box.bottom <= moved.bottom);
+            EXPECT_TRUE(places.insert({box.left, box.top}).second);
+        }
+        desktop.areas = {{0, 0, 1920, 1040}};
+        arrange();
+        for (std::size_t index = 0; index < before.size(); ++index)
+            EXPECT_EQ(desktop.items[index].position, before[index].position);
+    }
 }
 
 } // namespace

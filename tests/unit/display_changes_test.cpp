@@ -18,18 +18,30 @@ namespace {
 TEST(DisplayChangesTest, SweepKeepsIconsOnScreenApartAndBringsBackWhatEachDisplayShowed) {
     const test_support::ScratchFolder scratch("displays");
     const char* sequences = std::getenv("KELVARA_DISPLAY_SEQUENCES");
-    for (const int icons : {15, 40, 120}) {
+    // The monitors setting, the icons and the sequences (a short form; the whole sweep runs
+    // benchmarks/native/display_sweep).
+    struct Row {
+        std::int32_t monitors;
+        int icons;
+        int sequences;
+    };
+    for (const Row& row : {Row{0, 15, 6}, Row{0, 40, 6}, Row{0, 120, 6}, Row{1, 40, 2},
+                           Row{2, 40, 2}, Row{2, 120, 1}}) {
+        const auto [monitors, icons, count] = row;
         const auto started = std::chrono::steady_clock::now();
-        const fake::DisplayFigures figures = fake::runDisplaySequences(
-            sequences ? std::atoi(sequences) : 6, 100, icons, 20261209u + icons, scratch.path);
+        const fake::DisplayFigures figures =
+            fake::runDisplaySequences(sequences ? std::atoi(sequences) : count, 100, icons,
+                                      20261209u + icons, scratch.path, monitors);
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        std::printf("%s\n", fake::describe(figures, icons, seconds).c_str());
-        EXPECT_EQ(figures.iconsOutside, 0) << icons << " icons";
-        EXPECT_EQ(figures.pairsInOneCell, 0) << icons << " icons";
-        EXPECT_EQ(figures.restored, figures.remembered) << icons << " icons";
+        std::printf("%s\n", fake::describe(figures, icons, seconds, monitors).c_str());
+        SCOPED_TRACE(testing::Message() << "monitors " << monitors << ", " << icons << " icons");
+        EXPECT_EQ(figures.iconsOutside, 0);
+        EXPECT_EQ(figures.pairsInOneCell, 0);
+        EXPECT_EQ(figures.restored, figures.remembered);
         EXPECT_GT(figures.returns, 0);
         EXPECT_EQ(figures.countsChanged, 0);
+        EXPECT_EQ(figures.offTheirMonitor, 0);
     }
 }
 

@@ -245,7 +245,8 @@ HostDescription scatteredDesktop() {
 }
 
 std::vector<POINT> expectedPositions(std::int32_t sortMethod, std::int32_t arrangeMethod,
-                                     bool locked, const std::filesystem::path& store) {
+                                     bool locked, const std::filesystem::path& store,
+                                     std::int32_t monitors) {
     // A copy, so that this snapshot reads what the component's will and leaves the store alone.
     std::filesystem::path copy;
     if (!store.empty()) {
@@ -267,7 +268,7 @@ std::vector<POINT> expectedPositions(std::int32_t sortMethod, std::int32_t arran
         const desktop_access::DesktopProxy snapshot =
             desktop_access::readDesktop(desktop, session, organizers::shellNeedsOf(sortMethod));
         const auto placed = organizers::plan(snapshot, component::memoryOf(session, snapshot),
-                                             {sortMethod, arrangeMethod, locked});
+                                             {sortMethod, arrangeMethod, locked, monitors});
         if (!placed)
             throw std::invalid_argument("no strategy for that method");
         positions.resize(placed->size());

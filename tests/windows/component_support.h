@@ -129,7 +129,8 @@ HostDescription scatteredDesktop();
 // position, by list-view index): the strategies of the component run here, over a snapshot of
 // the same desktop and a copy of the same store (none for an empty path).
 std::vector<POINT> expectedPositions(std::int32_t sortMethod, std::int32_t arrangeMethod,
-                                     bool locked, const std::filesystem::path& store);
+                                     bool locked, const std::filesystem::path& store,
+                                     std::int32_t monitors = 0);
 
 // Waits until the arrangement whose snapshot is under way, if any, has saved the store (it holds
 // the store lock until then, its glide started), and then until no glide runs anywhere in the

@@ -2,6 +2,7 @@
 // arguments, no desktop, a failing arrangement, and the labels it prints to a pipe. Its standard
 // output and error are read from two pipes of their own.
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -53,7 +54,8 @@ TEST_F(KelvaraCmdTest, EveryCommandOnTheDesktopHost) {
 
     Ran ran = kelvaraCmd(L"status");
     EXPECT_EQ(ran.code, 0u) << ran.error;
-    EXPECT_EQ(ran.output, "sort: usage\r\narrange: auto\r\nlocked: no\r\nicons: 7\r\n");
+    EXPECT_EQ(ran.output,
+              "sort: usage\r\narrange: auto\r\nlocked: no\r\nmonitors: all\r\nicons: 7\r\n");
     EXPECT_EQ(ran.error, "");
 
     // Each stores its setting and returns once the icons stand where the strategies put them.
@@ -97,13 +99,47 @@ TEST_F(KelvaraCmdTest, EveryCommandOnTheDesktopHost) {
     EXPECT_EQ(hostPositions(host), top) << "no icon moved";
 
     ran = kelvaraCmd(L"status");
-    EXPECT_EQ(ran.output, "sort: usage\r\narrange: left\r\nlocked: yes\r\nicons: 7\r\n");
+    EXPECT_EQ(ran.output,
+              "sort: usage\r\narrange: left\r\nlocked: yes\r\nmonitors: all\r\nicons: 7\r\n");
 
     // Every icon the arrangements stored, the uncounted ones by label, code unit by code unit.
     ran = kelvaraCmd(L"counts");
     EXPECT_EQ(ran.code, 0u) << ran.error;
     EXPECT_EQ(ran.output, "9\tKilo.doc\r\n4\tbravo\r\n2\tEcho\r\n1\tMike\r\n"
                           "0\tTrash\r\n0\tZulu.txt\r\n0\talpha.txt\r\n");
+}
+
+TEST_F(KelvaraCmdTest, MonitorsOnADesktopOfThreeWorkAreas) {
+    test_support::HostDescription description = scatteredDesktop();
+    description.workAreas = {{0, 0, 1280, 984}, {1280, 100, 2304, 868}, {-1024, 0, 0, 768}};
+    description.icons.push_back({L"East", 1700, 400});
+    description.icons.push_back({L"West", -600, 300});
+    const test_support::DesktopHost host(description);
+    test_support::setSetting(L"Arrange", ArrangeRight);
+    for (const auto& [arguments, monitors, word] :
+         {std::tuple{L"monitors each", 2, "each"}, std::tuple{L"Monitors Primary", 1, "primary"},
+          std::tuple{L"monitors all", 0, "all"}}) {
+        SCOPED_TRACE(word);
+        const std::vector<POINT> expected =
+            expectedPositions(SortUsage, ArrangeRight, false, store, monitors);
+        ASSERT_NE(expected, hostPositions(host)) << "each setting places them otherwise";
+        Ran ran = kelvaraCmd(arguments);
+        EXPECT_EQ(ran.code, 0u) << ran.error;
+        EXPECT_EQ(settingOf(L"Monitors"), dword(DWORD(monitors)));
+        EXPECT_EQ(hostPositions(host), expected);
+        ran = kelvaraCmd(L"status");
+        EXPECT_NE(ran.output.find(std::string("\r\nmonitors: ") + word + "\r\n"), std::string::npos)
+            << ran.output;
+    }
+    // A value the registry may hold but no client stores fails every arrangement, saying so.
+    test_support::setSetting(L"Monitors", 9);
+    const std::vector<POINT> before = hostPositions(host);
+    Ran ran = kelvaraCmd(L"refresh");
+    EXPECT_EQ(ran.code, 1u);
+    EXPECT_EQ(ran.error, "Kelvara could not arrange the desktop: The stored monitors setting is "
+                         "not one Kelvara knows (monitors 9).\r\n");
+    EXPECT_EQ(hostPositions(host), before);
+    EXPECT_EQ(kelvaraCmd(L"monitors two").code, 2u);
 }
 
 TEST_F(KelvaraCmdTest, WrongArgumentsGiveTwoAndTheUsageAndChangeNothing) {
@@ -147,7 +183,7 @@ TEST_F(KelvaraCmdTest, WithoutADesktopTheDesktopCommandsFailWithOneLine) {
 
     Ran ran = kelvaraCmd(L"status");
     EXPECT_EQ(ran.code, 1u);
-    EXPECT_EQ(ran.output, "sort: name\r\narrange: left\r\nlocked: no\r\n");
+    EXPECT_EQ(ran.output, "sort: name\r\narrange: left\r\nlocked: no\r\nmonitors: all\r\n");
     EXPECT_EQ(ran.error, "Kelvara could not count the desktop icons: " + noShell);
 
     // What needs no desktop still works.
@@ -192,7 +228,7 @@ TEST_F(KelvaraCmdTest, AFailingArrangementPrintsTheComponentsOwnDescription) {
 
     ran = kelvaraCmd(L"status");
     EXPECT_EQ(ran.code, 0u) << ran.error;
-    EXPECT_EQ(ran.output, "sort: -1\r\narrange: 7\r\nlocked: no\r\nicons: 7\r\n");
+    EXPECT_EQ(ran.output, "sort: -1\r\narrange: 7\r\nlocked: no\r\nmonitors: all\r\nicons: 7\r\n");
 
     // A valid method cures it.
     ran = kelvaraCmd(L"sort name");

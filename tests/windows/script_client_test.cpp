@@ -123,6 +123,11 @@ try { kelvara.Refresh(); } catch (e) {
     WScript.Echo("error: " + e.description);
 }
 WScript.Echo("arrange " + kelvara.GetArrangeMethod());
+kelvara.Monitors = 2;
+try { kelvara.Monitors = 5; } catch (e) {
+    WScript.Echo("refused " + (e.number >>> 0).toString(16) + ": " + e.description);
+}
+WScript.Echo("monitors " + kelvara.Monitors);
 WScript.Quit(code);
 )");
     const std::wstring vbscript = writeScript(L"kelvara-failing-refresh.vbs", R"(
@@ -139,6 +144,10 @@ WScript.Quit 1
 )");
     EXPECT_EQ(runScript(jscript), 3u) << output;
     EXPECT_TRUE(printed("arrange 7")) << output;
+    EXPECT_TRUE(printed("monitors 2")) << output;
+    EXPECT_TRUE(printed("refused 80070057: Monitors takes 0 (all monitors as one), 1 (the primary "
+                        "monitor) or 2 (each monitor on its own)."))
+        << output;
     EXPECT_TRUE(
         printed("error: The stored sort or arrange method is not one Kelvara knows (sort 1, "
                 "arrange 7)."))

@@ -61,6 +61,7 @@ MenuSettings withHistory(std::int32_t sort, std::int32_t arrange, bool locked, b
     settings.sortMethod = sort;
     settings.arrangeMethod = arrange;
     settings.locked = locked;
+    settings.monitors = full ? 2 : 9;
     if (full) {
         settings.undo = L"sort by name (14:02)";
         settings.redo = L"tidy (14:05)";
@@ -84,7 +85,7 @@ TEST(TrayMenuTest, EveryCombinationOfSettingsHasItsMarks) {
                         launcher::makeTrayMenu(withHistory(sort, arrange, locked, full));
                     ASSERT_TRUE(menu);
                     const std::vector<Item> items = itemsOf(menu.get());
-                    ASSERT_EQ(items.size(), 11u);
+                    ASSERT_EQ(items.size(), 12u);
 
                     EXPECT_EQ(items[0].text, L"Arrange now");
                     EXPECT_EQ(items[0].id, launcher::commandArrangeNow);
@@ -109,10 +110,16 @@ TEST(TrayMenuTest, EveryCombinationOfSettingsHasItsMarks) {
                                    L"Along the right edge", L"Along the top edge",
                                    L"Along the bottom edge"},
                                   launcher::commandArrangeBase, arrange);
-
-                    EXPECT_EQ(items[6].text, L"Layouts");
+                    EXPECT_EQ(items[6].text, L"Monitors");
                     ASSERT_NE(items[6].submenu, nullptr);
-                    const std::vector<Item> layouts = itemsOf(items[6].submenu);
+                    expectChoices(items[6].submenu,
+                                  {L"All monitors as one", L"The primary monitor",
+                                   L"Each monitor on its own"},
+                                  launcher::commandMonitorsBase, full ? 2 : 9);
+
+                    EXPECT_EQ(items[7].text, L"Layouts");
+                    ASSERT_NE(items[7].submenu, nullptr);
+                    const std::vector<Item> layouts = itemsOf(items[7].submenu);
                     ASSERT_EQ(layouts.size(), full ? 6u : 1u);
                     EXPECT_EQ(layouts[0].text, L"Save current layout\u2026");
                     EXPECT_EQ(layouts[0].id, launcher::commandSaveLayout);
@@ -127,16 +134,16 @@ TEST(TrayMenuTest, EveryCombinationOfSettingsHasItsMarks) {
                         EXPECT_EQ(points[4].id, launcher::commandRestorePointBase + 5);
                     }
 
-                    EXPECT_EQ(items[7].text, L"Lock the arrangement");
-                    EXPECT_EQ(items[7].id, launcher::commandLock);
-                    EXPECT_EQ(items[7].checked, locked);
-                    EXPECT_FALSE(items[7].radio);
-                    EXPECT_EQ(items[8].text, L"Show desktop icons");
-                    EXPECT_EQ(items[8].checked, !full);
-                    EXPECT_TRUE(items[9].separator);
-                    EXPECT_EQ(items[10].text, L"Quit Kelvara");
-                    EXPECT_EQ(items[10].id, launcher::commandQuit);
-                    for (const std::size_t plain : {0u, 1u, 2u, 10u})
+                    EXPECT_EQ(items[8].text, L"Lock the arrangement");
+                    EXPECT_EQ(items[8].id, launcher::commandLock);
+                    EXPECT_EQ(items[8].checked, locked);
+                    EXPECT_FALSE(items[8].radio);
+                    EXPECT_EQ(items[9].text, L"Show desktop icons");
+                    EXPECT_EQ(items[9].checked, !full);
+                    EXPECT_TRUE(items[10].separator);
+                    EXPECT_EQ(items[11].text, L"Quit Kelvara");
+                    EXPECT_EQ(items[11].id, launcher::commandQuit);
+                    for (const std::size_t plain : {0u, 1u, 2u, 11u})
                         EXPECT_FALSE(items[plain].checked || items[plain].radio);
                 }
 }

@@ -149,6 +149,11 @@ TEST_F(TrayTest, EachCommandStoresItsSettingAndArranges) {
         expectArranged("an arrange method");
         EXPECT_EQ(readDword(L"Arrange"), DWORD(arrange));
     }
+    for (std::int32_t monitors = launcher::monitorsCount - 1; monitors >= 0; --monitors) {
+        send(launcher::commandMonitorsBase + UINT(monitors));
+        expectArranged("a monitors setting");
+        EXPECT_EQ(readDword(L"Monitors"), DWORD(monitors));
+    }
     send(launcher::commandArrangeNow);
     expectArranged("Arrange now");
 
