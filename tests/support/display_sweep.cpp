@@ -50,23 +50,34 @@ struct Size {
 const Size sizes[] = {{1024, 768}, {1280, 720},  {1280, 1024}, {1366, 768},
                       {1600, 900}, {1920, 1080}, {2560, 1440}};
 
+// A display: its work areas and the size of the icons' boxes (75 pixels at 100% scale).
+struct Display {
+    std::vector<Rect> areas;
+    int box = 75;
+};
+
 // Every display of the pool: one monitor of each size and taskbar edge, and two monitors of
 // unequal size, the second on the left or the right of the primary one.
-std::vector<std::vector<Rect>> displayPool() {
-    std::vector<std::vector<Rect>> pool;
+std::vector<Display> displayPool() {
+    std::vector<Display> pool;
     for (const Size& size : sizes)
         for (Taskbar taskbar : {Taskbar::bottom, Taskbar::top, Taskbar::left, Taskbar::right})
-            pool.push_back({workArea(0, size.width, size.height, taskbar)});
+            pool.push_back({{workArea(0, size.width, size.height, taskbar)}});
     for (const Size& primary : {sizes[5], sizes[6], sizes[3]})
         for (const Size& second : {sizes[0], sizes[2], sizes[4]})
             for (bool onTheLeft : {true, false}) {
                 const int left = onTheLeft ? -second.width : primary.width;
-                pool.push_back({workArea(0, primary.width, primary.height, Taskbar::bottom),
-                                {left, 0, left + second.width, second.height}});
+                pool.push_back({{workArea(0, primary.width, primary.height, Taskbar::bottom),
+                                 {left, 0, left + second.width, second.height}}});
             }
     for (const Taskbar taskbar : {Taskbar::top, Taskbar::left})
         pool.push_back(
-            {workArea(0, 1920, 1080, taskbar), {1920, 200, 3200, 1224}, {-1366, -100, 0, 668}});
+            {{workArea(0, 1920, 1080, taskbar), {1920, 200, 3200, 1224}, {-1366, -100, 0, 668}}});
+    // The display scale (125%, 150%, 200%) and large icons make every box, and so every cell,
+    // larger on the same screens.
+    for (const int box : {94, 112, 150, 106})
+        for (const Size& size : {sizes[5], sizes[6]})
+            pool.push_back({{workArea(0, size.width, size.height, Taskbar::bottom)}, box});
     return pool;
 }
 
@@ -78,11 +89,22 @@ std::map<std::u16string, desktop_access::Point> positionsByLabel(const Desktop& 
 }
 
 // The grid the component sees on a display.
-Grid gridOf(const std::vector<Rect>& workAreas) {
-    return Grid::measure(workAreas, 75, 75);
+Grid gridOf(const Display& display) {
+    return Grid::measure(display.areas, display.box, display.box);
 }
 Grid gridOf(const Desktop& desktop) {
-    return gridOf(desktop.areas);
+    const int box = desktop.items.empty()
+                        ? 75
+                        : desktop.items.front().box.right - desktop.items.front().box.left;
+    return gridOf(Display{desktop.areas, box});
+}
+
+// Shows the display: its work areas, and every box at its size (the box's corner staying as far
+// left of and above the position as it is at 100%).
+void show(Desktop& desktop, const Display& display) {
+    desktop.areas = display.areas;
+    for (Desktop::Item& item : desktop.items)
+        item.box = {-21, -4, -21 + display.box, -4 + display.box};
 }
 
 desktop_access::IconRecord recordOf(const Desktop& desktop, std::size_t index) {
@@ -175,7 +197,7 @@ void addIconsInGroups(Desktop& desktop, int count, std::mt19937& random) {
 DisplayFigures runDisplaySequences(int sequences, int changesPerSequence, int icons,
                                    std::uint32_t seed, const std::filesystem::path& folder,
                                    std::int32_t monitors) {
-    const std::vector<std::vector<Rect>> pool = displayPool();
+    const std::vector<Display> pool = displayPool();
     std::mt19937 random(seed);
     DisplayFigures figures;
     for (int sequence = 0; sequence < sequences; ++sequence) {
@@ -187,11 +209,11 @@ DisplayFigures runDisplaySequences(int sequences, int changesPerSequence, int ic
         std::iota(displays.begin(), displays.end(), std::size_t{0});
         std::shuffle(displays.begin(), displays.end(), random);
         displays.resize(std::uniform_int_distribution<std::size_t>(3, 12)(random));
-        // The first display holds all the icons with room to spare: the largest of the pool
-        // joins the sequence when none of its displays does.
+        // The first display holds all the icons with room to spare, at 100%: the largest of the
+        // pool joins the sequence when none of its displays does.
         const auto roomy = [&](std::size_t display) {
             const Grid grid = gridOf(pool[display]);
-            return grid.columns * grid.rows >= icons * 2;
+            return pool[display].box == 75 && grid.columns * grid.rows >= icons * 2;
         };
         std::size_t current = 0;
         while (current < displays.size() && !roomy(displays[current]))
@@ -204,7 +226,7 @@ DisplayFigures runDisplaySequences(int sequences, int changesPerSequence, int ic
             current = 0;
         }
         Desktop desktop;
-        desktop.areas = pool[displays[current]];
+        desktop.areas = pool[displays[current]].areas;
         addIconsInGroups(desktop, icons, random);
         for (int opening = 0; opening < icons; ++opening)
             component::countActivation(store, desktop,
@@ -229,7 +251,7 @@ DisplayFigures runDisplaySequences(int sequences, int changesPerSequence, int ic
             while (next == current)
                 next = std::uniform_int_distribution<std::size_t>(0, displays.size() - 1)(random);
             current = next;
-            desktop.areas = pool[displays[current]];
+            show(desktop, pool[displays[current]]);
             std::vector<desktop_access::Point> before;
             for (const Desktop::Item& item : desktop.items)
                 before.push_back(item.position);

@@ -1,7 +1,7 @@
 // A replay of the display changes users live with, over the fake desktop and the component's own
 // arrangement: resolutions from 1024 x 768 to 2560 x 1440, a second monitor of another size on the
 // left or the right, or two more of other sizes and offsets on both sides, added and removed, the
-// taskbar on any edge. Each sequence starts with icons
+// taskbar on any edge, the display scale at 125%, 150% and 200% and large icons (larger cells). Each sequence starts with icons
 // in groups on one display and changes the display at random among a dozen or fewer (so every
 // display seen before is still remembered); after each change it counts icons no screen shows,
 // pairs of icons in one cell (while the usable cells suffice) and, on a return to a display seen
