@@ -203,7 +203,8 @@ DisplayFigures runDisplaySequences(int sequences, int changesPerSequence, int ic
     for (int sequence = 0; sequence < sequences; ++sequence) {
         fake::reset();
         const std::filesystem::path store =
-            folder / ("seq" + std::to_string(monitors) + "-" + std::to_string(sequence) + ".store");
+            folder / ("seq" + std::to_string(monitors) + "-" + std::to_string(icons) + "-" +
+                      std::to_string(sequence) + ".store");
         // A dozen displays at most, so that every one seen before is still remembered.
         std::vector<std::size_t> displays(pool.size());
         std::iota(displays.begin(), displays.end(), std::size_t{0});
