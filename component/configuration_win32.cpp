@@ -17,7 +17,20 @@ Configuration& configuration() {
 
 namespace component {
 
+std::optional<std::uint32_t> policyOf(const wchar_t* name) {
+    for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        DWORD value = 0;
+        DWORD size = sizeof value;
+        if (RegGetValueW(root, policiesKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+            ERROR_SUCCESS)
+            return value;
+    }
+    return std::nullopt;
+}
+
 std::uint32_t readSetting(const wchar_t* name) {
+    if (const std::optional<std::uint32_t> fixed = policyOf(name))
+        return *fixed;
     return configuration().settingsKey.readDword(name);
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "winapi/registry_win32.h"
@@ -28,8 +29,17 @@ inline constexpr wchar_t arrangeSetting[] = L"Arrange";
 inline constexpr wchar_t lockedSetting[] = L"Locked";
 inline constexpr wchar_t monitorsSetting[] = L"Monitors";
 
-// Reads a setting afresh (no caching: another process may have changed it). Throws
-// winapi::Error when the key or the value is missing or unreadable.
+// Policies: a REG_DWORD of a setting's name under HKLM\Software\Policies\Kelvara (for every
+// user of the machine) or, without one there, HKCU\Software\Policies\Kelvara fixes that
+// setting: it is read in place of the user's own and cannot be changed. A policy value of another
+// type fixes nothing.
+inline constexpr wchar_t policiesKey[] = L"Software\\Policies\\Kelvara";
+// The value a policy fixes the setting at, or nothing.
+std::optional<std::uint32_t> policyOf(const wchar_t* name);
+
+// Reads a setting afresh (no caching: another process may have changed it): the policy's value
+// where one fixes it, else the user's. Throws winapi::Error when neither is there or the user's
+// is unreadable.
 std::uint32_t readSetting(const wchar_t* name);
 // Writes a setting through a copy of settingsKey, which closes a write handle it opened itself.
 void writeSetting(const wchar_t* name, std::uint32_t value);

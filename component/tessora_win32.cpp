@@ -124,7 +124,24 @@ bool arranges(DISPID member) {
     }
 }
 
+// What a setting is called in the message that refuses to change it.
+std::string settingWords(const wchar_t* name) {
+    const std::wstring_view setting = name;
+    return setting == sortSetting       ? "The sort method"
+           : setting == arrangeSetting  ? "The arrange method"
+           : setting == lockedSetting   ? "The lock"
+           : setting == monitorsSetting ? "The monitors setting"
+                                        : "This setting";
+}
+
 HRESULT storeSetting(const wchar_t* name, std::uint32_t value) {
+    if (policyOf(name)) {
+        setErrorDescription((settingWords(name) +
+                             " is fixed by a policy of this computer or of your account; Kelvara "
+                             "cannot change it.")
+                                .c_str());
+        return E_ACCESSDENIED;
+    }
     return reported([&] {
         try {
             writeSetting(name, value);

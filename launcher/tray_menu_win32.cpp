@@ -62,14 +62,16 @@ void appendSeparator(HMENU menu) {
     append(menu, item);
 }
 
-// A submenu of radio items, one per method, with the current one marked.
+// A submenu of radio items, one per method, with the current one marked; greyed when a policy
+// fixes the setting.
 template <std::size_t count>
 void appendChoice(HMENU menu, const wchar_t* title, const wchar_t* const (&names)[count], UINT base,
-                  std::int32_t current) {
+                  std::int32_t current, bool fixed) {
     OwnMenu choices = newPopup();
     for (std::size_t value = 0; value < count; ++value)
         appendItem(choices.get(), base + UINT(value), names[value], MFT_STRING | MFT_RADIOCHECK,
-                   std::int32_t(value) == current ? MFS_CHECKED : MFS_UNCHECKED);
+                   (std::int32_t(value) == current ? MFS_CHECKED : MFS_UNCHECKED) |
+                       (fixed ? MFS_GRAYED : MFS_ENABLED));
     appendSubmenu(menu, title, std::move(choices));
 }
 
@@ -120,12 +122,16 @@ winapi::Shared<HMENU> makeTrayMenu(const MenuSettings& settings) {
     appendStep(menu.get(), commandUndo, L"Undo", settings.undo);
     appendStep(menu.get(), commandRedo, L"Redo", settings.redo);
     appendSeparator(menu.get());
-    appendChoice(menu.get(), L"Sort by", sortNames, commandSortBase, settings.sortMethod);
-    appendChoice(menu.get(), L"Arrange", arrangeNames, commandArrangeBase, settings.arrangeMethod);
-    appendChoice(menu.get(), L"Monitors", monitorsNames, commandMonitorsBase, settings.monitors);
+    appendChoice(menu.get(), L"Sort by", sortNames, commandSortBase, settings.sortMethod,
+                 settings.sortFixed);
+    appendChoice(menu.get(), L"Arrange", arrangeNames, commandArrangeBase, settings.arrangeMethod,
+                 settings.arrangeFixed);
+    appendChoice(menu.get(), L"Monitors", monitorsNames, commandMonitorsBase, settings.monitors,
+                 settings.monitorsFixed);
     appendLayouts(menu.get(), settings);
     appendItem(menu.get(), commandLock, L"Lock the arrangement", MFT_STRING,
-               settings.locked ? MFS_CHECKED : MFS_UNCHECKED);
+               (settings.locked ? MFS_CHECKED : MFS_UNCHECKED) |
+                   (settings.lockFixed ? MFS_GRAYED : MFS_ENABLED));
     appendItem(menu.get(), commandShowIcons, L"Show desktop icons", MFT_STRING,
                settings.iconsShown ? MFS_CHECKED : MFS_UNCHECKED);
     appendSeparator(menu.get());

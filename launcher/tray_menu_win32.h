@@ -59,7 +59,12 @@ struct MenuSettings {
     std::int32_t sortMethod = 0;    // a value outside 0..2 marks no sort item
     std::int32_t arrangeMethod = 0; // a value outside 0..4 marks no arrange item
     bool locked = false;
-    std::int32_t monitors = 0;               // a value outside 0..2 marks no monitors item
+    std::int32_t monitors = 0; // a value outside 0..2 marks no monitors item
+    // Settings a policy fixes: their items are greyed (component/configuration_win32.h).
+    bool sortFixed = false;
+    bool arrangeFixed = false;
+    bool lockFixed = false;
+    bool monitorsFixed = false;
     std::wstring undo;                       // what undo would undo, "" when nothing
     std::wstring redo;                       // the same for redo
     std::vector<std::wstring> layouts;       // the saved layouts' names, in their order

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "component/client_win32.h"
+#include "component/configuration_win32.h"
 #include "launcher/layout_name_dialog_win32.h"
 #include "launcher/tray_menu_win32.h"
 #include "winapi/bstr_win32.h"
@@ -160,6 +161,10 @@ MenuSettings Tray::menuSettings() {
     menu.arrangeMethod = settings.arrangeMethod;
     menu.locked = settings.locked != 0;
     menu.monitors = settings.monitors;
+    menu.sortFixed = component::policyOf(component::sortSetting).has_value();
+    menu.arrangeFixed = component::policyOf(component::arrangeSetting).has_value();
+    menu.lockFixed = component::policyOf(component::lockedSetting).has_value();
+    menu.monitorsFixed = component::policyOf(component::monitorsSetting).has_value();
     if (!tessora2_)
         return menu;
     winapi::Bstr undo;

@@ -142,6 +142,54 @@ TEST_F(KelvaraCmdTest, MonitorsOnADesktopOfThreeWorkAreas) {
     EXPECT_EQ(kelvaraCmd(L"monitors two").code, 2u);
 }
 
+// Policies fix settings: read in place of the user's, refused when changed (the machine's
+// first), a value of another type fixing nothing.
+TEST_F(KelvaraCmdTest, APolicyFixesASettingAndEveryChangeOfItIsRefused) {
+    const auto policies = [](HKEY root) {
+        HKEY key = nullptr;
+        RegCreateKeyExW(root, L"Software\\Policies\\Kelvara", 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr);
+        return winapi::ownKey(key);
+    };
+    const auto setDword = [](const winapi::SharedKey& key, const wchar_t* name, DWORD value) {
+        RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                       sizeof value);
+    };
+    struct Removed {
+        ~Removed() {
+            for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+                RegDeleteTreeW(root, L"Software\\Policies\\Kelvara");
+        }
+    } removed;
+    const test_support::DesktopHost host(scatteredDesktop());
+    setDword(policies(HKEY_CURRENT_USER), L"Sort", SortIconName);
+    setDword(policies(HKEY_CURRENT_USER), L"Arrange", ArrangeTop);
+    setDword(policies(HKEY_LOCAL_MACHINE), L"Arrange", ArrangeLeft);
+    RegSetValueExW(policies(HKEY_CURRENT_USER).get(), L"Locked", 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(L"1"), 4);
+
+    Ran ran = kelvaraCmd(L"status");
+    EXPECT_EQ(ran.output,
+              "sort: name\r\narrange: left\r\nlocked: no\r\nmonitors: all\r\nicons: 7\r\n");
+    const std::vector<POINT> expected = expectedPositions(SortIconName, ArrangeLeft, false, store);
+    for (const auto& [arguments, what] : {std::pair{L"sort usage", "The sort method"},
+                                          std::pair{L"arrange auto", "The arrange method"}}) {
+        ran = kelvaraCmd(arguments);
+        EXPECT_EQ(ran.code, 1u);
+        EXPECT_EQ(ran.error, std::string("Kelvara could not store the ") +
+                                 (what[4] == 's' ? "sort" : "arrange") + " method: " + what +
+                                 " is fixed by a policy of this computer or of your account; "
+                                 "Kelvara cannot change it.\r\n");
+    }
+    EXPECT_FALSE(settingOf(L"Sort")) << "the user's own setting is not written";
+    ran = kelvaraCmd(L"lock on");
+    EXPECT_EQ(ran.code, 0u) << "a policy of the wrong type fixes nothing: " << ran.error;
+    EXPECT_EQ(settingOf(L"Locked"), dword(1));
+    ran = kelvaraCmd(L"refresh");
+    EXPECT_EQ(ran.code, 0u) << ran.error;
+    EXPECT_EQ(hostPositions(host), expected) << "arranged as the policies say";
+}
+
 TEST_F(KelvaraCmdTest, WrongArgumentsGiveTwoAndTheUsageAndChangeNothing) {
     const Ran help = kelvaraCmd(L"help");
     EXPECT_EQ(help.code, 0u);

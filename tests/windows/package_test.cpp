@@ -177,8 +177,9 @@ TEST_F(PackageTest, UninstallFromTheInstalledFolderWithPurgeRemovesSettingsAndSt
     EXPECT_FALSE(std::filesystem::exists(layouts)) << "the remembered arrangements go too";
 }
 
-TEST_F(PackageTest, TheScriptsHaveWindowsLineEndings) {
-    for (const wchar_t* script : {L"install.cmd", L"uninstall.cmd"}) {
+TEST_F(PackageTest, TheScriptsAndThePolicyTemplateHaveWindowsLineEndings) {
+    for (const wchar_t* script : {L"install.cmd", L"uninstall.cmd", L"policies\\Kelvara.admx",
+                                  L"policies\\en-US\\Kelvara.adml"}) {
         const std::string text = test_support::fileBytes(std::filesystem::path(package) / script);
         ASSERT_FALSE(text.empty());
         std::size_t lineFeeds = 0;

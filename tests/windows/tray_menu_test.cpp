@@ -20,6 +20,7 @@ struct Item {
     bool checked = false;
     bool isDefault = false;
     HMENU submenu = nullptr;
+    bool greyed = false;
 };
 
 std::vector<Item> itemsOf(HMENU menu) {
@@ -35,14 +36,16 @@ std::vector<Item> itemsOf(HMENU menu) {
         EXPECT_TRUE(GetMenuItemInfoW(menu, UINT(position), TRUE, &info));
         items.push_back({text, info.wID, (info.fType & MFT_SEPARATOR) != 0,
                          (info.fType & MFT_RADIOCHECK) != 0, (info.fState & MFS_CHECKED) != 0,
-                         (info.fState & MFS_DEFAULT) != 0, info.hSubMenu});
+                         (info.fState & MFS_DEFAULT) != 0, info.hSubMenu,
+                         (info.fState & MFS_GRAYED) != 0});
     }
     return items;
 }
 
-// The submenu's texts, with the one radio-marked item (-1: none).
+// The submenu's texts, with the one radio-marked item (-1: none), all greyed when fixed by a
+// policy.
 void expectChoices(HMENU submenu, const std::vector<std::wstring>& texts, UINT base,
-                   std::int32_t current) {
+                   std::int32_t current, bool fixed = false) {
     const std::vector<Item> items = itemsOf(submenu);
     ASSERT_EQ(items.size(), texts.size());
     for (std::size_t value = 0; value < items.size(); ++value) {
@@ -52,6 +55,7 @@ void expectChoices(HMENU submenu, const std::vector<std::wstring>& texts, UINT b
         EXPECT_TRUE(items[value].radio);
         EXPECT_EQ(items[value].checked, std::int32_t(value) == current);
         EXPECT_EQ(items[value].submenu, nullptr);
+        EXPECT_EQ(items[value].greyed, fixed);
     }
 }
 
@@ -62,6 +66,9 @@ MenuSettings withHistory(std::int32_t sort, std::int32_t arrange, bool locked, b
     settings.arrangeMethod = arrange;
     settings.locked = locked;
     settings.monitors = full ? 2 : 9;
+    // Fixed by policies: two settings in each form of the menu.
+    settings.sortFixed = settings.lockFixed = full;
+    settings.arrangeFixed = settings.monitorsFixed = !full;
     if (full) {
         settings.undo = L"sort by name (14:02)";
         settings.redo = L"tidy (14:05)";
@@ -102,20 +109,20 @@ TEST(TrayMenuTest, EveryCombinationOfSettingsHasItsMarks) {
                     EXPECT_EQ(items[4].text, L"Sort by");
                     ASSERT_NE(items[4].submenu, nullptr);
                     expectChoices(items[4].submenu, {L"Name", L"Usage", L"Age"},
-                                  launcher::commandSortBase, sort);
+                                  launcher::commandSortBase, sort, full);
                     EXPECT_EQ(items[5].text, L"Arrange");
                     ASSERT_NE(items[5].submenu, nullptr);
                     expectChoices(items[5].submenu,
                                   {L"Automatically", L"Along the left edge",
                                    L"Along the right edge", L"Along the top edge",
                                    L"Along the bottom edge"},
-                                  launcher::commandArrangeBase, arrange);
+                                  launcher::commandArrangeBase, arrange, !full);
                     EXPECT_EQ(items[6].text, L"Monitors");
                     ASSERT_NE(items[6].submenu, nullptr);
                     expectChoices(items[6].submenu,
                                   {L"All monitors as one", L"The primary monitor",
                                    L"Each monitor on its own"},
-                                  launcher::commandMonitorsBase, full ? 2 : 9);
+                                  launcher::commandMonitorsBase, full ? 2 : 9, !full);
 
                     EXPECT_EQ(items[7].text, L"Layouts");
                     ASSERT_NE(items[7].submenu, nullptr);
@@ -137,6 +144,7 @@ TEST(TrayMenuTest, EveryCombinationOfSettingsHasItsMarks) {
                     EXPECT_EQ(items[8].text, L"Lock the arrangement");
                     EXPECT_EQ(items[8].id, launcher::commandLock);
                     EXPECT_EQ(items[8].checked, locked);
+                    EXPECT_EQ(items[8].greyed, full);
                     EXPECT_FALSE(items[8].radio);
                     EXPECT_EQ(items[9].text, L"Show desktop icons");
                     EXPECT_EQ(items[9].checked, !full);
