@@ -4,7 +4,7 @@
 # and beside them the native tests, the whole sweep of display changes (optimised, bench
 # preset) and a minute of fuzzing of every file reader (fuzz preset, Clang). The Windows
 # tests mostly wait for Wine, so the rest runs while they do; their output follows at the end.
-# About 8 minutes on a 2-core machine once the packages are installed; each step's time is
+# About 9 minutes on a 2-core machine once the packages are installed; each step's time is
 # printed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
