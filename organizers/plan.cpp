@@ -1,8 +1,5 @@
 #include "organizers/plan.h"
 
-#include <algorithm>
-#include <unordered_set>
-
 #include "organizers/placement/edge_align.h"
 #include "organizers/sorting/age_sorter.h"
 #include "organizers/sorting/name_sorter.h"
@@ -57,36 +54,6 @@ desktop_access::ShellNeeds shellNeedsOf(std::int32_t sortMethod) {
     return {sortMethod == SortIconName, sortMethod == SortAge};
 }
 
-namespace {
-
-// The icons the automatic arrangement puts back exactly where it remembers them, and which the
-// monitors setting leaves there: while locked, every icon it holds; under Each, on a display seen
-// before, every icon that display remembers (when a monitor comes back, its icons come back).
-// Under Primary a display seen before is brought onto the primary like any other.
-std::vector<bool> placedFromMemory(const DesktopProxy& snapshot, const placement::Memory& memory,
-                                   const Settings& settings) {
-    std::vector<bool> remembered(snapshot.icons.size(), false);
-    const bool changed = placement::displayChanged(snapshot, memory);
-    if (changed ? settings.monitors != MonitorsEach : !settings.locked)
-        return remembered;
-    const std::vector<desktop_access::Place>* seen =
-        placement::layoutsOf(memory).find(snapshot.configuration());
-    if (seen == nullptr) {
-        // Locked without a remembered display: the icons go back to their stored places.
-        if (!changed)
-            std::fill(remembered.begin(), remembered.end(), true);
-        return remembered;
-    }
-    std::unordered_set<std::u16string_view> labels;
-    for (const desktop_access::Place& place : *seen)
-        labels.insert(place.label);
-    for (std::size_t index = 0; index < snapshot.icons.size(); ++index)
-        remembered[index] = labels.contains(snapshot.icons[index].name);
-    return remembered;
-}
-
-} // namespace
-
 std::optional<std::vector<IconRecord>>
 plan(const DesktopProxy& snapshot, const placement::Memory& memory, const Settings& settings) {
     if (!knowsMethods(settings.sortMethod, settings.arrangeMethod) ||
@@ -106,9 +73,14 @@ plan(const DesktopProxy& snapshot, const placement::Memory& memory, const Settin
     } else if (settings.arrangeMethod != ArrangeAuto) {
         placement::placeOnMonitors(placed, *placer, *sorter, settings.monitors);
     } else {
-        placer->place(placed, *sorter);
+        auto& automatic = static_cast<placement::AutoGroup&>(*placer);
+        automatic.place(placed, *sorter);
+        // What it put back where it remembers them stays there: while locked, and under Each on
+        // a display seen before (a monitor that comes back brings its icons back). Under Primary
+        // a display seen before is brought onto the primary like any other.
+        const bool keepRemembered = !automatic.displayChanged || settings.monitors == MonitorsEach;
         placement::keepOnMonitors(placed, snapshot.icons, settings.monitors,
-                                  placedFromMemory(snapshot, memory, settings));
+                                  keepRemembered ? automatic.restored : std::vector<bool>{});
     }
     return std::move(placed.icons);
 }

@@ -311,23 +311,13 @@ std::vector<bool> storedOnes(const DesktopProxy& live) {
 
 } // namespace
 
-const desktop_access::Layouts& layoutsOf(const Memory& memory) {
-    static const desktop_access::Layouts none;
-    return memory.layouts ? *memory.layouts : none;
-}
-
-bool displayChanged(const DesktopProxy& snapshot, const Memory& memory) {
-    if (memory.displayChanged)
-        return *memory.displayChanged;
-    const Grid& stored = snapshot.previous ? snapshot.previous->grid() : snapshot.grid();
-    return desktop_access::displayChanged(layoutsOf(memory), stored, snapshot.grid(),
-                                          snapshot.configuration());
-}
-
 void AutoGroup::place(DesktopProxy& proxy, sorting::Sorter&) {
-    const desktop_access::Layouts& layouts = layoutsOf(memory);
+    const desktop_access::Layouts none;
+    const desktop_access::Layouts& layouts = memory.layouts ? *memory.layouts : none;
     const desktop_access::DisplayConfiguration display = proxy.configuration();
-    const bool changed = displayChanged(proxy, memory);
+    const Grid& stored = proxy.previous ? proxy.previous->grid() : proxy.grid();
+    const bool changed = memory.displayChanged.value_or(
+        desktop_access::displayChanged(layouts, stored, proxy.grid(), display));
 
     std::vector<bool> pinned;
     if (changed) {
@@ -356,6 +346,8 @@ void AutoGroup::place(DesktopProxy& proxy, sorting::Sorter&) {
         placeNewIcons(proxy.icons, proxy.grid(), proxy.workAreas, fresh);
     }
     keepOnScreen(proxy.icons, proxy.grid(), proxy.workAreas, pinned);
+    displayChanged = changed;
+    restored = std::move(pinned);
 }
 
 } // namespace organizers::placement

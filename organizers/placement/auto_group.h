@@ -29,15 +29,14 @@ struct Memory {
     std::optional<bool> displayChanged;
 };
 
-// The layouts the memory holds (none when it holds none), and whether the snapshot's display is
-// another than the last arrangement's: as the memory says, or by the rule when it does not.
-const desktop_access::Layouts& layoutsOf(const Memory& memory);
-bool displayChanged(const DesktopProxy& snapshot, const Memory& memory);
-
 struct AutoGroup : Placer {
     void place(DesktopProxy& proxy, sorting::Sorter& sorter) override;
 
     Memory memory;
+    // What the last place decided: whether the display had changed, and which icons (by
+    // position) it put back exactly where it remembers them (a display seen before, the lock).
+    bool displayChanged = false;
+    std::vector<bool> restored;
 };
 
 } // namespace organizers::placement

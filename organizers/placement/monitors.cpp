@@ -1,7 +1,7 @@
 #include "organizers/placement/monitors.h"
 
 #include <algorithm>
-#include <limits>
+#include <utility>
 
 #include "organizers/placement/on_screen.h"
 
@@ -26,9 +26,15 @@ std::span<const Rect> only(const std::vector<Rect>& areas, std::size_t index) {
     return std::span<const Rect>(areas).subspan(index, 1);
 }
 
-// The monitor an icon belongs on under Each: the one it stands on, else the primary.
-std::size_t homeOf(const IconRecord& icon, std::span<const Rect> areas) {
-    return monitorOf(icon, areas).value_or(primaryMonitor(areas));
+// The monitor each icon belongs on under Each: the one it stands on, else the primary.
+std::vector<std::size_t> homesOf(const std::vector<IconRecord>& icons,
+                                 std::span<const Rect> areas) {
+    const std::size_t primary = primaryMonitor(areas);
+    std::vector<std::size_t> homes;
+    homes.reserve(icons.size());
+    for (const IconRecord& icon : icons)
+        homes.push_back(monitorOf(icon, areas).value_or(primary));
+    return homes;
 }
 
 // Gives every icon marked in `movers` the free cell usable on its target monitor that lies
@@ -59,33 +65,19 @@ void moveOnto(std::vector<IconRecord>& icons, const Grid& grid, const std::vecto
 
 std::size_t primaryMonitor(std::span<const Rect> workAreas) {
     // The primary monitor's work area starts at the origin, or right of it or below it by a
-    // taskbar's width; every other monitor's lies farther, or left of it or above it.
-    std::optional<std::size_t> primary;
-    std::int64_t nearest = std::numeric_limits<std::int64_t>::max();
-    for (std::size_t index = 0; index < workAreas.size(); ++index) {
-        const Rect& area = workAreas[index];
-        if (area.left < 0 || area.top < 0)
-            continue;
-        const std::int64_t distance =
-            std::int64_t{area.left} * area.left + std::int64_t{area.top} * area.top;
-        if (distance < nearest) {
-            nearest = distance;
+    // taskbar's width; every other monitor's lies farther, or left of it or above it. Only odd
+    // list views report no work area right of and below the origin: then the nearest to it.
+    const auto rank = [](const Rect& area) {
+        const bool beforeOrigin = area.left < 0 || area.top < 0;
+        return std::pair{beforeOrigin, beforeOrigin ? distanceSquared(0, 0, area)
+                                                    : std::int64_t{area.left} * area.left +
+                                                          std::int64_t{area.top} * area.top};
+    };
+    std::size_t primary = 0;
+    for (std::size_t index = 1; index < workAreas.size(); ++index)
+        if (rank(workAreas[index]) < rank(workAreas[primary]))
             primary = index;
-        }
-    }
-    if (primary)
-        return *primary;
-    // No work area right of and below the origin (only odd list views report such): the one
-    // nearest to the origin.
-    primary = 0;
-    for (std::size_t index = 0; index < workAreas.size(); ++index) {
-        const std::int64_t distance = distanceSquared(0, 0, workAreas[index]);
-        if (distance < nearest) {
-            nearest = distance;
-            primary = index;
-        }
-    }
-    return *primary;
+    return primary;
 }
 
 std::optional<std::size_t> monitorOf(const IconRecord& icon, std::span<const Rect> workAreas) {
@@ -107,6 +99,7 @@ void placeOnMonitors(DesktopProxy& proxy, Placer& placer, sorting::Sorter& sorte
         if (index != primary && monitors == MonitorsEach)
             order.push_back(index);
 
+    const std::vector<std::size_t> homes = homesOf(proxy.icons, areas);
     std::vector<IconRecord> placed;
     std::vector<std::size_t> monitorOfPlaced;
     placed.reserve(proxy.icons.size());
@@ -115,9 +108,9 @@ void placeOnMonitors(DesktopProxy& proxy, Placer& placer, sorting::Sorter& sorte
         static_cast<Grid&>(part) = proxy.grid();
         part.previous = proxy.previous;
         part.workAreas.assign(1, areas[monitor]);
-        for (const IconRecord& icon : proxy.icons)
-            if (monitors == MonitorsPrimary || homeOf(icon, areas) == monitor)
-                part.icons.push_back(icon);
+        for (std::size_t index = 0; index < proxy.icons.size(); ++index)
+            if (monitors == MonitorsPrimary || homes[index] == monitor)
+                part.icons.push_back(proxy.icons[index]);
         placer.place(part, sorter);
         for (IconRecord& icon : part.icons) {
             placed.push_back(std::move(icon));
@@ -161,16 +154,14 @@ void keepOnMonitors(DesktopProxy& proxy, const std::vector<IconRecord>& before,
     const std::vector<Rect>& areas = proxy.workAreas;
     if (areas.size() < 2 || !proxy.grid().hasCells())
         return;
-    const std::size_t primary = primaryMonitor(areas);
-    std::vector<std::size_t> targets(proxy.icons.size(), primary);
+    // `before` holds the same icons in the same order; past its end the primary is the target.
+    std::vector<std::size_t> targets =
+        monitors == MonitorsEach ? homesOf(before, areas) : std::vector<std::size_t>();
+    targets.resize(proxy.icons.size(), primaryMonitor(areas));
     std::vector<bool> movers(proxy.icons.size(), false);
-    for (std::size_t index = 0; index < proxy.icons.size(); ++index) {
-        if (index < stay.size() && stay[index])
-            continue;
-        if (monitors == MonitorsEach && index < before.size())
-            targets[index] = homeOf(before[index], areas);
-        movers[index] = monitorOf(proxy.icons[index], areas) != targets[index];
-    }
+    for (std::size_t index = 0; index < proxy.icons.size(); ++index)
+        movers[index] = !(index < stay.size() && stay[index]) &&
+                        monitorOf(proxy.icons[index], areas) != targets[index];
     moveOnto(proxy.icons, proxy.grid(), areas, movers, targets);
 }
 
