@@ -78,7 +78,10 @@ bool arrange(const std::filesystem::path& storePath, desktop_access::Desktop& de
 
 organizers::placement::Memory memoryOf(const desktop_access::StoreSession& session,
                                        const desktop_access::DesktopProxy& snapshot) {
-    return {&session.layouts(), session.displayChanged(snapshot)};
+    const desktop_access::LastDisplay* last = session.lastDisplay();
+    return {&session.layouts(), session.displayChanged(snapshot),
+            last ? &last->configuration : nullptr,
+            last && !last->remembered ? &last->pending : nullptr};
 }
 
 std::string notTakenDescription(std::uint32_t count) {

@@ -242,7 +242,10 @@ void writeLayouts(const std::filesystem::path& file, const Layouts& layouts) {
 }
 
 bool displayChanged(const Layouts& layouts, const Grid& stored, const Grid& live,
-                    const DisplayConfiguration& liveDisplay) {
+                    const DisplayConfiguration& liveDisplay,
+                    const DisplayConfiguration* lastArranged) {
+    if (lastArranged)
+        return *lastArranged != liveDisplay;
     if (const DisplayConfiguration* last = layouts.mostRecent())
         return *last != liveDisplay;
     return stored.areaWidth != live.areaWidth || stored.areaHeight != live.areaHeight;

@@ -50,6 +50,10 @@ class Layouts {
     // The places remembered for the configuration, one per label; null when it is not
     // remembered. A record whose places turn out damaged when they are first read is forgotten.
     const std::vector<Place>* find(const DisplayConfiguration& configuration) const;
+    // Whether the configuration is remembered (its places not read for that).
+    bool contains(const DisplayConfiguration& configuration) const {
+        return entryOf(configuration) != nullptr;
+    }
 
     // Remembers the places for the configuration (the first place of a label counts) and makes
     // it the most recently used; beyond the capacity the least recently used is forgotten.
@@ -94,12 +98,13 @@ std::optional<Layouts> readLayouts(const std::filesystem::path& file);
 // not; the file then holds the layouts it held.
 void writeLayouts(const std::filesystem::path& file, const Layouts& layouts);
 
-// The rule by which a display counts as changed since the last arrangement: the most recent
-// display the layouts remember, when they remember one, is another than the live one; else the
-// stored area's size differs from the live one (a first arrangement, with nothing stored, counts
-// as a change).
+// The rule by which a display counts as changed since the last arrangement: the display that
+// arrangement was made on (last_display.h), when it is known, is another than the live one; else
+// the most recent display the layouts remember, when they remember one; else the stored area's
+// size differs from the live one (a first arrangement, with nothing stored, counts as a change).
 bool displayChanged(const Layouts& layouts, const Grid& stored, const Grid& live,
-                    const DisplayConfiguration& liveDisplay);
+                    const DisplayConfiguration& liveDisplay,
+                    const DisplayConfiguration* lastArranged = nullptr);
 
 // The layouts file beside a store file: the same folder and name, ".layouts" for ".store".
 std::filesystem::path layoutsPathFor(const std::filesystem::path& storeFile);

@@ -55,13 +55,15 @@ StoreSession::StoreSession(std::filesystem::path storePath, Reads reads)
         return;
     if (std::optional<Layouts> read = readLayouts(layoutsPathFor(storePath_)))
         layouts_ = std::move(*read);
+    lastDisplay_ = readLastDisplay(lastDisplayPathFor(storePath_));
     unsaved_ = unsavedUsage(storePath_);
 }
 
 StoreSession::~StoreSession() = default;
 
 bool StoreSession::displayChanged(const DesktopProxy& live) const {
-    return desktop_access::displayChanged(layouts_, *stored_, live.grid(), live.configuration());
+    return desktop_access::displayChanged(layouts_, *stored_, live.grid(), live.configuration(),
+                                          lastDisplay_ ? &lastDisplay_->configuration : nullptr);
 }
 
 void StoreSession::save(const DesktopProxy& state, bool remember) {
@@ -70,11 +72,21 @@ void StoreSession::save(const DesktopProxy& state, bool remember) {
     if (storePath_.empty())
         return;
     std::optional<LayoutsWriteError> layoutsFailed;
-    if (remember && layouts_.remember(state.configuration(), placesOf(state.icons))) {
+    if (remember) {
+        const std::optional<LastDisplay> before = lastDisplay_;
+        const bool changed = rememberArranged(layouts_, lastDisplay_, state.configuration(),
+                                              placesOf(state.icons), currentFileTime());
         try {
-            writeLayouts(layoutsPathFor(storePath_), layouts_);
+            if (changed)
+                writeLayouts(layoutsPathFor(storePath_), layouts_);
         } catch (const LayoutsWriteError& error) {
             layoutsFailed = error;
+        }
+        try {
+            if (lastDisplay_ != before)
+                writeLastDisplay(lastDisplayPathFor(storePath_), *lastDisplay_);
+        } catch (const LayoutsWriteError& error) {
+            layoutsFailed = layoutsFailed.value_or(error);
         }
     }
     try {

@@ -9,10 +9,11 @@
 // The history of arrangements (history.h) and the named layouts (named_layouts.h) beside the
 // store are read only when first asked for, under the same lock, and written only when asked to.
 //
-// The layouts file decides which display the last arrangement was made on; only without one
-// does the store's grid (a change of the area's size) tell. Both are written by save, the
-// layouts first, and a layouts file that cannot be written fails the save as a store that cannot
-// be written does, so the two never disagree unnoticed.
+// The last display file (last_display.h) decides which display the last arrangement was made on;
+// without it the layouts' most recent display, and only without both the store's grid (a change
+// of the area's size). All three are written by save, the layouts first, then the last display,
+// and either failing fails the save as a store that cannot be written does, so they never
+// disagree unnoticed. A display is remembered in the layouts only once it has held (settleTime).
 #pragma once
 
 #include <filesystem>
@@ -21,6 +22,7 @@
 #include "desktop_access/desktop_proxy.h"
 #include "desktop_access/errors.h"
 #include "desktop_access/history.h"
+#include "desktop_access/last_display.h"
 #include "desktop_access/layouts.h"
 #include "desktop_access/named_layouts.h"
 #include "desktop_access/unsaved_usage.h"
@@ -51,6 +53,8 @@ class StoreSession {
     const DesktopProxy& stored() const { return *stored_; }
     // The arrangements remembered per display (none when the file is missing or damaged).
     const Layouts& layouts() const { return layouts_; }
+    // The display the last arrangement was made on; null when not known.
+    const LastDisplay* lastDisplay() const { return lastDisplay_ ? &*lastDisplay_ : nullptr; }
     // The increments this process keeps for the store's counts.
     const UsageByLabel& unsaved() const { return unsaved_; }
 
@@ -59,8 +63,9 @@ class StoreSession {
     bool displayChanged(const DesktopProxy& live) const;
 
     // Saves the snapshot: its grid and icons (counts and places, in their order) to the store,
-    // and, when `remember` (an arrangement was made), first its places for its display to the
-    // layouts file (written only when that changes it). The store is written even when the
+    // and, when `remember` (an arrangement was made), first its display and places to the
+    // layouts and the last display (rememberArranged; each file written only when that changes
+    // it). The store is written even when the
     // layouts could not be. A store written forgets this process's unsaved increments of it; one
     // that could not be keeps every count above the stored one as the new increments. Throws
     // StoreWriteError (the counts kept) or LayoutsWriteError after writing what it could.
@@ -84,6 +89,7 @@ class StoreSession {
     Reads reads_;
     std::shared_ptr<const DesktopProxy> stored_;
     Layouts layouts_;
+    std::optional<LastDisplay> lastDisplay_;
     UsageByLabel unsaved_;
     std::optional<History> history_;
     std::optional<std::string> historyBytes_; // the history file's bytes as read

@@ -2,8 +2,9 @@
 rem Removes Kelvara for the current user: ends a running Kelvara, unregisters the Tessora
 rem component, removes the start-up entry and the program files in %LOCALAPPDATA%\Programs\Kelvara.
 rem The settings (HKCU\Software\Kelvara), the icon store (%LOCALAPPDATA%\Kelvara.store), with
-rem the usage counts, and the arrangements remembered per display (Kelvara.layouts beside it)
-rem stay for a later installation unless /purge is given.
+rem the usage counts, and the files beside it (the arrangements remembered per display, the last
+rem display, the restore points and the named layouts) stay for a later installation unless
+rem /purge is given.
 rem
 rem   uninstall.cmd [/purge]
 rem
@@ -72,8 +73,9 @@ if /i "%~dp0"=="%TARGET%\" (
 :userData
 if %PURGE%==1 (
     reg delete "HKCU\Software\Kelvara" /f >nul 2>&1
-    if exist "%LOCALAPPDATA%\Kelvara.store" del /f /q "%LOCALAPPDATA%\Kelvara.store"
-    if exist "%LOCALAPPDATA%\Kelvara.layouts" del /f /q "%LOCALAPPDATA%\Kelvara.layouts"
+    for %%F in (store layouts display history named named.damaged) do (
+        if exist "%LOCALAPPDATA%\Kelvara.%%F" del /f /q "%LOCALAPPDATA%\Kelvara.%%F"
+    )
 )
 if %RESULT%==0 echo Kelvara is removed.
 exit /b %RESULT%

@@ -316,8 +316,8 @@ void AutoGroup::place(DesktopProxy& proxy, sorting::Sorter&) {
     const desktop_access::Layouts& layouts = memory.layouts ? *memory.layouts : none;
     const desktop_access::DisplayConfiguration display = proxy.configuration();
     const Grid& stored = proxy.previous ? proxy.previous->grid() : proxy.grid();
-    const bool changed = memory.displayChanged.value_or(
-        desktop_access::displayChanged(layouts, stored, proxy.grid(), display));
+    const bool changed = memory.displayChanged.value_or(desktop_access::displayChanged(
+        layouts, stored, proxy.grid(), display, memory.lastArranged));
 
     std::vector<bool> pinned;
     if (changed) {
@@ -325,14 +325,18 @@ void AutoGroup::place(DesktopProxy& proxy, sorting::Sorter&) {
         // know start where the relayout puts them. Where only a taskbar changed, every icon
         // still on a screen stays, and those now under it go to the nearest free place.
         const std::vector<desktop_access::Place>* seen = layouts.find(display);
-        const desktop_access::DisplayConfiguration* before = layouts.mostRecent();
+        const desktop_access::DisplayConfiguration* before =
+            memory.lastArranged ? memory.lastArranged : layouts.mostRecent();
         if (seen != nullptr || before == nullptr || !onlyEdgesMoved(*before, display))
             relayoutGroups(proxy);
         if (seen != nullptr)
             pinned = restoreRemembered(proxy, *seen);
     } else if (locked) {
-        // Icons moved by hand go back.
-        if (const std::vector<desktop_access::Place>* seen = layouts.find(display)) {
+        // Icons moved by hand go back, to where the last arrangement on this display put them.
+        const std::vector<desktop_access::Place>* seen = layouts.find(display);
+        if (!seen && memory.lastArranged && *memory.lastArranged == display)
+            seen = memory.lastPending;
+        if (seen) {
             pinned = restoreRemembered(proxy, *seen);
         } else {
             restoreStored(proxy);

@@ -27,6 +27,11 @@ void snapToGrid(DesktopProxy& live, const std::vector<bool>& leaveOut = {});
 struct Memory {
     const desktop_access::Layouts* layouts = nullptr; // none remembered when null
     std::optional<bool> displayChanged;
+    // The display the last arrangement was made on, when known (last_display.h); else the
+    // layouts' most recent one stands for it.
+    const desktop_access::DisplayConfiguration* lastArranged = nullptr;
+    // Its places as that arrangement left them, while the layouts do not remember it yet.
+    const std::vector<desktop_access::Place>* lastPending = nullptr;
 };
 
 struct AutoGroup : Placer {

@@ -10,8 +10,11 @@
 
 #include "component/arrangement.h"
 #include "desktop_access/icon_store.h"
+#include "desktop_access/last_display.h"
+#include "desktop_access/layouts.h"
 #include "organizers/placement/on_screen.h"
 #include "tests/support/fake_desktop.h"
+#include "tests/support/fakes.h"
 
 namespace fake {
 namespace {
@@ -239,6 +242,8 @@ DisplayFigures runDisplaySequences(int sequences, int changesPerSequence, int ic
             return read;
         }();
 
+        // What each display the layouts remember showed when last arranged; a display is
+        // remembered once it has held for 5 s, and from then on at every arrangement.
         std::map<std::size_t, std::map<std::u16string, desktop_access::Point>> lastSeen;
         const auto arrange = [&] {
             component::arrange(
@@ -246,8 +251,21 @@ DisplayFigures runDisplaySequences(int sequences, int changesPerSequence, int ic
                 desktop_access::Trigger::other, monitors);
         };
         arrange();
-        lastSeen[current] = positionsByLabel(desktop);
+        auto arrived = positionsByLabel(desktop);
         for (int change = 0; change < changesPerSequence; ++change) {
+            // Mostly a display holds a while; one in five lasts under 5 s (a game's resolution,
+            // a monitor dropping out for a moment).
+            const bool brief = std::uniform_int_distribution<int>(0, 4)(random) == 0;
+            const std::uint64_t held =
+                brief ? std::uniform_int_distribution<std::uint64_t>(0, desktop_access::settleTime -
+                                                                            1)(random)
+                      : std::uniform_int_distribution<std::uint64_t>(desktop_access::settleTime,
+                                                                     600 * 10'000'000ull)(random);
+            fake::now += held;
+            const bool leftUnremembered = brief && !lastSeen.contains(current);
+            if (!leftUnremembered)
+                lastSeen[current] = arrived;
+            const std::size_t left = current;
             std::size_t next = current;
             while (next == current)
                 next = std::uniform_int_distribution<std::size_t>(0, displays.size() - 1)(random);
@@ -259,16 +277,27 @@ DisplayFigures runDisplaySequences(int sequences, int changesPerSequence, int ic
             arrange();
             ++figures.changes;
             checkArrangement(desktop, figures);
+            if (leftUnremembered) {
+                // The display just left never held: the layouts must not know it.
+                const Display& shown = pool[displays[left]];
+                const auto layouts =
+                    desktop_access::readLayouts(desktop_access::layoutsPathFor(store));
+                ++figures.shortLived;
+                figures.shortLivedRemembered +=
+                    layouts && layouts->contains(desktop_access::configurationOf(
+                                   shown.areas, shown.box, shown.box))
+                        ? 1
+                        : 0;
+            }
             checkMonitors(desktop, before, monitors, lastSeen.contains(current), figures);
-            const auto now = positionsByLabel(desktop);
+            arrived = positionsByLabel(desktop);
             if (const auto seen = lastSeen.find(current); seen != lastSeen.end()) {
                 ++figures.returns;
                 for (const auto& [label, position] : seen->second) {
                     ++figures.remembered;
-                    figures.restored += now.at(label) == position ? 1 : 0;
+                    figures.restored += arrived.at(label) == position ? 1 : 0;
                 }
             }
-            lastSeen[current] = now;
         }
         for (const auto& record : desktop_access::readStore(store).icons)
             figures.countsChanged += counts.at(record.name) == record.usage ? 0 : 1;
@@ -279,18 +308,20 @@ DisplayFigures runDisplaySequences(int sequences, int changesPerSequence, int ic
 std::string describe(const DisplayFigures& figures, int icons, double seconds,
                      std::int32_t monitors) {
     static const char* const settings[] = {"all", "primary", "each"};
-    char line[640];
+    char line[720];
     std::snprintf(
         line, sizeof line,
         "display changes, monitors %s, %d icons: %ld changes (%ld with cells enough), %ld icons "
         "outside every work area, %ld pairs in one cell; %ld returns, %ld of %ld "
-        "remembered icons restored (%.1f%%); %ld off their monitor; %ld counts changed; "
+        "remembered icons restored (%.1f%%); %ld of %ld short-lived displays remembered; %ld off "
+        "their monitor; %ld counts changed; "
         "%.1f us per icon and change",
         settings[monitors >= 0 && monitors <= 2 ? monitors : 0], icons, figures.changes,
         figures.checkedChanges, figures.iconsOutside, figures.pairsInOneCell, figures.returns,
         figures.restored, figures.remembered,
         figures.remembered ? 100.0 * figures.restored / figures.remembered : 100.0,
-        figures.offTheirMonitor, figures.countsChanged,
+        figures.shortLivedRemembered, figures.shortLived, figures.offTheirMonitor,
+        figures.countsChanged,
         figures.changes ? 1e6 * seconds / (double(figures.changes) * icons) : 0.0);
     return line;
 }

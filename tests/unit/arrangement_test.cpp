@@ -330,6 +330,7 @@ TEST_F(ArrangementTest, ATaskbarChangeMovesOnlyTheIconsUnderIt) {
                             at.y);
         }
     arrange();
+    fake::now += desktop_access::settleTime; // the display holds: it is remembered
     const std::vector<Desktop::Item> before = desktop.items;
     for (const desktop_access::Rect& moved :
          {desktop_access::Rect{0, 40, 1920, 1080}, desktop_access::Rect{62, 0, 1920, 1080},

@@ -42,6 +42,8 @@ TEST(DisplayChangesTest, SweepKeepsIconsOnScreenApartAndBringsBackWhatEachDispla
         EXPECT_GT(figures.returns, 0);
         EXPECT_EQ(figures.countsChanged, 0);
         EXPECT_EQ(figures.offTheirMonitor, 0);
+        EXPECT_GT(figures.shortLived, 0);
+        EXPECT_EQ(figures.shortLivedRemembered, 0);
     }
 }
 

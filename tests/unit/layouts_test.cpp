@@ -1,3 +1,4 @@
+#include "desktop_access/last_display.h"
 #include "desktop_access/layouts.h"
 
 #include <cstring>
@@ -133,6 +134,74 @@ TEST(LayoutsTest, AFileWithMoreThanSixteenConfigurationsKeepsTheMostRecent) {
     ASSERT_EQ(read->configurations().size(), Layouts::capacity);
     EXPECT_EQ(*read->mostRecent(), display(1000, 700));
     EXPECT_EQ(read->configurations().back(), display(1015, 700));
+}
+
+} // namespace
+
+namespace {
+
+using desktop_access::LastDisplay;
+
+// A display is remembered only once it has held for 5 s: at a later arrangement on it, or, with
+// the places its last arrangement left, at the first arrangement after it. A clock set back
+// starts the wait again.
+TEST(LastDisplayTest, OnlyADisplayThatHeldFiveSecondsIsRemembered) {
+    const DisplayConfiguration a = display(1920, 1040), b = display(1280, 984),
+                               c = display(1600, 860), d = display(1024, 728);
+    struct Step {
+        const DisplayConfiguration* shown;
+        std::uint64_t seconds;
+        std::vector<const DisplayConfiguration*> remembered; // most recent first
+    };
+    const std::vector<Step> steps = {
+        {&a, 100, {}},       {&a, 103, {}},       {&a, 106, {&a}},     {&b, 107, {&a}},
+        {&a, 109, {&a}},     {&b, 110, {&a}},     {&c, 116, {&b, &a}}, {&a, 117, {&a, &b}},
+        {&d, 120, {&a, &b}}, {&d, 105, {&a, &b}}, {&d, 109, {&a, &b}}, {&d, 111, {&d, &a, &b}},
+    };
+    Layouts layouts;
+    std::optional<LastDisplay> last;
+    for (std::size_t step = 0; step < steps.size(); ++step) {
+        const std::vector<Place> places{{u"icon", std::int32_t(step), 4}};
+        desktop_access::rememberArranged(layouts, last, *steps[step].shown, places,
+                                         steps[step].seconds * 10'000'000);
+        std::vector<DisplayConfiguration> expected;
+        for (const DisplayConfiguration* configuration : steps[step].remembered)
+            expected.push_back(*configuration);
+        EXPECT_EQ(layouts.configurations(), expected) << "step " << step;
+        ASSERT_TRUE(last);
+        EXPECT_EQ(last->configuration, *steps[step].shown);
+        EXPECT_EQ(last->remembered, layouts.contains(*steps[step].shown)) << "step " << step;
+        EXPECT_EQ(last->pending, last->remembered ? std::vector<Place>{} : places);
+    }
+    // The display left after 6 s is remembered as its last arrangement (step 5) left it.
+    EXPECT_EQ(*layouts.find(b), (std::vector<Place>{{u"icon", 5, 4}}));
+}
+
+TEST(LastDisplayTest, TheFileReadsBackAndAnythingElseReadsAsNone) {
+    const LastDisplay pending{configurationOf({{0, 0, 1920, 1040}, {1920, 0, 3200, 984}}, 79, 79),
+                              134412985510000000ull,
+                              false,
+                              {{u"Notes\n\\", 4, -83}}};
+    const LastDisplay remembered{display(1280, 984), 7, true, {}};
+    for (const LastDisplay& shown : {pending, remembered}) {
+        const std::string bytes = desktop_access::encodeLastDisplay(shown);
+        EXPECT_EQ(desktop_access::decodeLastDisplay(bytes), shown) << bytes;
+        for (std::size_t length = 0; length < bytes.size(); ++length)
+            EXPECT_FALSE(
+                desktop_access::decodeLastDisplay(std::string_view(bytes).substr(0, length)))
+                << length;
+    }
+    EXPECT_EQ(desktop_access::encodeLastDisplay(remembered),
+              "Kelvara display 1\nsince 7 remembered\nconfiguration 1 79 79 0 0\n"
+              "area 0 0 1280 984\nend\n");
+    for (const char* damaged :
+         {"Kelvara display 1\nsince 7 settled\nconfiguration 0 79 79 0 0\nend\n",
+          "Kelvara display 1\nsince -7 pending\nconfiguration 0 79 79 0 0\nend\n",
+          "Kelvara display 1\nsince 7 remembered\nconfiguration 0 79 79 1 6\n4 4 a\nend\n",
+          "Kelvara display 1\nsince 7 pending\nend\n",
+          "Kelvara display 1\nsince 7 pending\nconfiguration 0 79 79 0 0\n"
+          "configuration 0 80 80 0 0\nend\n"})
+        EXPECT_FALSE(desktop_access::decodeLastDisplay(damaged)) << damaged;
 }
 
 } // namespace

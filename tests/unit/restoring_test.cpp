@@ -17,6 +17,7 @@
 #include "component/history_text.h"
 #include "desktop_access/history.h"
 #include "desktop_access/icon_store.h"
+#include "desktop_access/last_display.h"
 #include "desktop_access/named_layouts.h"
 #include "organizers/placement/on_screen.h"
 #include "organizers/restore.h"
@@ -279,7 +280,7 @@ TEST_F(RestoringTest, AHistoryThatCannotBeWrittenIsToldAfterTheRestIsSaved) {
     fake::heldOpen.clear();
     EXPECT_EQ(bytesOf(desktop_access::historyPathFor(store)), held);
     EXPECT_EQ(desktop_access::readStore(store).icons.size(), desktop.items.size());
-    EXPECT_NE(bytesOf(desktop_access::layoutsPathFor(store)), "");
+    EXPECT_NE(bytesOf(desktop_access::lastDisplayPathFor(store)), "");
     // The point the file could not take is kept by the process and saved with the next one.
     ASSERT_TRUE(arrange(1, 2));
     EXPECT_EQ(history().undo.size(), 3u);

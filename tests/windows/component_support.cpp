@@ -11,6 +11,7 @@
 
 #include "component/arrangement.h"
 #include "desktop_access/desktop_win32.h"
+#include "desktop_access/last_display.h"
 #include "desktop_access/layouts.h"
 #include "desktop_access/snapshot.h"
 #include "organizers/placement/on_screen.h"
@@ -207,6 +208,7 @@ void writeStore(const std::filesystem::path& path,
 
 SavedStore::SavedStore(const std::filesystem::path& store)
     : store_(store), layouts_(desktop_access::layoutsPathFor(store)),
+      lastDisplay_(desktop_access::lastDisplayPathFor(store)),
       history_(desktop_access::historyPathFor(store)),
       named_(desktop_access::namedLayoutsPathFor(store)) {}
 
@@ -214,6 +216,7 @@ void removeStore(const std::filesystem::path& store) {
     std::error_code ignored;
     std::filesystem::remove(store, ignored);
     std::filesystem::remove(desktop_access::layoutsPathFor(store), ignored);
+    std::filesystem::remove(desktop_access::lastDisplayPathFor(store), ignored);
     std::filesystem::remove(desktop_access::historyPathFor(store), ignored);
     std::filesystem::remove(desktop_access::namedLayoutsPathFor(store), ignored);
 }
@@ -254,12 +257,14 @@ std::vector<POINT> expectedPositions(std::int32_t sortMethod, std::int32_t arran
         std::error_code ignored;
         std::filesystem::remove(copy, ignored);
         const winapi::NamedLock lock(winapi::storeLockName);
-        std::filesystem::remove(desktop_access::layoutsPathFor(copy), ignored);
         if (std::filesystem::exists(store))
             std::filesystem::copy_file(store, copy);
-        if (std::filesystem::exists(desktop_access::layoutsPathFor(store)))
-            std::filesystem::copy_file(desktop_access::layoutsPathFor(store),
-                                       desktop_access::layoutsPathFor(copy));
+        for (const auto beside :
+             {&desktop_access::layoutsPathFor, &desktop_access::lastDisplayPathFor}) {
+            std::filesystem::remove(beside(copy), ignored);
+            if (std::filesystem::exists(beside(store)))
+                std::filesystem::copy_file(beside(store), beside(copy));
+        }
     }
     std::vector<POINT> positions;
     {
@@ -277,7 +282,7 @@ std::vector<POINT> expectedPositions(std::int32_t sortMethod, std::int32_t arran
                                                             record.top + record.offsetY};
     }
     if (!copy.empty())
-        std::filesystem::remove(copy);
+        removeStore(copy);
     return positions;
 }
 
