@@ -42,6 +42,7 @@
 #include "desktop_access/desktop_proxy.h"
 #include "desktop_access/desktop_seam.h"
 #include "desktop_access/desktop_win32.h"
+#include "desktop_access/last_display.h"
 #include "desktop_access/layouts.h"
 #include "launcher/launcher_window_win32.h"
 #include "tessora.h"
@@ -50,6 +51,7 @@
 #include "tests/windows/test_support.h"
 #include "tests/windows/utf8_win32.h"
 #include "winapi/handle_win32.h"
+#include "winapi/named_lock.h"
 #include "winapi/text_win32.h"
 
 using test_support::fromUtf8;
@@ -125,9 +127,10 @@ constexpr LONG screenWidth = 1920;
 constexpr LONG screenHeight = 1080;
 constexpr LONG smallWidth = 1280;
 constexpr LONG smallHeight = 720;
-constexpr LONG iconBox = 75;        // the list view's boxes under Wine
-constexpr LONG boxToPositionX = 21; // an item's position lies this far right of its box
-constexpr LONG boxToPositionY = 4;  // and this far below it
+constexpr LONG secondMonitorLeft = 1280; // where the demo's second monitor begins
+constexpr LONG iconBox = 75;             // the list view's boxes under Wine
+constexpr LONG boxToPositionX = 21;      // an item's position lies this far right of its box
+constexpr LONG boxToPositionY = 4;       // and this far below it
 constexpr std::uint64_t fileTimeDay = 864000000000ULL;
 
 // --- output -----------------------------------------------------------------------------------
@@ -153,19 +156,21 @@ void check(bool holds, const std::string& what) {
     }
 }
 
-// Asks the script for a screenshot (of the part of the screen given as WxH+X+Y, or all of it) and
-// waits until it is taken.
-void screenshot(const char* name, const std::string& crop = "") {
+// Asks the script for a screenshot (of the part of the screen given as WxH+X+Y, or all of it, with
+// a line where one monitor ends at x = divide when given) and waits until it is taken.
+void screenshot(const char* name, const std::string& crop = "", LONG divide = 0) {
     if (shotFolder.empty())
         return;
     Sleep(400); // the list view repaints once its icons have moved
     const std::wstring ack =
         shotFolder + L"\\" + std::wstring(name, name + std::strlen(name)) + L".ack";
     DeleteFileW(ack.c_str());
+    std::string options;
+    if (divide != 0)
+        options += " divide " + std::to_string(divide);
     if (!crop.empty())
-        say("@@screenshot %s crop %s\n", name, crop.c_str());
-    else
-        say("@@screenshot %s\n", name);
+        options += " crop " + crop;
+    say("@@screenshot %s%s\n", name, options.c_str());
     if (!test_support::pollUntil(
             [&] { return GetFileAttributesW(ack.c_str()) != INVALID_FILE_ATTRIBUTES; }, 30000))
         throw std::runtime_error("no screenshot was taken");
@@ -769,6 +774,54 @@ void regroup(const test_support::DesktopHost& host, ITessora* tessora,
     check(samePositions(positionsOf(report), arranged), "the icons stay where the user put them");
 }
 
+// A second monitor joins: the icons on each monitor stay on it, and each is arranged on its own
+// along its left edge. Back to one monitor, the desktop is as it was.
+void twoMonitors(const test_support::DesktopHost& host) {
+    const std::vector<RECT> areas = {{0, 0, secondMonitorLeft, 1040},
+                                     {secondMonitorLeft, 200, screenWidth, screenHeight}};
+    say("\n== A second, smaller monitor on the right (work areas 0 0 %ld 1040 and %ld 200 %ld "
+        "%ld); "
+        "each monitor on its own (KelvaraCmd monitors each, arrange left) ==\n",
+        secondMonitorLeft, secondMonitorLeft, screenWidth, screenHeight);
+    const auto grouped = settledReport(host);
+    const auto arrangedOn = [](std::size_t monitors) {
+        const winapi::NamedLock lock(winapi::storeLockName);
+        const auto last =
+            desktop_access::readLastDisplay(desktop_access::lastDisplayPathFor(storePath()));
+        return last && last->configuration.workAreas.size() == monitors;
+    };
+    host.showDisplay(screenWidth, screenHeight, areas);
+    check(test_support::pollUntil([&] { return arrangedOn(2); }, 10000),
+          "the hook arranged the desktop of two monitors");
+    const auto before = settledReport(host);
+    check(kelvaraCmd(L"monitors each") == 0 && kelvaraCmd(L"arrange left") == 0,
+          "KelvaraCmd set the monitors and the edge (exit codes 0)");
+    const auto report = settledReport(host);
+    printPicture(report);
+    const auto monitorOf = [](const test_support::ReportedIcon& icon) {
+        return (icon.box.left + icon.box.right) / 2 >= secondMonitorLeft ? 1 : 0;
+    };
+    int stayed = 0, onRight = 0;
+    for (std::size_t i = 0; i < report.icons.size(); ++i) {
+        stayed += monitorOf(report.icons[i]) == monitorOf(before.icons[i]) ? 1 : 0;
+        onRight += monitorOf(report.icons[i]);
+    }
+    say("   %d icons on the left monitor, %d on the right\n", int(report.icons.size()) - onRight,
+        onRight);
+    check(stayed == int(report.icons.size()) && onRight > 0,
+          "every icon stayed on its monitor, both monitors hold some");
+    check(onOwnCells(report), "every icon on a cell of its own");
+    screenshot("two-monitors", "", secondMonitorLeft);
+
+    check(kelvaraCmd(L"monitors all") == 0 && kelvaraCmd(L"arrange auto") == 0,
+          "back to all monitors as one and the automatic arrangement");
+    host.showDisplay(screenWidth, screenHeight, grouped.workAreas);
+    check(test_support::pollUntil([&] { return arrangedOn(1); }, 10000),
+          "the hook arranged the desktop of one monitor");
+    check(samePositions(positionsOf(settledReport(host)), positionsOf(grouped)),
+          "back on one monitor, every icon where it stood before the second one came");
+}
+
 void changeSize(const test_support::DesktopHost& host, ITessora* tessora) {
     say("\n== The screen becomes %ld x %ld (desktop_host --send \"display %ld %ld 0 0 %ld %ld\") "
         "==\n",
@@ -863,6 +916,7 @@ int runDemo() {
         undoAndLayouts(host, GetProcessId(kelvara.process()));
         regroup(host, tessora.Get(), positionsOf(arranged));
         screenshot("grouped");
+        twoMonitors(host);
         changeSize(host, tessora.Get());
         screenshot("resized",
                    std::to_string(smallWidth) + "x" + std::to_string(smallHeight) + "+0+0");

@@ -7,7 +7,7 @@
 #
 # The Windows side is build/win64/bin/kelvara_demo.exe (demo/kelvara_demo.cpp). It runs in a Wine
 # prefix of its own, made afresh each time (build/win64/demo-prefix), so Kelvara's start is a
-# first start. When it prints "@@screenshot NAME [crop WxH+X+Y]" this script takes a screenshot of
+# first start. When it prints "@@screenshot NAME [divide X] [crop WxH+X+Y]" this script takes a screenshot of
 # the X screen (or of that part of it) and answers with the file NAME.ack in the folder.
 set -euo pipefail
 [[ $# -gt 0 ]] && out=$(realpath -m "$1")
@@ -74,14 +74,20 @@ demo=$!
 shots=0
 while IFS= read -r line; do
     if [[ "$line" == @@screenshot* ]]; then
-        read -r _ name crop geometry <<<"$line"
+        read -r _ name options <<<"$line"
         shots=$((shots + 1))
         file=$out/$(printf '%02d' "$shots")-$name.png
-        if [[ "${crop:-}" == crop ]]; then
-            xwd -root -silent -display "$DISPLAY" | convert xwd:- -crop "$geometry" +repage "$file"
-        else
-            xwd -root -silent -display "$DISPLAY" | convert xwd:- "$file"
-        fi
+        # "divide X" draws where one monitor ends and the next begins (the host draws no edge),
+        # "crop WxH+X+Y" keeps that part of the screen.
+        drawn=() cropped=()
+        read -r -a words <<<"${options:-}"
+        for ((i = 0; i + 1 < ${#words[@]}; i += 2)); do
+            case ${words[i]} in
+            divide) drawn+=(-stroke '#ffd24a' -strokewidth 4 -draw "line ${words[i+1]},0 ${words[i+1]},4000") ;;
+            crop) cropped+=(-crop "${words[i+1]}" +repage) ;;
+            esac
+        done
+        xwd -root -silent -display "$DISPLAY" | convert xwd:- "${drawn[@]}" "${cropped[@]}" "$file"
         touch "$out/$name.ack"
         line="   [screenshot ${file#"$root"/}]"
     fi

@@ -2,8 +2,10 @@
 // size change 30 times among displays of unequal size (a taskbar at the top or left, a second
 // monitor shorter than the first), and the hook arranges after each. After every change no icon
 // may stand where no screen shows it and no two may share a cell; every return to a display seen
-// before brings back every icon where it stood, a move by hand included. Icons that arrive are
-// placed on a free cell near where the shell put them.
+// before brings back every icon where it stood, a move by hand included. Each display holds for
+// 5 s when first shown, so that it is remembered; now and then one is shown for 2 s and undone,
+// which must leave the remembered displays as they were. Icons that arrive are placed on a free
+// cell near where the shell put them.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -17,6 +19,8 @@
 #include <windows.h>
 
 #include "desktop_access/grid.h"
+#include "desktop_access/icon_store.h"
+#include "desktop_access/last_display.h"
 #include "desktop_access/layouts.h"
 #include "organizers/placement/on_screen.h"
 #include "tests/windows/component_support.h"
@@ -108,18 +112,40 @@ class DisplayChangesTest : public ::testing::Test {
         ASSERT_TRUE(arrangedFor(displays[0])) << "Kelvara's first arrangement";
     }
 
-    // The display the last arrangement remembers, and the places it remembers there.
+    // The display the last arrangement was made on, since when it has been shown, and the
+    // places that arrangement gave the icons (the store holds them).
     struct Remembered {
         desktop_access::DisplayConfiguration display;
+        std::uint64_t since = 0;
         std::vector<desktop_access::Place> places;
     };
     std::optional<Remembered> lastArranged() const {
         const winapi::NamedLock lock(winapi::storeLockName);
-        const auto layouts = desktop_access::readLayouts(desktop_access::layoutsPathFor(store));
-        if (!layouts || !layouts->mostRecent())
+        const auto last =
+            desktop_access::readLastDisplay(desktop_access::lastDisplayPathFor(store));
+        if (!last)
             return std::nullopt;
-        const desktop_access::DisplayConfiguration display = *layouts->mostRecent();
-        return Remembered{display, *layouts->find(display)};
+        return Remembered{last->configuration, last->since,
+                          desktop_access::placesOf(desktop_access::readStore(store).icons)};
+    }
+
+    std::vector<desktop_access::DisplayConfiguration> rememberedDisplays() const {
+        const winapi::NamedLock lock(winapi::storeLockName);
+        const auto layouts = desktop_access::readLayouts(desktop_access::layoutsPathFor(store));
+        return layouts ? layouts->configurations()
+                       : std::vector<desktop_access::DisplayConfiguration>{};
+    }
+
+    // Waits until the display the last arrangement was made on has been shown for the time.
+    void holdFor(double seconds) const {
+        const std::optional<Remembered> last = lastArranged();
+        ASSERT_TRUE(last);
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        const std::uint64_t until = last->since + std::uint64_t(seconds * 1e7);
+        const std::uint64_t at = (std::uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+        if (until > at)
+            Sleep(DWORD((until - at) / 10000 + 1));
     }
 
     // Whether the last arrangement was made for the display and every icon stands where it
@@ -141,8 +167,8 @@ class DisplayChangesTest : public ::testing::Test {
         return true;
     }
 
-    // Waits until an arrangement for the display is done: the layouts file remembers it, every
-    // icon stands where it says, and its glide has ended.
+    // Waits until an arrangement for the display is done: it is the last display arranged,
+    // every icon stands where that arrangement put it, and its glide has ended.
     bool arrangedFor(const Display& display, DWORD timeoutMs = 30000) {
         const auto wanted = desktop_access::configurationOf(display.workAreas, 79, 79);
         if (!test_support::pollUntil([&] { return showsItsLayout(wanted); }, timeoutMs))
@@ -188,46 +214,82 @@ TEST_F(DisplayChangesTest, ThirtyChangesKeepIconsOnScreenApartAndEachDisplayCome
         [&] { return host->report().icons.at(0).position == snapped; }, 15000))
         << "the icon moved by hand is snapped where it was dropped";
     ASSERT_TRUE(arrangedFor(displays[0]));
+    ASSERT_NO_FATAL_FAILURE(holdFor(5.5));
 
+    // A display shown for a moment only: a game's resolution.
+    const Display brief{"1280 x 800 for 2 s", {{0, 0, 1280, 760}}};
     std::mt19937 random(20261209);
     std::map<std::size_t, std::map<std::wstring, POINT>> lastSeen{{0, byLabel()}};
     std::size_t current = 0;
-    int outside = 0, doubled = 0, returns = 0, remembered = 0, restored = 0, unarranged = 0;
+    int outside = 0, doubled = 0, returns = 0, remembered = 0, restored = 0, unarranged = 0,
+        briefs = 0, briefsRemembered = 0;
     const auto started = std::chrono::steady_clock::now();
+    const auto arrive = [&](const Display& display) {
+        if (!arrangedFor(display)) {
+            ++unarranged;
+            ADD_FAILURE() << "not arranged for " << display.name;
+            return false;
+        }
+        const test_support::ScreenCounts counts = check(display);
+        outside += counts.outside;
+        doubled += counts.doubled;
+        return true;
+    };
+    const auto compare = [&](const std::map<std::wstring, POINT>& seen) {
+        const auto now = byLabel();
+        ++returns;
+        for (const auto& [label, position] : seen) {
+            ++remembered;
+            restored += now.at(label) == position ? 1 : 0;
+        }
+    };
     for (int change = 0; change < 30; ++change) {
+        if (change % 6 == 5) {
+            // Shown for 2 s and undone: the remembered displays stay as they were while it was
+            // shown, and the one before comes back as it was.
+            show(brief);
+            ++briefs;
+            if (!arrive(brief))
+                continue;
+            const auto before = rememberedDisplays();
+            ASSERT_NO_FATAL_FAILURE(holdFor(2));
+            show(displays[current]);
+            if (!arrive(displays[current]))
+                continue;
+            briefsRemembered += rememberedDisplays() == before ? 0 : 1;
+            compare(lastSeen.at(current));
+            continue;
+        }
         std::size_t next = current;
         while (next == current)
             next = std::uniform_int_distribution<std::size_t>(0, displays.size() - 1)(random);
         current = next;
         show(displays[current]);
-        if (!arrangedFor(displays[current])) {
-            ++unarranged;
-            ADD_FAILURE() << "not arranged for " << displays[current].name;
+        if (!arrive(displays[current]))
             continue;
-        }
-        const test_support::ScreenCounts counts = check(displays[current]);
-        outside += counts.outside;
-        doubled += counts.doubled;
-        const auto now = byLabel();
-        if (const auto seen = lastSeen.find(current); seen != lastSeen.end()) {
-            ++returns;
-            for (const auto& [label, position] : seen->second) {
-                ++remembered;
-                restored += now.at(label) == position ? 1 : 0;
-            }
-        }
-        lastSeen[current] = now;
+        if (const auto seen = lastSeen.find(current); seen != lastSeen.end())
+            compare(seen->second);
+        else // seen for the first time: it holds, so that it is remembered
+            ASSERT_NO_FATAL_FAILURE(holdFor(5.5));
+        lastSeen[current] = byLabel();
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::printf("display changes under Wine: 30 changes, %d icons outside every work area, %d "
-                "pairs in one cell, %d of %d remembered icons restored on %d returns, %d not "
+    std::printf("display changes under Wine: 30 changes and %d shown for 2 s, %d icons outside "
+                "every work area, %d pairs in one cell, %d of %d remembered icons restored on %d "
+                "returns, %d of the short-lived displays changed what is remembered, %d not "
                 "arranged; %.1f s\n",
-                outside, doubled, restored, remembered, returns, unarranged, seconds);
+                briefs, outside, doubled, restored, remembered, returns, briefsRemembered,
+                unarranged, seconds);
     EXPECT_EQ(outside, 0);
     EXPECT_EQ(doubled, 0);
     EXPECT_EQ(restored, remembered);
     EXPECT_GT(returns, 0);
+    EXPECT_EQ(briefsRemembered, 0);
+    const desktop_access::DisplayConfiguration briefDisplay =
+        desktop_access::configurationOf(brief.workAreas, 79, 79);
+    for (const desktop_access::DisplayConfiguration& kept : rememberedDisplays())
+        EXPECT_NE(kept, briefDisplay);
 
     // Back on the first display, the icon moved by hand stands where it was dropped.
     show(displays[0]);

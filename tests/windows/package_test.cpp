@@ -159,8 +159,13 @@ TEST_F(PackageTest, UninstallFromTheInstalledFolderWithPurgeRemovesSettingsAndSt
     ASSERT_EQ(run(L"install.cmd /nostart", package), 0u) << output;
     EXPECT_FALSE(kelvaraRunning());
     ASSERT_TRUE(std::filesystem::exists(std::filesystem::path(target) / L"uninstall.cmd"));
-    const std::filesystem::path layouts = desktop_access::layoutsPathFor(store);
-    std::ofstream(layouts, std::ios::binary) << "Kelvara layouts 1\nend\n";
+    // Every file beside the store, a set-aside damaged one of named layouts too.
+    std::vector<std::filesystem::path> beside;
+    for (const wchar_t* extension : {L".layouts", L".display", L".history", L".named",
+                                     L".named.damaged"}) {
+        beside.push_back(std::filesystem::path(store).replace_extension(extension));
+        std::ofstream(beside.back(), std::ios::binary) << "Kelvara\n";
+    }
     // Installing again over an installed copy updates it.
     ASSERT_EQ(run(L"install.cmd /nostart", package), 0u) << output;
 
@@ -174,7 +179,8 @@ TEST_F(PackageTest, UninstallFromTheInstalledFolderWithPurgeRemovesSettingsAndSt
     EXPECT_EQ(stringOf(HKEY_CURRENT_USER, runKey, L"Kelvara"), L"<missing>");
     EXPECT_FALSE(test_support::settingsKeyExists());
     EXPECT_FALSE(std::filesystem::exists(store));
-    EXPECT_FALSE(std::filesystem::exists(layouts)) << "the remembered arrangements go too";
+    for (const std::filesystem::path& file : beside)
+        EXPECT_FALSE(std::filesystem::exists(file)) << file.string() << " goes too";
 }
 
 TEST_F(PackageTest, TheScriptsAndThePolicyTemplateHaveWindowsLineEndings) {
