@@ -1,7 +1,8 @@
 // Writes the seed corpora of the fuzz targets of the places files, each made by the file's own
-// writer, into a folder of each: layouts (Kelvara.layouts), history (Kelvara.history), named
-// (Kelvara.named) and export (an exported layout). From empty files to full ones, on one display
-// and on several, with every kind of label: any UTF-16 text, labels that repeat, the extremes.
+// writer, into a folder of each: layouts (Kelvara.layouts), display (Kelvara.display), history
+// (Kelvara.history), named (Kelvara.named) and export (an exported layout). From empty files to
+// full ones, on one display and on several, with every kind of label: any UTF-16 text, labels that
+// repeat, the extremes.
 //
 //   places_seeds FOLDER
 #include <climits>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "desktop_access/history.h"
+#include "desktop_access/last_display.h"
 #include "desktop_access/layouts.h"
 #include "desktop_access/named_layouts.h"
 #include "desktop_access/text_lines.h"
@@ -94,6 +96,16 @@ std::vector<std::string> layoutsSeeds() {
     return files;
 }
 
+std::vector<std::string> lastDisplaySeeds() {
+    std::vector<std::string> files;
+    for (const DisplayConfiguration& display : displays()) {
+        files.push_back(encodeLastDisplay({display, 133'600'000'000'000'000, true, {}}));
+        files.push_back(encodeLastDisplay({display, 0, false, desktop(12)}));
+    }
+    files.push_back(encodeLastDisplay({displays()[1], UINT64_MAX, false, placesOf(oddLabels())}));
+    return files;
+}
+
 RestorePoint point(std::uint64_t time, std::uint32_t trigger, const DisplayConfiguration& display,
                    std::vector<Place> places) {
     return {time,
@@ -159,6 +171,7 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path folder = argv[1];
     return fuzz::writeSeeds(folder / "layouts", layoutsSeeds(), ".layouts") &&
+                   fuzz::writeSeeds(folder / "display", lastDisplaySeeds(), ".display") &&
                    fuzz::writeSeeds(folder / "history", historySeeds(), ".history") &&
                    fuzz::writeSeeds(folder / "named", namedSeeds(), ".named") &&
                    fuzz::writeSeeds(folder / "export", exportSeeds(), ".layout")
