@@ -2,6 +2,7 @@
 
 #include "desktop_access/busy_file.h"
 #include "desktop_access/errors.h"
+#include "desktop_access/labels.h"
 #include "desktop_access/text_lines.h"
 
 namespace desktop_access {
@@ -9,6 +10,18 @@ namespace {
 
 constexpr std::string_view header = "Kelvara display 1";
 constexpr std::string_view layoutsHeader = "Kelvara layouts 1\n";
+
+// The first place of each label, as the layouts remember places.
+std::vector<Place> firstPlaces(const std::vector<Place>& places) {
+    const std::vector<bool> firsts = firstsOfTheirLabels(
+        places, [](const Place& place) { return std::u16string_view(place.label); });
+    std::vector<Place> kept;
+    kept.reserve(places.size());
+    for (std::size_t i = 0; i < places.size(); ++i)
+        if (firsts[i])
+            kept.push_back(places[i]);
+    return kept;
+}
 
 } // namespace
 
@@ -19,7 +32,7 @@ std::string encodeLastDisplay(const LastDisplay& display) {
     const std::string body = encodeLayouts(block);
     std::string out(header);
     out += "\nsince ";
-    appendNumber(out, std::int64_t(display.since));
+    out += std::to_string(display.since);
     out += display.remembered ? " remembered\n" : " pending\n";
     out.append(body, layoutsHeader.size());
     return out;
@@ -49,7 +62,7 @@ std::optional<LastDisplay> decodeLastDisplay(std::string_view bytes) {
     const std::vector<Place>* places = block->find(display.configuration);
     if (!places || (display.remembered && !places->empty()))
         return std::nullopt;
-    display.pending = *places;
+    display.pending = firstPlaces(*places);
     return display;
 }
 
@@ -84,7 +97,7 @@ bool rememberArranged(Layouts& layouts, std::optional<LastDisplay>& last,
         changed = layouts.remember(live, places) || changed;
         next.remembered = true;
     } else {
-        next.pending = places;
+        next.pending = firstPlaces(places);
     }
     last = std::move(next);
     return changed;
