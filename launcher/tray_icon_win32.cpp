@@ -56,18 +56,27 @@ NOTIFYICONDATAW TrayIcon::data(UINT flags) const {
     data.cbSize = sizeof data;
     data.hWnd = window_;
     data.uID = iconId;
-    data.uFlags = flags;
+    data.uFlags = flags | (byGuid_ ? NIF_GUID : 0);
+    if (byGuid_)
+        data.guidItem = trayIconGuid;
     return data;
 }
 
 void TrayIcon::show() {
-    NOTIFYICONDATAW icon = data(NIF_MESSAGE | NIF_TIP | (icon_ ? NIF_ICON : 0));
-    icon.uCallbackMessage = callbackMessage_;
-    icon.hIcon = icon_.get();
-    copyText(icon.szTip, L"Kelvara");
-    // An icon the shell still holds (it was slow to answer, or had not gone after all) cannot be
-    // added twice; it is brought up to date instead.
-    shown_ = Shell_NotifyIconW(NIM_ADD, &icon) || Shell_NotifyIconW(NIM_MODIFY, &icon);
+    const auto add = [&] {
+        NOTIFYICONDATAW icon = data(NIF_MESSAGE | NIF_TIP | (icon_ ? NIF_ICON : 0));
+        icon.uCallbackMessage = callbackMessage_;
+        icon.hIcon = icon_.get();
+        copyText(icon.szTip, L"Kelvara");
+        // An icon the shell still holds (it was slow to answer, or had not gone after all)
+        // cannot be added twice; it is brought up to date instead.
+        return Shell_NotifyIconW(NIM_ADD, &icon) || Shell_NotifyIconW(NIM_MODIFY, &icon);
+    };
+    shown_ = add();
+    if (!shown_ && byGuid_) {
+        byGuid_ = false;
+        shown_ = add();
+    }
     shell_ = GetShellWindow();
 }
 

@@ -45,6 +45,14 @@ class TrayIcon {
     winapi::Shared<HICON> icon_;
     bool shown_ = false;
     HWND shell_ = nullptr; // the shell window when the icon was last shown
+    // Whether the icon goes by its GUID, so that Windows keeps the user's choice to show it on
+    // the taskbar across updates. Windows ties a GUID to the program's path: where another path
+    // holds it (a copy of Kelvara moved elsewhere), the icon goes by window and id instead.
+    bool byGuid_ = true;
 };
+
+// The notification icon's GUID, the same in every version.
+inline constexpr GUID trayIconGuid = {
+    0x6b1e0f52, 0x3c9a, 0x4d47, {0x9e, 0x1b, 0x5a, 0x7c, 0x2d, 0x8f, 0x4e, 0x31}};
 
 } // namespace launcher

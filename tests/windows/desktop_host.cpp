@@ -107,7 +107,7 @@ HostNotification parseNotification(const std::string& line) {
     std::uintptr_t window = 0;
     fields >> kind >> notification.verb >> notification.done >> window >> notification.id >>
         notification.flags >> notification.callbackMessage >> notification.infoFlags >>
-        notification.image;
+        notification.image >> notification.guid;
     notification.window = reinterpret_cast<HWND>(window);
     notification.tip = fromUtf8(parts[1]);
     notification.infoTitle = fromUtf8(parts[2]);

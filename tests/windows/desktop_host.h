@@ -86,6 +86,7 @@ struct HostNotification {
     UINT callbackMessage = 0;
     DWORD infoFlags = 0; // NIIF_...
     std::string image;   // "WxHxBITS:HASH" when an icon came with it (equal for equal pictures)
+    std::string guid;    // "{...}" with NIF_GUID, else "-"
     std::wstring tip, infoTitle, info;
 };
 

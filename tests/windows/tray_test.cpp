@@ -108,8 +108,10 @@ TEST_F(TrayTest, IconIsTheApplicationsAndGoesWithAQuitFromTheMenu) {
     const HostNotification added = notifications().front();
     EXPECT_EQ(added.verb, "add");
     EXPECT_EQ(added.tip, L"Kelvara");
-    EXPECT_EQ(added.flags & (NIF_ICON | NIF_TIP | NIF_MESSAGE),
-              UINT(NIF_ICON | NIF_TIP | NIF_MESSAGE));
+    EXPECT_EQ(added.flags & (NIF_ICON | NIF_TIP | NIF_MESSAGE | NIF_GUID),
+              UINT(NIF_ICON | NIF_TIP | NIF_MESSAGE | NIF_GUID));
+    // One GUID in every version, so that Windows keeps the user's choice to show the icon.
+    EXPECT_EQ(added.guid, "{6B1E0F52-3C9A-4D47-9E1B-5A7C2D8F4E31}");
     EXPECT_EQ(added.callbackMessage, launcher::trayMessage);
     EXPECT_EQ(added.image, applicationIconImage(*host, (folder / L"Kelvara.exe").wstring()))
         << "the application icon, resource 128";
@@ -121,7 +123,7 @@ TEST_F(TrayTest, IconIsTheApplicationsAndGoesWithAQuitFromTheMenu) {
     const HostNotification last = host->report().notifications.back();
     EXPECT_EQ(last.verb, "delete");
     EXPECT_TRUE(last.done);
-    EXPECT_EQ(last.id, added.id);
+    EXPECT_EQ(last.guid, added.guid);
     EXPECT_EQ(refreshes(), 1) << "quitting arranges nothing";
 }
 
