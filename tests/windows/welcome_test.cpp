@@ -148,6 +148,8 @@ std::vector<ExpectedControl> templateControls() {
         {1005, L"SysLink", link(L"getting started guide."), {12, 41, 139, 13}, shown | WS_TABSTOP, 0},
         {1006, L"SysLink", link(L"online"), {206, 32, 22, 13}, shown | WS_TABSTOP, 0},
         {-1, L"Button", L"", {7, 7, 225, 71}, shown | BS_GROUPBOX | BS_FLAT, 0},
+        {-1, L"Static", L"To keep Kelvara's icon in view, drag it from the hidden icons onto the taskbar.",
+         {9, 81, 168, 17}, shown | WS_GROUP | SS_LEFT, 0},
     };
     // clang-format on
 }
@@ -575,7 +577,7 @@ TEST_F(WelcomeResources, DialogTemplateHasItsStylesAndFont) {
     ASSERT_EQ(word(2), 0xFFFF); // its signature
     EXPECT_EQ(dword(8), static_cast<DWORD>(WS_EX_APPWINDOW));
     EXPECT_EQ(dword(12), dialogStyle);
-    EXPECT_EQ(word(16), 6); // controls
+    EXPECT_EQ(word(16), 7); // controls
     EXPECT_EQ(std::vector<WORD>({word(18), word(20), word(22), word(24)}),
               std::vector<WORD>({0, 0, 239, 105}));
     std::size_t at = 26;
