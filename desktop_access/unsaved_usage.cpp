@@ -1,18 +1,103 @@
 #include "desktop_access/unsaved_usage.h"
 
+#include <system_error>
+
+#include "desktop_access/busy_file.h"
 #include "desktop_access/kept_per_store.h"
+#include "desktop_access/labels.h"
+#include "desktop_access/text_lines.h"
 
 namespace desktop_access {
+namespace {
+
+constexpr std::string_view header = "Kelvara usage 1";
+constexpr std::string_view trailer = "end";
+
+// Which store bytes a journal is over: FNV-1a of them (of none for a missing file).
+std::uint64_t storeIdentity(const std::filesystem::path& store) {
+    const std::optional<std::string> bytes = readWholeFile(store, maxPlacesFileBytes);
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char byte : bytes.value_or(std::string()))
+        hash = (hash ^ std::uint8_t(byte)) * 1099511628211ull;
+    return hash;
+}
+
+std::optional<UsageByLabel> decodeJournal(std::string_view bytes, std::uint64_t identity) {
+    LineReader reader(bytes);
+    if (reader.line() != header)
+        return std::nullopt;
+    std::optional<std::string_view> line = reader.line();
+    std::uint64_t over = 0;
+    if (!line || field(*line) != "over" || !number(*line, over) || over != identity)
+        return std::nullopt;
+    UsageByLabel increments;
+    while ((line = reader.line()) && *line != trailer) {
+        std::uint32_t count = 0;
+        std::optional<std::u16string> label;
+        if (!number(field(*line), count) ||
+            !(label = decodeLayoutsLabel(*line, maxFileLabelUnits)) ||
+            !increments.emplace(std::move(*label), count).second)
+            return std::nullopt;
+    }
+    if (!line || !reader.atEnd())
+        return std::nullopt;
+    return increments;
+}
+
+} // namespace
+
+std::filesystem::path usageJournalPathFor(const std::filesystem::path& store) {
+    std::filesystem::path journal = store;
+    journal.replace_extension(".usage");
+    return journal;
+}
 
 UsageByLabel unsavedUsage(const std::filesystem::path& store) {
-    return KeptPerStore<UsageByLabel>::instance().find(store).value_or(UsageByLabel{});
+    UsageByLabel increments =
+        KeptPerStore<UsageByLabel>::instance().find(store).value_or(UsageByLabel{});
+    if (store.empty())
+        return increments;
+    const std::optional<std::string> journal =
+        readWholeFile(usageJournalPathFor(store), maxPlacesFileBytes);
+    if (!journal)
+        return increments;
+    // A journal over other bytes than the store's was folded into it already (a store written
+    // since whose journal could not be removed) or is damaged: it counts nothing.
+    for (auto& [label, count] :
+         decodeJournal(*journal, storeIdentity(store)).value_or(UsageByLabel{}))
+        increments[label] += count;
+    return increments;
 }
 
 void keepUnsavedUsage(const std::filesystem::path& store, UsageByLabel increments) {
-    if (increments.empty())
-        KeptPerStore<UsageByLabel>::instance().forget(store);
-    else
-        KeptPerStore<UsageByLabel>::instance().keep(store, std::move(increments));
+    KeptPerStore<UsageByLabel>& kept = KeptPerStore<UsageByLabel>::instance();
+    const std::filesystem::path journal = usageJournalPathFor(store);
+    if (increments.empty()) {
+        kept.forget(store);
+        std::error_code ignored;
+        if (!store.empty())
+            std::filesystem::remove(journal, ignored);
+        return;
+    }
+    if (!store.empty()) {
+        std::string bytes(header);
+        bytes += "\nover " + std::to_string(storeIdentity(store)) + "\n";
+        for (const auto& [label, count] : increments) {
+            bytes += std::to_string(count);
+            bytes += ' ';
+            appendLayoutsLabel(bytes, label);
+            bytes += '\n';
+        }
+        bytes += trailer;
+        bytes += '\n';
+        // Kept in the file, they outlive this process; only where it cannot be written are they
+        // kept in this process's memory alone.
+        if (!replaceWhenFree(journal, bytes, "Kelvara could not keep the usage counts")) {
+            kept.forget(store);
+            return;
+        }
+    }
+    kept.keep(store, std::move(increments));
 }
 
 } // namespace desktop_access

@@ -3,8 +3,8 @@ rem Removes Kelvara for the current user: ends a running Kelvara, unregisters th
 rem component, removes the start-up entry and the program files in %LOCALAPPDATA%\Programs\Kelvara.
 rem The settings (HKCU\Software\Kelvara), the icon store (%LOCALAPPDATA%\Kelvara.store), with
 rem the usage counts, and the files beside it (the arrangements remembered per display, the last
-rem display, the restore points and the named layouts) stay for a later installation unless
-rem /purge is given.
+rem display, the counts not saved yet, the restore points and the named layouts) stay for a
+rem later installation unless /purge is given.
 rem
 rem   uninstall.cmd [/purge]
 rem
@@ -73,7 +73,7 @@ if /i "%~dp0"=="%TARGET%\" (
 :userData
 if %PURGE%==1 (
     reg delete "HKCU\Software\Kelvara" /f >nul 2>&1
-    for %%F in (store layouts display history named named.damaged) do (
+    for %%F in (store usage layouts display history named named.damaged) do (
         if exist "%LOCALAPPDATA%\Kelvara.%%F" del /f /q "%LOCALAPPDATA%\Kelvara.%%F"
     )
 )

@@ -14,6 +14,7 @@
 #include "desktop_access/errors.h"
 #include "desktop_access/icon_moving.h"
 #include "desktop_access/icon_store.h"
+#include "desktop_access/unsaved_usage.h"
 #include "organizers/placement/auto_group.h"
 #include "organizers/placement/edge_align.h"
 #include "organizers/sorting/age_sorter.h"
@@ -297,6 +298,34 @@ TEST_F(ArrangementTest, CountsThatCouldNotBeSavedAreAddedToTheNextWriteOnce) {
 
 // A call that an error leaves after its snapshot was taken still writes the store, with the
 // counts the process kept.
+// Counts a store held open could not take go to the journal beside it, so that they outlive the
+// process that counted them; the next save that works takes them in once, and a journal left
+// over other store bytes (a store written since) counts nothing.
+TEST_F(ArrangementTest, CountsKeptInTheJournalAreTakenInOnce) {
+    writeStoreWithCounts({{"Alpha", 3}, {"Bravo", 1}});
+    const std::filesystem::path journal = desktop_access::usageJournalPathFor(store);
+    fake::heldOpen = store;
+    for (int k = 0; k < 2; ++k)
+        EXPECT_THROW(component::countActivation(store, desktop, 0),
+                     desktop_access::StoreWriteError);
+    fake::heldOpen.clear();
+    std::ifstream in(journal, std::ios::binary);
+    const std::string kept{std::istreambuf_iterator<char>(in), {}};
+    in.close();
+    EXPECT_EQ(kept.substr(0, 21), "Kelvara usage 1\nover ");
+    EXPECT_NE(kept.find("\n2 Alpha\nend\n"), std::string::npos) << kept;
+    component::countActivation(store, desktop, 1);
+    EXPECT_EQ(storedUsage(u"Alpha"), 5u);
+    EXPECT_EQ(storedUsage(u"Bravo"), 2u);
+    EXPECT_FALSE(std::filesystem::exists(journal));
+    for (const std::string& left : {kept, std::string("Kelvara usage 1\nover 1\nbroken\n")}) {
+        std::ofstream(journal, std::ios::binary) << left;
+        component::countActivation(store, desktop, 1);
+        EXPECT_EQ(storedUsage(u"Alpha"), 5u) << left;
+    }
+    EXPECT_EQ(storedUsage(u"Bravo"), 4u);
+}
+
 TEST_F(ArrangementTest, AnErrorAfterTheSnapshotStillWritesTheStore) {
     writeStoreWithCounts({{"Charlie", 2}});
     fake::inUseReplaces = -1;

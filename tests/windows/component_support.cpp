@@ -14,6 +14,7 @@
 #include "desktop_access/last_display.h"
 #include "desktop_access/layouts.h"
 #include "desktop_access/snapshot.h"
+#include "desktop_access/unsaved_usage.h"
 #include "organizers/placement/on_screen.h"
 #include "tests/windows/test_support.h"
 #include "tests/windows/utf8_win32.h"
@@ -209,6 +210,7 @@ void writeStore(const std::filesystem::path& path,
 SavedStore::SavedStore(const std::filesystem::path& store)
     : store_(store), layouts_(desktop_access::layoutsPathFor(store)),
       lastDisplay_(desktop_access::lastDisplayPathFor(store)),
+      usageJournal_(desktop_access::usageJournalPathFor(store)),
       history_(desktop_access::historyPathFor(store)),
       named_(desktop_access::namedLayoutsPathFor(store)) {}
 
@@ -217,6 +219,7 @@ void removeStore(const std::filesystem::path& store) {
     std::filesystem::remove(store, ignored);
     std::filesystem::remove(desktop_access::layoutsPathFor(store), ignored);
     std::filesystem::remove(desktop_access::lastDisplayPathFor(store), ignored);
+    std::filesystem::remove(desktop_access::usageJournalPathFor(store), ignored);
     std::filesystem::remove(desktop_access::historyPathFor(store), ignored);
     std::filesystem::remove(desktop_access::namedLayoutsPathFor(store), ignored);
 }

@@ -83,8 +83,8 @@ class SavedFile {
     std::optional<std::string> content_;
 };
 
-// The icon store and the files beside it (layouts, last display, history, named layouts), as they
-// were, put back when the object goes.
+// The icon store and the files beside it (layouts, last display, usage journal, history, named
+// layouts), as they were, put back when the object goes.
 class SavedStore {
   public:
     explicit SavedStore(const std::filesystem::path& store);
@@ -93,6 +93,7 @@ class SavedStore {
     SavedFile store_;
     SavedFile layouts_;
     SavedFile lastDisplay_;
+    SavedFile usageJournal_;
     SavedFile history_;
     SavedFile named_;
 };

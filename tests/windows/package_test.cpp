@@ -161,8 +161,8 @@ TEST_F(PackageTest, UninstallFromTheInstalledFolderWithPurgeRemovesSettingsAndSt
     ASSERT_TRUE(std::filesystem::exists(std::filesystem::path(target) / L"uninstall.cmd"));
     // Every file beside the store, a set-aside damaged one of named layouts too.
     std::vector<std::filesystem::path> beside;
-    for (const wchar_t* extension : {L".layouts", L".display", L".history", L".named",
-                                     L".named.damaged"}) {
+    for (const wchar_t* extension :
+         {L".layouts", L".display", L".usage", L".history", L".named", L".named.damaged"}) {
         beside.push_back(std::filesystem::path(store).replace_extension(extension));
         std::ofstream(beside.back(), std::ios::binary) << "Kelvara\n";
     }

@@ -11,6 +11,7 @@
 
 #include "component/error_info_win32.h"
 #include "desktop_access/desktop_win32.h"
+#include "desktop_access/unsaved_usage.h"
 #include "tests/windows/component_support.h"
 #include "tests/windows/test_support.h"
 #include "winapi/handle_win32.h"
@@ -135,6 +136,38 @@ TEST_F(StoreInUseTest, AStoreHeldLongerFailsTheCallKeepsTheOldStoreAndTheCountAr
         EXPECT_EQ(after.at(L"Bravo"), counts.at(L"Bravo") + 1) << "the count kept by the process";
         EXPECT_EQ(after.at(L"Charlie"), counts.at(L"Charlie"));
     }
+}
+
+} // namespace
+
+namespace {
+
+// Counts a short-lived client could not save outlive it: 20 openings reported by another process
+// while the store is held all fail, that process ends, and once the file is let go one Refresh
+// from here finds all 20.
+TEST_F(StoreInUseTest, CountsOfAClientThatEndedArriveWithTheNextSaveElsewhere) {
+    constexpr int calls = 20;
+    const auto counts = storedUsage(store);
+    const test_support::Process holder = hold(L"rw");
+    const winapi::SharedHandle ready =
+        winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, L"Local\\KelvaraTest.activatorReady"));
+    const winapi::SharedHandle start =
+        winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, L"Local\\KelvaraTest.go"));
+    ResetEvent(winapi::raw(ready));
+    ResetEvent(winapi::raw(start));
+    const test_support::Process client =
+        test_support::startProgram(L"activator.exe", std::to_wstring(calls));
+    ASSERT_EQ(WaitForSingleObject(winapi::raw(ready), 30000), WAIT_OBJECT_0);
+    SetEvent(winapi::raw(start));
+    EXPECT_EQ(client.wait(120000), 5u) << "its calls failed, and it ended";
+    release(holder);
+    EXPECT_EQ(storedUsage(store), counts) << "nothing saved while held";
+
+    EXPECT_EQ(tessora->Refresh(), S_OK);
+    const auto after = storedUsage(store);
+    EXPECT_EQ(after.at(L"Alpha"), counts.at(L"Alpha") + calls / 2);
+    EXPECT_EQ(after.at(L"Bravo"), counts.at(L"Bravo") + calls / 2);
+    EXPECT_FALSE(std::filesystem::exists(desktop_access::usageJournalPathFor(store)));
 }
 
 } // namespace
