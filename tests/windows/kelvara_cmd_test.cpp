@@ -188,6 +188,22 @@ TEST_F(KelvaraCmdTest, APolicyFixesASettingAndEveryChangeOfItIsRefused) {
     ran = kelvaraCmd(L"refresh");
     EXPECT_EQ(ran.code, 0u) << ran.error;
     EXPECT_EQ(hostPositions(host), expected) << "arranged as the policies say";
+
+    // The lock and the monitors setting, fixed by the computer's policies, are refused alike.
+    setDword(policies(HKEY_LOCAL_MACHINE), L"Locked", 1);
+    setDword(policies(HKEY_LOCAL_MACHINE), L"Monitors", 2);
+    for (const auto& [arguments, refusal] :
+         {std::pair{L"lock off", "Kelvara could not change the lock: The lock"},
+          std::pair{L"monitors all",
+                    "Kelvara could not store the monitors setting: The monitors setting"}}) {
+        ran = kelvaraCmd(arguments);
+        EXPECT_EQ(ran.code, 1u);
+        EXPECT_EQ(ran.error, std::string(refusal) +
+                                 " is fixed by a policy of this computer or of your account; "
+                                 "Kelvara cannot change it.\r\n");
+    }
+    EXPECT_EQ(kelvaraCmd(L"status").output,
+              "sort: name\r\narrange: left\r\nlocked: yes\r\nmonitors: each\r\nicons: 7\r\n");
 }
 
 TEST_F(KelvaraCmdTest, WrongArgumentsGiveTwoAndTheUsageAndChangeNothing) {
