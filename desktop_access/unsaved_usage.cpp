@@ -1,6 +1,8 @@
 #include "desktop_access/unsaved_usage.h"
 
+#include <algorithm>
 #include <system_error>
+#include <vector>
 
 #include "desktop_access/busy_file.h"
 #include "desktop_access/kept_per_store.h"
@@ -22,7 +24,30 @@ std::uint64_t storeIdentity(const std::filesystem::path& store) {
     return hash;
 }
 
-std::optional<UsageByLabel> decodeJournal(std::string_view bytes, std::uint64_t identity) {
+} // namespace
+
+std::string encodeUsageJournal(const UsageByLabel& increments, std::uint64_t identity) {
+    std::string bytes(header);
+    bytes += "\nover " + std::to_string(identity) + "\n";
+    // By label, so that equal increments are equal bytes.
+    std::vector<const UsageByLabel::value_type*> sorted;
+    for (const auto& entry : increments)
+        sorted.push_back(&entry);
+    std::sort(sorted.begin(), sorted.end(),
+              [](const auto* a, const auto* b) { return a->first < b->first; });
+    for (const auto* entry : sorted) {
+        const auto& [label, count] = *entry;
+        bytes += std::to_string(count);
+        bytes += ' ';
+        appendLayoutsLabel(bytes, label);
+        bytes += '\n';
+    }
+    bytes += trailer;
+    bytes += '\n';
+    return bytes;
+}
+
+std::optional<UsageByLabel> decodeUsageJournal(std::string_view bytes, std::uint64_t identity) {
     LineReader reader(bytes);
     if (reader.line() != header)
         return std::nullopt;
@@ -44,8 +69,6 @@ std::optional<UsageByLabel> decodeJournal(std::string_view bytes, std::uint64_t 
     return increments;
 }
 
-} // namespace
-
 std::filesystem::path usageJournalPathFor(const std::filesystem::path& store) {
     std::filesystem::path journal = store;
     journal.replace_extension(".usage");
@@ -64,7 +87,7 @@ UsageByLabel unsavedUsage(const std::filesystem::path& store) {
     // A journal over other bytes than the store's was folded into it already (a store written
     // since whose journal could not be removed) or is damaged: it counts nothing.
     for (auto& [label, count] :
-         decodeJournal(*journal, storeIdentity(store)).value_or(UsageByLabel{}))
+         decodeUsageJournal(*journal, storeIdentity(store)).value_or(UsageByLabel{}))
         increments[label] += count;
     return increments;
 }
@@ -80,16 +103,7 @@ void keepUnsavedUsage(const std::filesystem::path& store, UsageByLabel increment
         return;
     }
     if (!store.empty()) {
-        std::string bytes(header);
-        bytes += "\nover " + std::to_string(storeIdentity(store)) + "\n";
-        for (const auto& [label, count] : increments) {
-            bytes += std::to_string(count);
-            bytes += ' ';
-            appendLayoutsLabel(bytes, label);
-            bytes += '\n';
-        }
-        bytes += trailer;
-        bytes += '\n';
+        const std::string bytes = encodeUsageJournal(increments, storeIdentity(store));
         // Kept in the file, they outlive this process; only where it cannot be written are they
         // kept in this process's memory alone.
         if (!replaceWhenFree(journal, bytes, "Kelvara could not keep the usage counts")) {

@@ -24,7 +24,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace desktop_access {
@@ -33,6 +35,10 @@ using UsageByLabel = std::unordered_map<std::u16string, std::uint32_t>;
 
 // The journal beside a store file: the same folder and name, ".usage" for ".store".
 std::filesystem::path usageJournalPathFor(const std::filesystem::path& store);
+// The journal's bytes for the increments over store bytes of the identity, and the increments
+// read back: nothing when the bytes are damaged or over another identity.
+std::string encodeUsageJournal(const UsageByLabel& increments, std::uint64_t identity);
+std::optional<UsageByLabel> decodeUsageJournal(std::string_view bytes, std::uint64_t identity);
 // The increments kept for the store file (none when there are none).
 UsageByLabel unsavedUsage(const std::filesystem::path& store);
 // Replaces the increments kept for the store file with these, over the store as it now stands (an

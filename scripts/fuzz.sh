@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fuzzes the file readers for a number of seconds in all (default 60), shared evenly between the
-# targets: the icon store (store), the layouts remembered per display (layouts), the display
+# targets: the icon store (store), the journal of counts not saved yet (usage), the layouts remembered per display (layouts), the display
 # last arranged (display), the history (history), the named layouts (named) and an exported layout (export); or only the targets
 # named. Builds the fuzz preset (Clang with libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer), writes the seed corpora with the files' own writers and runs each
@@ -16,11 +16,11 @@ cd "$(dirname "$0")/.."
 
 seconds="${1:-60}"
 shift $(($# > 0 ? 1 : 0))
-declare -A fuzzer=([store]=store [layouts]=layouts [display]=last_display [history]=history
-    [named]=named_layouts
+declare -A fuzzer=([store]=store [usage]=usage_journal [layouts]=layouts [display]=last_display
+    [history]=history [named]=named_layouts
     [export]=exported_layout)
 targets=("$@")
-[[ $# -gt 0 ]] || targets=(store layouts display history named export)
+[[ $# -gt 0 ]] || targets=(store usage layouts display history named export)
 for name in "${targets[@]}"; do
     [[ -n "${fuzzer[$name]:-}" ]] || { echo "no fuzz target $name" >&2; exit 2; }
 done

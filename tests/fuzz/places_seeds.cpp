@@ -1,8 +1,8 @@
 // Writes the seed corpora of the fuzz targets of the places files, each made by the file's own
-// writer, into a folder of each: layouts (Kelvara.layouts), display (Kelvara.display), history
-// (Kelvara.history), named (Kelvara.named) and export (an exported layout). From empty files to
-// full ones, on one display and on several, with every kind of label: any UTF-16 text, labels that
-// repeat, the extremes.
+// writer, into a folder of each: layouts (Kelvara.layouts), display (Kelvara.display), usage
+// (Kelvara.usage), history (Kelvara.history), named (Kelvara.named) and export (an exported
+// layout). From empty files to full ones, on one display and on several, with every kind of
+// label: any UTF-16 text, labels that repeat, the extremes.
 //
 //   places_seeds FOLDER
 #include <climits>
@@ -17,6 +17,7 @@
 #include "desktop_access/layouts.h"
 #include "desktop_access/named_layouts.h"
 #include "desktop_access/text_lines.h"
+#include "desktop_access/unsaved_usage.h"
 #include "tests/fuzz/seed_files.h"
 
 namespace {
@@ -96,6 +97,15 @@ std::vector<std::string> layoutsSeeds() {
     return files;
 }
 
+std::vector<std::string> usageSeeds() {
+    UsageByLabel several;
+    for (const std::u16string& label : oddLabels())
+        several[label] += std::uint32_t(label.size()) + 1;
+    several[u"Notes.txt"] = UINT32_MAX;
+    return {encodeUsageJournal({}, 0), encodeUsageJournal(several, 14695981039346656037ull),
+            encodeUsageJournal({{u"a", 1}}, UINT64_MAX)};
+}
+
 std::vector<std::string> lastDisplaySeeds() {
     std::vector<std::string> files;
     for (const DisplayConfiguration& display : displays()) {
@@ -172,6 +182,7 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = argv[1];
     return fuzz::writeSeeds(folder / "layouts", layoutsSeeds(), ".layouts") &&
                    fuzz::writeSeeds(folder / "display", lastDisplaySeeds(), ".display") &&
+                   fuzz::writeSeeds(folder / "usage", usageSeeds(), ".usage") &&
                    fuzz::writeSeeds(folder / "history", historySeeds(), ".history") &&
                    fuzz::writeSeeds(folder / "named", namedSeeds(), ".named") &&
                    fuzz::writeSeeds(folder / "export", exportSeeds(), ".layout")
