@@ -794,14 +794,7 @@ void twoMonitors(const test_support::DesktopHost& host) {
     };
     // Kelvara remembers a display once it has held for 5 s: the one-monitor desktop holds that
     // long, so that it comes back as it was.
-    if (const auto last = lastDisplay()) {
-        FILETIME now{};
-        GetSystemTimeAsFileTime(&now);
-        const std::uint64_t at = (std::uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-        const std::uint64_t until = last->since + desktop_access::settleTime + 5'000'000;
-        if (until > at)
-            Sleep(DWORD((until - at) / 10'000));
-    }
+    test_support::holdLastDisplay(storePath(), 5.5);
     host.showDisplay(screenWidth, screenHeight, areas);
     check(test_support::pollUntil([&] { return arrangedOn(2); }, 10000),
           "the hook arranged the desktop of two monitors");

@@ -299,6 +299,36 @@ void waitForGlides() {
     ReleaseMutex(winapi::raw(turn));
 }
 
+void holdLastDisplay(const std::filesystem::path& store, double seconds) {
+    std::optional<desktop_access::LastDisplay> last;
+    {
+        const winapi::NamedLock lock(winapi::storeLockName);
+        last = desktop_access::readLastDisplay(desktop_access::lastDisplayPathFor(store));
+    }
+    if (!last)
+        throw std::runtime_error("no arrangement is recorded");
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const std::uint64_t at = (std::uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    const std::uint64_t until = last->since + std::uint64_t(seconds * 1e7);
+    if (until > at)
+        Sleep(DWORD((until - at) / 10000 + 1));
+}
+
+Process startActivator(int count) {
+    const winapi::SharedHandle ready =
+        winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, L"Local\\KelvaraTest.activatorReady"));
+    const winapi::SharedHandle go =
+        winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, L"Local\\KelvaraTest.go"));
+    ResetEvent(winapi::raw(ready));
+    ResetEvent(winapi::raw(go));
+    Process activator = startProgram(L"activator.exe", std::to_wstring(count));
+    if (WaitForSingleObject(winapi::raw(ready), 30000) != WAIT_OBJECT_0)
+        throw std::runtime_error("the activator did not make its object");
+    SetEvent(winapi::raw(go));
+    return activator;
+}
+
 ScreenCounts screenCounts(const DesktopHost& host, const std::vector<desktop_access::Rect>& areas) {
     ScreenCounts counts;
     const desktop_access::Grid grid = desktop_access::Grid::measure(areas, 75, 75);

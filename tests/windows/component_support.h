@@ -21,6 +21,7 @@
 #include "desktop_access/geometry.h"
 #include "tessora.h"
 #include "tests/windows/desktop_host.h"
+#include "tests/windows/test_support.h"
 
 namespace test_support {
 
@@ -138,6 +139,15 @@ std::vector<POINT> expectedPositions(std::int32_t sortMethod, std::int32_t arran
 // the store lock until then, its glide started), and then until no glide runs anywhere in the
 // session (the glide turn is free). Throws std::runtime_error when a glide does not end in 30 s.
 void waitForGlides();
+
+// Waits until the display the last arrangement on the store was made on has been shown for the
+// seconds (since the first arrangement on it, as Kelvara.display records). Throws
+// std::runtime_error when no arrangement is recorded.
+void holdLastDisplay(const std::filesystem::path& store, double seconds);
+
+// Starts activator.exe to make count IconActivated calls from another process, and lets it go
+// once it has made its object. Throws std::runtime_error when it does not get so far in 30 s.
+Process startActivator(int count);
 
 // How the host's icons stand on a display of these work areas (cells of 75 x 75 plus the gap):
 // how many are not wholly on one screen, and how many share a cell with one before them.

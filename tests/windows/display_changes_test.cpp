@@ -136,17 +136,7 @@ class DisplayChangesTest : public ::testing::Test {
                        : std::vector<desktop_access::DisplayConfiguration>{};
     }
 
-    // Waits until the display the last arrangement was made on has been shown for the time.
-    void holdFor(double seconds) const {
-        const std::optional<Remembered> last = lastArranged();
-        ASSERT_TRUE(last);
-        FILETIME now;
-        GetSystemTimeAsFileTime(&now);
-        const std::uint64_t until = last->since + std::uint64_t(seconds * 1e7);
-        const std::uint64_t at = (std::uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-        if (until > at)
-            Sleep(DWORD((until - at) / 10000 + 1));
-    }
+    void holdFor(double seconds) const { test_support::holdLastDisplay(store, seconds); }
 
     // Whether the last arrangement was made for the display and every icon stands where it
     // remembers it: its glide has ended.

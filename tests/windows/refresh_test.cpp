@@ -403,16 +403,7 @@ TEST_F(RefreshTest, TwoProcessesCountingAtOnceLoseNoCount) {
     setMethods(tessora.Get(), SortIconName, ArrangeLeft); // an order the counts do not change
     ASSERT_EQ(tessora->Refresh(), S_OK);
 
-    const winapi::SharedHandle ready =
-        winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, L"Local\\KelvaraTest.activatorReady"));
-    const winapi::SharedHandle go =
-        winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, L"Local\\KelvaraTest.go"));
-    ResetEvent(winapi::raw(ready));
-    ResetEvent(winapi::raw(go));
-    const test_support::Process other =
-        test_support::startProgram(L"activator.exe", std::to_wstring(perProcess));
-    ASSERT_EQ(WaitForSingleObject(winapi::raw(ready), 30000), WAIT_OBJECT_0);
-    SetEvent(winapi::raw(go));
+    const test_support::Process other = test_support::startActivator(perProcess);
     int failed = 0;
     for (int k = 0; k < perProcess; ++k)
         failed += FAILED(tessora->IconActivated(k % 2));

@@ -149,16 +149,7 @@ TEST_F(StoreInUseTest, CountsOfAClientThatEndedArriveWithTheNextSaveElsewhere) {
     constexpr int calls = 20;
     const auto counts = storedUsage(store);
     const test_support::Process holder = hold(L"rw");
-    const winapi::SharedHandle ready =
-        winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, L"Local\\KelvaraTest.activatorReady"));
-    const winapi::SharedHandle start =
-        winapi::ownHandle(CreateEventW(nullptr, TRUE, FALSE, L"Local\\KelvaraTest.go"));
-    ResetEvent(winapi::raw(ready));
-    ResetEvent(winapi::raw(start));
-    const test_support::Process client =
-        test_support::startProgram(L"activator.exe", std::to_wstring(calls));
-    ASSERT_EQ(WaitForSingleObject(winapi::raw(ready), 30000), WAIT_OBJECT_0);
-    SetEvent(winapi::raw(start));
+    const test_support::Process client = test_support::startActivator(calls);
     EXPECT_EQ(client.wait(120000), 5u) << "its calls failed, and it ended";
     release(holder);
     EXPECT_EQ(storedUsage(store), counts) << "nothing saved while held";
