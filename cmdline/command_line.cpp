@@ -106,6 +106,8 @@ std::optional<Request> parseArguments(const std::vector<std::u16string>& argumen
             return Request{Action::refresh};
         if (command == u"counts")
             return Request{Action::counts};
+        if (command == u"quit")
+            return Request{Action::quit};
         if (command == u"help" || command == u"/?" || command == u"-?" || command == u"--help")
             return Request{Action::help};
         return std::nullopt;
@@ -160,6 +162,8 @@ std::u16string usageText() {
            u"  export FILE [NAME]  write a saved layout, or the desktop's layout, to a file\n"
            u"  import FILE [NAME]  save the layout in a file, under its own name or NAME\n"
            u"  icons show|hide     show or hide the desktop icons\n"
+           u"  quit                end Kelvara as its menu's Quit does (the desktop stays\n"
+           u"                      as it is) and return once it has ended\n"
            u"  help                print this text\n"
            u"\n"
            u"Arranging commands (undo, redo and restore too) return once the icons stand in\n"

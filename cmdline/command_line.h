@@ -30,7 +30,8 @@ enum class Action {
     exportLayout,
     importLayout,
     icons,
-    monitors
+    monitors,
+    quit
 };
 
 struct Request {

@@ -14,6 +14,7 @@
 #include "cmdline/command_line.h"
 #include "cmdline/component_client_win32.h"
 #include "cmdline/console_win32.h"
+#include "cmdline/end_kelvara_win32.h"
 #include "cmdline/output_text.h"
 #include "component/configuration_win32.h"
 #include "desktop_access/desktop_win32.h"
@@ -83,6 +84,12 @@ void carryOut(const Request& request) {
         print(countsText(storedIcons()));
         return;
     }
+    if (request.action == Action::quit) {
+        if (endKelvara(10000) == Ending::stillRunning)
+            throw Failure(failureLine(u"Kelvara did not end",
+                                      u"it was still running 10 seconds after it was asked to"));
+        return;
+    }
     const Apartment apartment;
     ComponentClient component;
     switch (request.action) {
@@ -145,6 +152,7 @@ void carryOut(const Request& request) {
         component.showIcons(request.value != 0);
         break;
     case Action::counts:
+    case Action::quit:
     case Action::help:
         break;
     }

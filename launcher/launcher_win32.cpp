@@ -144,7 +144,7 @@ void launchWelcome() {
 int run() {
     // Held with its ownership until the process ends, never released or closed.
     SetLastError(ERROR_SUCCESS);
-    CreateMutexW(nullptr, TRUE, L"Kelvara_SingleInstance");
+    CreateMutexW(nullptr, TRUE, singleInstanceMutex);
     const DWORD created = GetLastError();
     if (created == ERROR_ALREADY_EXISTS || created == ERROR_ACCESS_DENIED)
         return 1;

@@ -50,6 +50,9 @@ class LauncherWindow {
 
 // The window class, so that tests and other programs can find the launcher's window.
 inline constexpr wchar_t launcherWindowClass[] = L"KelvaraLauncher";
+// The mutex a running Kelvara holds from its start to its end (its window comes only after its
+// first arrangement), so that other programs can tell it runs.
+inline constexpr wchar_t singleInstanceMutex[] = L"Kelvara_SingleInstance";
 // The message the notification area sends the window about its icon.
 inline constexpr UINT trayMessage = WM_APP + 1;
 

@@ -47,6 +47,8 @@ TEST(CommandLineTest, HistoryAndLayoutCommands) {
         {{u"icons", u"Show"}, Request(Action::icons, 1)},
         {{u"icons", u"hide"}, Request(Action::icons, 0)},
         {{u"icons", u"off"}, std::nullopt},
+        {{u"Quit"}, Request(Action::quit)},
+        {{u"quit", u"now"}, std::nullopt},
         {{u"undo", u"2"}, std::nullopt},
         {{u"restore"}, std::nullopt},
         {{u"save"}, std::nullopt},

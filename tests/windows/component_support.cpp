@@ -224,6 +224,41 @@ void removeStore(const std::filesystem::path& store) {
     std::filesystem::remove(desktop_access::namedLayoutsPathFor(store), ignored);
 }
 
+// Every key and value below a key, as "sub\key|value=data" lines (the key's own path left out).
+std::set<std::wstring> registryTree(HKEY root, const std::wstring& path) {
+    std::set<std::wstring> lines;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return lines;
+    wchar_t name[256];
+    wchar_t data[1024];
+    for (DWORD index = 0;; ++index) {
+        DWORD nameLength = 256;
+        DWORD size = sizeof data - sizeof(wchar_t);
+        DWORD type = 0;
+        std::fill(std::begin(data), std::end(data), L'\0');
+        if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type,
+                          reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS)
+            break;
+        lines.insert(L"|" + std::wstring(name) + L"=" + std::to_wstring(type) + L":" + data);
+    }
+    std::vector<std::wstring> children;
+    for (DWORD index = 0;; ++index) {
+        DWORD nameLength = 256;
+        if (RegEnumKeyExW(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        children.push_back(name);
+    }
+    RegCloseKey(key);
+    for (const std::wstring& child : children) {
+        lines.insert(L"\\" + child);
+        for (const std::wstring& line : registryTree(root, path + L"\\" + child))
+            lines.insert(L"\\" + child + line);
+    }
+    return lines;
+}
+
 std::string fileBytes(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), {});

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -121,6 +122,9 @@ std::filesystem::path userStorePath();
 void writeStore(const std::filesystem::path& path,
                 const std::vector<std::pair<std::wstring, std::uint32_t>>& counts);
 std::string fileBytes(const std::filesystem::path& path);
+// Every key and value below a registry key, as "\\sub\\key|value=type:data" lines (the key's own
+// path left out); empty when the key does not exist.
+std::set<std::wstring> registryTree(HKEY root, const std::wstring& path);
 // Usage count by label, as the store holds them.
 std::map<std::wstring, std::uint32_t> storedUsage(const std::filesystem::path& path);
 

@@ -57,41 +57,6 @@ std::set<std::wstring> subKeysOf(const std::wstring& path) {
     return names;
 }
 
-// Every key and value below a key, as "sub\key|value=data" lines (the key's own path left out).
-std::set<std::wstring> treeOf(HKEY root, const std::wstring& path) {
-    std::set<std::wstring> lines;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return lines;
-    wchar_t name[256];
-    wchar_t data[1024];
-    for (DWORD index = 0;; ++index) {
-        DWORD nameLength = 256;
-        DWORD size = sizeof data - sizeof(wchar_t);
-        DWORD type = 0;
-        std::fill(std::begin(data), std::end(data), L'\0');
-        if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type,
-                          reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS)
-            break;
-        lines.insert(L"|" + std::wstring(name) + L"=" + std::to_wstring(type) + L":" + data);
-    }
-    std::vector<std::wstring> children;
-    for (DWORD index = 0;; ++index) {
-        DWORD nameLength = 256;
-        if (RegEnumKeyExW(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        children.push_back(name);
-    }
-    RegCloseKey(key);
-    for (const std::wstring& child : children) {
-        lines.insert(L"\\" + child);
-        for (const std::wstring& line : treeOf(root, path + L"\\" + child))
-            lines.insert(L"\\" + child + line);
-    }
-    return lines;
-}
-
 DWORD regsvr32(const std::wstring& switches) {
     return runCommand(L"regsvr32.exe " + switches + L" \"" + componentPath() + L"\"");
 }
@@ -177,9 +142,10 @@ TEST_F(RegistrationTest, PerUserRegistrationWritesTheSameEntriesBelowTheUsersCla
     ASSERT_EQ(regsvr32(L"/s"), 0u);
     ASSERT_EQ(regsvr32(L"/s /n /i:user"), 0u);
     for (const wchar_t* key : {classKey, L"Tessora.Tessora", L"Tessora.Tessora.1"}) {
-        const std::set<std::wstring> perUser = treeOf(HKEY_CURRENT_USER, userClasses + key);
+        const std::set<std::wstring> perUser =
+            test_support::registryTree(HKEY_CURRENT_USER, userClasses + key);
         EXPECT_FALSE(perUser.empty());
-        EXPECT_EQ(perUser, treeOf(HKEY_CLASSES_ROOT, key));
+        EXPECT_EQ(perUser, test_support::registryTree(HKEY_CLASSES_ROOT, key));
     }
     // The type library is registered too (under Wine, which has no per-user classes, for every
     // user: its per-user type-library registration writes where the other one does).
