@@ -11,6 +11,8 @@
 #   scripts/fuzz.sh                  about a minute, as scripts/test-all.sh runs it
 #   scripts/fuzz.sh 3600             an hour, 12 minutes each
 #   scripts/fuzz.sh 600 history      10 minutes of the history's reader
+# FUZZ_RUNS=N runs each target for N executions instead, however long that takes:
+#   FUZZ_RUNS=10000000 scripts/fuzz.sh 0 layouts
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -40,10 +42,12 @@ cd "$build"
 failed=()
 for name in "${targets[@]}"; do
     mkdir -p "corpus-$name"
-    echo "== fuzzing $name for $share s"
+    echo "== fuzzing $name for ${FUZZ_RUNS:+$FUZZ_RUNS executions}${FUZZ_RUNS:-$share s}"
     status=0
     started=$SECONDS
-    "tests/fuzz/${fuzzer[$name]}_reader_fuzzer" -max_total_time="$share" -timeout=10 \
+    limit=(-max_total_time="$share")
+    [[ -n "${FUZZ_RUNS:-}" ]] && limit=(-runs="$FUZZ_RUNS")
+    "tests/fuzz/${fuzzer[$name]}_reader_fuzzer" "${limit[@]}" -timeout=10 \
         -print_final_stats=1 -artifact_prefix="$name-" "corpus-$name" "seeds/$name" \
         >"$name.log" 2>&1 || status=$?
     grep '^stat::' "$name.log" | sed "s/^/$name /" || true
