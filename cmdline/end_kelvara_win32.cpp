@@ -1,13 +1,13 @@
 #include "cmdline/end_kelvara_win32.h"
 
-#include "launcher/launcher_window_win32.h"
+#include "component/configuration_win32.h"
 
 namespace cmdline {
 
 namespace {
 
 bool starting() {
-    const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, launcher::singleInstanceMutex);
+    const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, component::singleInstanceMutex);
     if (mutex == nullptr)
         return false;
     CloseHandle(mutex);
@@ -20,7 +20,7 @@ Ending endKelvara(DWORD patienceMs) {
     const DWORD start = GetTickCount();
     Ending ending = Ending::notRunning;
     for (;;) {
-        const HWND window = FindWindowW(launcher::launcherWindowClass, nullptr);
+        const HWND window = FindWindowW(component::launcherWindowClass, nullptr);
         // A Kelvara that has not made its window yet (it does after its first arrangement) is
         // waited for; one that has ended has let go of its mutex.
         if (window == nullptr && !starting())

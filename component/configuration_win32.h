@@ -48,6 +48,12 @@ void writeSetting(const wchar_t* name, std::uint32_t value);
 
 namespace component {
 
+// The names by which other programs find a running Kelvara (the command line, the installer):
+// the class of its hidden window, which takes WM_CLOSE as its menu's Quit, and the mutex it holds
+// from its start to its end (its window comes only after its first arrangement).
+inline constexpr wchar_t launcherWindowClass[] = L"KelvaraLauncher";
+inline constexpr wchar_t singleInstanceMutex[] = L"Kelvara_SingleInstance";
+
 // The store's path for a product: <local application data>\<productId>.store, or empty when the
 // folder is not available.
 std::filesystem::path defaultStorePath(const std::wstring& productId);

@@ -15,6 +15,7 @@
 #include "desktop_access/desktop_win32.h"
 #include "desktop_access/errors.h"
 #include "desktop_access/icon_moving.h"
+#include "desktop_access/store_session.h"
 #include "winapi/error.h"
 #include "winapi/text_win32.h"
 
@@ -197,6 +198,8 @@ STDMETHODIMP Tessora::Inner::QueryInterface(REFIID riid, void** object) noexcept
         *object = static_cast<IProvideClassInfo*>(&owner);
     else if (riid == IID_ISupportErrorInfo)
         *object = static_cast<ISupportErrorInfo*>(&owner);
+    else if (riid == __uuidof(ITessoraRenames))
+        *object = static_cast<ITessoraRenames*>(&owner);
     else {
         *object = nullptr;
         return E_NOINTERFACE;
@@ -308,7 +311,9 @@ STDMETHODIMP Tessora::GetClassInfo(ITypeInfo** typeInfo) noexcept {
 }
 
 STDMETHODIMP Tessora::InterfaceSupportsErrorInfo(REFIID riid) noexcept {
-    return riid == IID_ITessora || riid == IID_ITessora2 ? S_OK : S_FALSE;
+    return riid == IID_ITessora || riid == IID_ITessora2 || riid == __uuidof(ITessoraRenames)
+               ? S_OK
+               : S_FALSE;
 }
 
 // --- ITessora: settings ---
@@ -392,6 +397,18 @@ STDMETHODIMP Tessora::IconActivated(int index) noexcept {
         return S_OK;
     });
     return FAILED(counted) ? counted : arrangeFor(desktop_access::Trigger::opening);
+}
+
+// --- ITessoraRenames ---
+
+STDMETHODIMP Tessora::IconRenamed(const wchar_t* from, const wchar_t* to) noexcept {
+    if (from == nullptr || to == nullptr)
+        return E_POINTER;
+    return reported([&] {
+        desktop_access::StoreSession(storePath).rename(winapi::fromWide(from, wcslen(from)),
+                                                       winapi::fromWide(to, wcslen(to)));
+        return S_OK;
+    });
 }
 
 // --- ITessora2: undo, restore points, named layouts, showing the icons ---

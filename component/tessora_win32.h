@@ -12,12 +12,16 @@
 #include <ocidl.h>
 #include <wrl/client.h>
 
+#include "component/renames_win32.h"
 #include "desktop_access/history.h"
 #include "tessora.h"
 
 namespace component {
 
-class Tessora final : public ITessora2, public IProvideClassInfo, public ISupportErrorInfo {
+class Tessora final : public ITessora2,
+                      public IProvideClassInfo,
+                      public ISupportErrorInfo,
+                      public ITessoraRenames {
   public:
     // Creates an object, aggregated when outer is set (riid must then be IID_IUnknown), and
     // returns the interface asked for.
@@ -67,6 +71,9 @@ class Tessora final : public ITessora2, public IProvideClassInfo, public ISuppor
     STDMETHODIMP put_IconsShown(VARIANT_BOOL shown) noexcept override;
     STDMETHODIMP get_Monitors(LONG* monitors) noexcept override;
     STDMETHODIMP put_Monitors(LONG monitors) noexcept override;
+
+    // ITessoraRenames
+    STDMETHODIMP IconRenamed(const wchar_t* from, const wchar_t* to) noexcept override;
 
     // IProvideClassInfo (winuser.h renames the method GetClassInfoW, here and in the interface
     // alike)

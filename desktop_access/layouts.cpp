@@ -3,6 +3,7 @@
 #include "desktop_access/busy_file.h"
 #include "desktop_access/errors.h"
 #include "desktop_access/labels.h"
+#include "desktop_access/renames.h"
 #include "desktop_access/text_lines.h"
 #include "winapi/error.h"
 
@@ -118,6 +119,29 @@ bool Layouts::remember(const DisplayConfiguration& configuration,
     if (entries_.size() > capacity)
         entries_.resize(capacity);
     return true;
+}
+
+bool Layouts::rename(const std::u16string& from, const std::u16string& to) {
+    bool changed = false;
+    for (Entry& entry : entries_) {
+        const std::vector<Place>* read = placesOf(entry);
+        if (from == to || read == nullptr)
+            continue;
+        const auto named = [](const std::u16string& label) {
+            return [&label](const Place& place) { return place.label == label; };
+        };
+        if (std::none_of(read->begin(), read->end(), named(from)))
+            continue;
+        std::vector<Place> places = *read;
+        if (std::any_of(places.begin(), places.end(), named(to)))
+            std::erase_if(places, named(from)); // one place per label: the one it had stays
+        else
+            renamePlaces(places, from, to);
+        entry.placeCount = places.size();
+        entry.places = std::move(places);
+        changed = true;
+    }
+    return changed;
 }
 
 bool operator==(const Layouts& a, const Layouts& b) {

@@ -60,6 +60,11 @@ class Layouts {
     // Returns whether anything changed.
     bool remember(const DisplayConfiguration& configuration, const std::vector<Place>& places);
 
+    // An icon renamed: its places in every configuration go by the new label; where a
+    // configuration has a place for that label already (another icon has it), that one stays and
+    // the renamed icon's goes. Returns whether anything changed.
+    bool rename(const std::u16string& from, const std::u16string& to);
+
     friend bool operator==(const Layouts& a, const Layouts& b);
 
   private:

@@ -11,6 +11,7 @@
 #include "desktop_access/icon_store.h"
 #include "desktop_access/kept_per_store.h"
 #include "desktop_access/labels.h"
+#include "desktop_access/renames.h"
 #include "desktop_access/text_lines.h"
 #include "winapi/error.h"
 
@@ -89,17 +90,80 @@ void StoreSession::save(const DesktopProxy& state, bool remember) {
             layoutsFailed = layoutsFailed.value_or(error);
         }
     }
+    writeStoreKeepingCounts(state, {});
+    if (layoutsFailed)
+        throw *layoutsFailed;
+}
+
+void StoreSession::writeStoreKeepingCounts(const DesktopProxy& state, UsageByLabel stillKept) {
     try {
         writeStore(storePath_, state);
     } catch (const StoreWriteError& error) {
-        keepUnsavedUsage(storePath_, incrementsOver(*stored_, state));
+        for (auto& [label, increment] : incrementsOver(*stored_, state))
+            stillKept[label] += std::min(increment, UINT32_MAX - stillKept[label]);
+        keepUnsavedUsage(storePath_, std::move(stillKept));
         throw StoreWriteError(std::string(error.what()) +
                               " The new usage counts are kept and saved with Kelvara's next "
                               "change to the store.");
     }
-    keepUnsavedUsage(storePath_, {});
+    keepUnsavedUsage(storePath_, std::move(stillKept));
+}
+
+void StoreSession::rename(const std::u16string& from, const std::u16string& to) {
+    if (reads_ == Reads::besideOnly)
+        throw std::logic_error("a session that read only the files beside the store renamed");
+    if (storePath_.empty() || from == to)
+        return;
+    std::optional<LayoutsWriteError> layoutsFailed;
+    try {
+        if (layouts_.rename(from, to))
+            writeLayouts(layoutsPathFor(storePath_), layouts_);
+    } catch (const LayoutsWriteError& error) {
+        layoutsFailed = error;
+    }
+    try {
+        if (lastDisplay_ && renamePlaces(lastDisplay_->pending, from, to))
+            writeLastDisplay(lastDisplayPathFor(storePath_), *lastDisplay_);
+    } catch (const LayoutsWriteError& error) {
+        layoutsFailed = layoutsFailed.value_or(error);
+    }
+    std::optional<HistoryWriteError> historyFailed;
+    try {
+        if (renameInHistory(history(), from, to))
+            saveHistory();
+    } catch (const HistoryWriteError& error) {
+        historyFailed = error;
+    }
+    // The store as a save writes it: the counts kept for its records taken in. Counts kept for a
+    // label it has no record of (an icon renamed while its store was held) stay kept, under the
+    // new label if it was that one.
+    DesktopProxy state = *stored_;
+    UsageByLabel stillKept;
+    for (const auto& [label, increment] : unsaved_) {
+        bool taken = false;
+        for (IconRecord& record : state.icons)
+            if (record.name == label) {
+                record.usage += std::min(increment, UINT32_MAX - record.usage);
+                taken = true;
+            }
+        if (!taken) {
+            std::uint32_t& kept = stillKept[label == from ? to : label];
+            kept += std::min(increment, UINT32_MAX - kept);
+        }
+    }
+    if (renameRecords(state.icons, from, to))
+        writeStoreKeepingCounts(state, std::move(stillKept));
+    else if (const auto kept = unsaved_.find(from); kept != unsaved_.end()) {
+        UsageByLabel renamed = unsaved_; // the store unchanged: every kept count stays kept
+        renamed.erase(from);
+        std::uint32_t& moved = renamed[to];
+        moved += std::min(kept->second, UINT32_MAX - moved);
+        keepUnsavedUsage(storePath_, std::move(renamed));
+    }
     if (layoutsFailed)
         throw *layoutsFailed;
+    if (historyFailed)
+        throw *historyFailed;
 }
 
 namespace {

@@ -70,6 +70,11 @@ class StoreSession {
     // that could not be keeps every count above the stored one as the new increments. Throws
     // StoreWriteError (the counts kept) or LayoutsWriteError after writing what it could.
     void save(const DesktopProxy& state, bool remember);
+    // An icon renamed (renames.h): its count in the store, its places in the layouts, the last
+    // display and the history follow the new label, and each file that changes is written (the
+    // store as save writes it, the counts kept when it cannot be). Throws StoreWriteError,
+    // LayoutsWriteError or HistoryWriteError after writing what it could.
+    void rename(const std::u16string& from, const std::u16string& to);
 
     // The history of arrangements, read when first asked for (empty when the file is missing or
     // damaged), and its writing (HistoryWriteError; the file then holds what it held, and this
@@ -84,6 +89,10 @@ class StoreSession {
     void saveNamedLayouts();
 
   private:
+    // Writes the store; on success the counts kept for it are stillKept, else stillKept and the
+    // state's counts above the stored ones.
+    void writeStoreKeepingCounts(const DesktopProxy& state, UsageByLabel stillKept);
+
     std::filesystem::path storePath_;
     std::unique_ptr<winapi::NamedLock> lock_;
     Reads reads_;

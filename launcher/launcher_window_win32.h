@@ -10,6 +10,8 @@
 
 #include <windows.h>
 
+#include "component/configuration_win32.h"
+
 namespace launcher {
 
 class LauncherWindow {
@@ -48,11 +50,10 @@ class LauncherWindow {
     HWND window_ = nullptr;
 };
 
-// The window class, so that tests and other programs can find the launcher's window.
-inline constexpr wchar_t launcherWindowClass[] = L"KelvaraLauncher";
-// The mutex a running Kelvara holds from its start to its end (its window comes only after its
-// first arrangement), so that other programs can tell it runs.
-inline constexpr wchar_t singleInstanceMutex[] = L"Kelvara_SingleInstance";
+// The window class and the single-instance mutex, by which other programs find Kelvara
+// (component/configuration_win32.h).
+using component::launcherWindowClass;
+using component::singleInstanceMutex;
 // The message the notification area sends the window about its icon.
 inline constexpr UINT trayMessage = WM_APP + 1;
 

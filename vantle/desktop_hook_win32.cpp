@@ -17,6 +17,7 @@
 #include <wrl/client.h>
 
 #include "component/client_win32.h"
+#include "component/renames_win32.h"
 #include "desktop_access/desktop_win32.h"
 #include "desktop_access/labels.h"
 #include "tessora.h"
@@ -143,6 +144,20 @@ Outcome countOpening(ComPtr<ITessora>& tessora, const CountActivation& opening) 
                : Outcome::countedButNotArranged;
 }
 
+Outcome rename(ComPtr<ITessora>& tessora, const RenameIcon& renamed) {
+    ComPtr<ITessoraRenames> renames;
+    if (!haveComponent(tessora) || FAILED(tessora.As(&renames)))
+        return Outcome::failed;
+    const HRESULT result = renames->IconRenamed(winapi::toWide(renamed.from).c_str(),
+                                                winapi::toWide(renamed.to).c_str());
+    // A rename whose files could not be written is kept as counts are: trying it again could
+    // only lose openings counted meanwhile.
+    return SUCCEEDED(result) || component::failureOf(tessora.Get(), result).kind ==
+                                    component::FailureKind::notSaved
+               ? Outcome::done
+               : Outcome::failed;
+}
+
 Outcome arrange(ComPtr<ITessora>& tessora, const ArrangeDesktop& arrangement) {
     if (!haveComponent(tessora))
         return Outcome::failed;
@@ -186,6 +201,11 @@ void work() {
             if (const auto* opening = std::get_if<CountActivation>(&next)) {
                 lock.unlock();
                 const Outcome outcome = countOpening(tessora, *opening);
+                lock.lock();
+                report(outcome);
+            } else if (const auto* renamed = std::get_if<RenameIcon>(&next)) {
+                lock.unlock();
+                const Outcome outcome = rename(tessora, *renamed);
                 lock.lock();
                 report(outcome);
             } else if (const auto* arrangement = std::get_if<ArrangeDesktop>(&next)) {
@@ -251,6 +271,37 @@ void noteChange(ArrangeCause cause) {
     ensureWorker();
 }
 
+// An item's label set anew (LVM_SETITEMTEXT, or LVM_SETITEM with text), before the list view
+// takes it: the label it had is still there to read. A label the list view asks back for later
+// (LPSTR_TEXTCALLBACK) is not known here.
+void noteTextChange(HWND listView, const CWPSTRUCT& message) {
+    const auto* item = reinterpret_cast<const LVITEMW*>(message.lParam);
+    const bool setItem = message.message == LVM_SETITEMW || message.message == LVM_SETITEMA;
+    if (item == nullptr || item->iSubItem != 0 || (setItem && !(item->mask & LVIF_TEXT)) ||
+        item->pszText == nullptr || item->pszText == LPSTR_TEXTCALLBACKW)
+        return;
+    const int index = setItem ? item->iItem : static_cast<int>(message.wParam);
+    std::wstring text;
+    if (message.message == LVM_SETITEMTEXTA || message.message == LVM_SETITEMA) {
+        const auto* narrow = reinterpret_cast<const char*>(item->pszText);
+        const int length = MultiByteToWideChar(CP_ACP, 0, narrow, -1, nullptr, 0);
+        if (length <= 0)
+            return;
+        text.resize(static_cast<std::size_t>(length));
+        MultiByteToWideChar(CP_ACP, 0, narrow, -1, text.data(), length);
+        text.resize(static_cast<std::size_t>(length - 1));
+    } else {
+        text = item->pszText;
+    }
+    std::wstring label;
+    if (!itemLabel(listView, index, label, true) || label.empty() || label == text)
+        return;
+    const std::lock_guard lock(eventsMutex);
+    events.iconRenamed(winapi::fromWide(label), winapi::fromWide(text));
+    events.desktopChanged(nowMilliseconds(), ArrangeCause::iconsChanged); // sorted by name anew
+    ensureWorker();
+}
+
 void noteMoveByHand() {
     const std::lock_guard lock(eventsMutex);
     events.iconsMovedByHand(nowMilliseconds());
@@ -293,6 +344,10 @@ void inspect(const CWPSTRUCT& message) {
                        : ArrangeCause::iconsChanged);
     } else if (message.hwnd == listView && movedByTheShell(message.message)) {
         noteMoveByHand();
+    } else if (message.hwnd == listView &&
+               (message.message == LVM_SETITEMTEXTW || message.message == LVM_SETITEMTEXTA ||
+                message.message == LVM_SETITEMW || message.message == LVM_SETITEMA)) {
+        noteTextChange(listView, message);
     }
 }
 

@@ -5,7 +5,11 @@
 namespace desktop_hook {
 
 void HookEvents::iconActivated(std::int32_t index, std::u16string label) {
-    openings_.push_back({index, std::move(label)});
+    openings_.push_back({index, std::move(label), std::nullopt});
+}
+
+void HookEvents::iconRenamed(std::u16string from, std::u16string to) {
+    openings_.push_back({-1, std::move(from), std::move(to)});
 }
 
 void HookEvents::desktopChanged(std::uint64_t now, ArrangeCause cause) {
@@ -32,15 +36,21 @@ HookWork HookEvents::next(std::uint64_t now) {
     const bool openingDue = !openings_.empty() && openings_.front().due <= now;
     if (openingDue) {
         held_ = Held::opening;
-        return CountActivation{openings_.front().index, openings_.front().label};
+        const Opening& front = openings_.front();
+        if (front.renamedTo)
+            return RenameIcon{front.label, *front.renamedTo};
+        return CountActivation{front.index, front.label};
     }
-    if (arrangePending_ && arrangeDue_ <= now) {
+    const bool renameWaits = std::any_of(openings_.begin(), openings_.end(),
+                                         [](const Opening& entry) { return entry.renamedTo; });
+    if (arrangePending_ && arrangeDue_ <= now && !renameWaits) {
         arrangePending_ = false;
         held_ = Held::arrangement;
         return ArrangeDesktop{arrangeOnlyIfAutomatic_, arrangeCause_};
     }
     if (!openings_.empty() && arrangePending_)
-        return WaitUntil{std::min(openings_.front().due, arrangeDue_)};
+        return WaitUntil{renameWaits ? openings_.front().due
+                                     : std::min(openings_.front().due, arrangeDue_)};
     if (!openings_.empty())
         return WaitUntil{openings_.front().due};
     if (arrangePending_)

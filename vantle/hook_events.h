@@ -1,4 +1,5 @@
-// The desktop hook's queue of work: icons the user opened, to be counted in order, and changes of
+// The desktop hook's queue of work: icons the user opened, to be counted in order, icons renamed
+// (in the same order: an opening before a rename counts the old label), and changes of
 // the desktop (its size, its work areas), which ask for one arrangement once they have settled
 // (no further change for a while). The hook fills it on the shell's window thread; its worker
 // takes the work out, does it and says how it went.
@@ -6,12 +7,15 @@
 // Nothing is dropped at the first failure: work that fails is handed out again after a pause
 // that grows with every try, and dropped (and counted as dropped) only after the last one. An
 // opening that was counted but whose arrangement failed is not counted again; an arrangement is
-// tried again instead. A change that arrives while an arrangement runs asks for one more.
+// tried again instead. A change that arrives while an arrangement runs asks for one more. No
+// arrangement is made while a rename waits to be tried again: it would forget what the old label
+// had before the rename could move it.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -38,22 +42,28 @@ struct ArrangeDesktop {
     bool onlyIfAutomatic = false;
     ArrangeCause cause = ArrangeCause::iconsChanged;
 };
+struct RenameIcon {
+    std::u16string from;
+    std::u16string to;
+};
 struct WaitUntil {
     std::uint64_t time;
 };
 struct NothingToDo {};
-using HookWork = std::variant<CountActivation, ArrangeDesktop, WaitUntil, NothingToDo>;
+using HookWork = std::variant<CountActivation, RenameIcon, ArrangeDesktop, WaitUntil, NothingToDo>;
 
 class HookEvents {
   public:
     void iconActivated(std::int32_t index, std::u16string label = {});
+    // An icon's label changed from `from` to `to`, the icon staying.
+    void iconRenamed(std::u16string from, std::u16string to);
     // The desktop changed at the given time (milliseconds on any steady clock): its size or its
     // work areas (display), or the icons on it.
     void desktopChanged(std::uint64_t now, ArrangeCause cause = ArrangeCause::iconsChanged);
     // Icons were moved by hand (by the shell itself, not by an arrangement).
     void iconsMovedByHand(std::uint64_t now);
 
-    // What to do next: the first opening that is due, in the order they happened; the
+    // What to do next: the first opening or rename that is due, in the order they happened; the
     // arrangement once the changes have settled; or how long to wait. Work handed out stays the
     // worker's until it reports what became of it (below).
     HookWork next(std::uint64_t now);
@@ -71,9 +81,11 @@ class HookEvents {
     std::uint32_t dropped() const { return dropped_; }
 
   private:
+    // An opening, or a rename (renamedTo set).
     struct Opening {
         std::int32_t index;
         std::u16string label;
+        std::optional<std::u16string> renamedTo;
         std::size_t tries = 0;
         std::uint64_t due = 0;
     };

@@ -12,8 +12,12 @@
 
 #include "desktop_access/desktop_proxy.h"
 #include "desktop_access/errors.h"
+#include "desktop_access/history.h"
 #include "desktop_access/icon_moving.h"
 #include "desktop_access/icon_store.h"
+#include "desktop_access/last_display.h"
+#include "desktop_access/layouts.h"
+#include "desktop_access/store_session.h"
 #include "desktop_access/unsaved_usage.h"
 #include "organizers/placement/auto_group.h"
 #include "organizers/placement/edge_align.h"
@@ -324,6 +328,52 @@ TEST_F(ArrangementTest, CountsKeptInTheJournalAreTakenInOnce) {
         EXPECT_EQ(storedUsage(u"Alpha"), 5u) << left;
     }
     EXPECT_EQ(storedUsage(u"Bravo"), 4u);
+}
+
+// A rename moves what the old label had to the new one: its count (also a count kept while the
+// store was held, and a rename made then), its places in the layouts, the last display and the
+// restore points; renamed to a label another icon has, the two counts add up.
+TEST_F(ArrangementTest, ARenameMovesTheCountAndEveryPlaceToTheNewLabel) {
+    using desktop_access::Place;
+    using desktop_access::StoreSession;
+    writeStoreWithCounts({{"Alpha", 3}, {"Bravo", 1}, {"Charlie", 2}});
+    const desktop_access::DisplayConfiguration display{{{0, 0, 1920, 1040}}, 79, 79};
+    desktop_access::Layouts layouts;
+    layouts.remember(display, {{u"Alpha", 4, 4}, {u"Charlie", 83, 4}, {u"Bravo", 4, 83}});
+    desktop_access::writeLayouts(desktop_access::layoutsPathFor(store), layouts);
+    desktop_access::writeLastDisplay(desktop_access::lastDisplayPathFor(store),
+                                     {display, 0, false, {{u"Alpha", 4, 4}}});
+    desktop_access::History history;
+    history.record({0, desktop_access::Trigger::other, 0, 0, display, {{u"Alpha", 9, 9}}});
+    desktop_access::writeHistory(desktop_access::historyPathFor(store), history);
+
+    fake::heldOpen = store;
+    EXPECT_THROW(component::countActivation(store, desktop, 0), desktop_access::StoreWriteError);
+    EXPECT_THROW(StoreSession(store).rename(u"Alpha", u"Alef"), desktop_access::StoreWriteError);
+    fake::heldOpen.clear();
+    StoreSession(store).rename(u"Bravo", u"Charlie");
+    StoreSession(store).rename(u"Alef", u"Aleph");
+    EXPECT_EQ(storedUsage(u"Charlie"), 3u);
+    EXPECT_EQ(desktop_access::unsavedUsage(store), (desktop_access::UsageByLabel{{u"Aleph", 4}}))
+        << "the count kept while the store was held follows every rename";
+
+    const auto labels = [](const std::vector<Place>& places) {
+        std::vector<std::u16string> named;
+        for (const Place& place : places)
+            named.push_back(place.label);
+        return named;
+    };
+    const auto readLayouts = desktop_access::readLayouts(desktop_access::layoutsPathFor(store));
+    EXPECT_EQ(labels(*readLayouts->find(display)),
+              (std::vector<std::u16string>{u"Aleph", u"Charlie"}))
+        << "one place per label: the icon that had the label keeps its place";
+    EXPECT_EQ(
+        labels(desktop_access::readLastDisplay(desktop_access::lastDisplayPathFor(store))->pending),
+        std::vector<std::u16string>{u"Aleph"});
+    EXPECT_EQ(labels(desktop_access::readHistory(desktop_access::historyPathFor(store))
+                         ->undo.front()
+                         .places),
+              std::vector<std::u16string>{u"Aleph"});
 }
 
 TEST_F(ArrangementTest, AnErrorAfterTheSnapshotStillWritesTheStore) {

@@ -24,6 +24,26 @@ TEST(HookEvents, OpeningsAreCountedInOrderEveryOne) {
     EXPECT_TRUE(std::holds_alternative<NothingToDo>(events.next(0)));
 }
 
+// A rename waits its turn behind the openings before it, and no arrangement is made while it
+// waits to be tried again: that arrangement would forget the old label's count.
+TEST(HookEvents, RenamesGoInTurnAndHoldTheArrangementWhileTheyWait) {
+    HookEvents events;
+    events.iconActivated(1, u"Mail");
+    events.iconRenamed(u"Mail", u"Letters");
+    events.desktopChanged(0);
+    ASSERT_TRUE(std::holds_alternative<CountActivation>(events.next(0)));
+    events.done();
+    HookWork work = events.next(400);
+    ASSERT_TRUE(std::holds_alternative<RenameIcon>(work));
+    EXPECT_EQ(std::get<RenameIcon>(work).from, u"Mail");
+    EXPECT_EQ(std::get<RenameIcon>(work).to, u"Letters");
+    events.failed(400);
+    EXPECT_TRUE(isWait(events.next(settleMilliseconds), 400 + retryPauses[0]));
+    ASSERT_TRUE(std::holds_alternative<RenameIcon>(events.next(400 + retryPauses[0])));
+    events.done();
+    EXPECT_TRUE(std::holds_alternative<ArrangeDesktop>(events.next(400 + retryPauses[0])));
+}
+
 TEST(HookEvents, ChangesSettleIntoOneArrangement) {
     HookEvents events;
     events.desktopChanged(1000);

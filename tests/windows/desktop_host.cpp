@@ -302,6 +302,11 @@ void DesktopHost::insert(LONG x, LONG y, const std::wstring& label) const {
         throw std::runtime_error("the desktop host did not add the icon");
 }
 
+void DesktopHost::rename(int index, const std::wstring& label) const {
+    if (!command(L"rename " + std::to_wstring(index) + L" " + label))
+        throw std::runtime_error("the desktop host did not rename the icon");
+}
+
 void DesktopHost::remove(int index) const {
     if (!command(L"delete " + std::to_wstring(index)))
         throw std::runtime_error("the desktop host did not remove the icon");

@@ -142,6 +142,8 @@ class DesktopHost {
     void moveByHand(int index, LONG x, LONG y) const;
     void insert(LONG x, LONG y, const std::wstring& label) const;
     void remove(int index) const;
+    // A file renamed: the item's label set anew (LVM_SETITEMTEXT), on the host's own thread.
+    void rename(int index, const std::wstring& label) const;
     // With tray: a click on the icon added last, "right" or "double" (see the host's trayclick).
     void clickTrayIcon(const std::wstring& kind) const;
     // Sends one command (see the host); false when the host did not carry it out.

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -14,6 +15,9 @@
 #include <shlobj.h>
 
 #include "desktop_access/desktop_proxy.h"
+#include "desktop_access/history.h"
+#include "desktop_access/last_display.h"
+#include "desktop_access/layouts.h"
 #include "tests/windows/component_support.h"
 #include "tests/windows/desktop_host.h"
 #include "tests/windows/test_support.h"
@@ -68,6 +72,28 @@ class HookTest : public ::testing::Test {
 
     POINT positionOf(int index) const { return host->report().icons.at(index).position; }
 
+    // How often each label has a place anywhere beside the store: the layouts, the last
+    // display's kept places and the restore points.
+    std::map<std::u16string, int> placedLabels() const {
+        std::map<std::u16string, int> labels;
+        const auto add = [&](const std::vector<desktop_access::Place>& places) {
+            for (const desktop_access::Place& place : places)
+                ++labels[place.label];
+        };
+        const winapi::NamedLock lock(winapi::storeLockName);
+        if (const auto layouts = desktop_access::readLayouts(desktop_access::layoutsPathFor(store)))
+            for (const auto& configuration : layouts->configurations())
+                add(*layouts->find(configuration));
+        if (const auto last =
+                desktop_access::readLastDisplay(desktop_access::lastDisplayPathFor(store)))
+            add(last->pending);
+        if (const auto history = desktop_access::readHistory(desktop_access::historyPathFor(store)))
+            for (const auto* points : {&history->undo, &history->redo})
+                for (const auto& point : *points)
+                    add(point.places);
+        return labels;
+    }
+
     fs::path store;
     std::unique_ptr<DesktopHost> host;
     std::optional<desktop_hook::HookInstaller> hook;
@@ -91,6 +117,49 @@ TEST_F(HookTest, DoubleClickCountsExactlyThatIcon) {
     ASSERT_TRUE(test_support::pollUntil([&] { return storedUsage(u"Photos") == 1u; }, 10000));
     EXPECT_EQ(storedUsage(u"Mail"), 2u);
     EXPECT_EQ(host->report().activated, (std::vector<int>{1, 1, 2}));
+}
+
+// A renamed icon keeps its count and its places: a plain rename, two icons swapping names (by
+// way of a third, as the file system has it), a rename to a label another icon has (they share
+// one count, the sum), and a rename the hook did not see (the icon starts as new).
+TEST_F(HookTest, RenamedIconsKeepTheirCountsAndPlaces) {
+    start(threeIcons()); // Notes, Mail, Photos
+    for (int index : {1, 1, 2, 0})
+        doubleClick(index);
+    ASSERT_TRUE(test_support::pollUntil([&] { return storedUsage(u"Notes") == 1u; }, 10000));
+    ASSERT_EQ(storedUsage(u"Mail"), 2u);
+    ASSERT_EQ(storedUsage(u"Photos"), 1u);
+
+    struct Step {
+        std::vector<std::pair<int, std::wstring>> renames; // item, new label
+        std::map<std::wstring, std::uint32_t> counts;      // the store afterwards
+    };
+    const Step steps[] = {
+        {{{1, L"Letters"}}, {{L"Notes", 1}, {L"Letters", 2}, {L"Photos", 1}}},
+        {{{1, L"Swap"}, {2, L"Letters"}, {1, L"Photos"}},
+         {{L"Notes", 1}, {L"Photos", 2}, {L"Letters", 1}}},
+        {{{0, L"Letters"}}, {{L"Letters", 2}, {L"Photos", 2}}},
+    };
+    for (const Step& step : steps) {
+        for (const auto& [index, label] : step.renames)
+            host->rename(index, label);
+        EXPECT_TRUE(test_support::pollUntil(
+            [&] { return test_support::storedUsage(store) == step.counts; }, 10000))
+            << step.renames.front().second;
+        const std::map<std::u16string, int> placed = placedLabels();
+        for (const auto& [label, count] : placed)
+            EXPECT_TRUE(step.counts.count(std::wstring(label.begin(), label.end())))
+                << "a place under an old label";
+        EXPECT_TRUE(placed.count(u"Photos")) << "the places follow the new labels";
+    }
+
+    hook.reset();
+    host->rename(1, L"Unseen");
+    hook.emplace(host->listView());
+    doubleClick(0);
+    EXPECT_TRUE(test_support::pollUntil([&] { return storedUsage(u"Letters") == 3u; }, 10000));
+    EXPECT_EQ(storedUsage(u"Unseen"), 0u) << "a rename nobody saw starts the icon anew";
+    EXPECT_EQ(storedUsage(u"Photos"), std::nullopt);
 }
 
 TEST_F(HookTest, NothingIsCountedOnceTheHookIsRemoved) {
