@@ -90,12 +90,23 @@ void StoreSession::save(const DesktopProxy& state, bool remember) {
             layoutsFailed = layoutsFailed.value_or(error);
         }
     }
-    writeStoreKeepingCounts(state, {});
+    // The counts of icons that have left stay kept, beside the store, until the next save: an
+    // icon renamed meanwhile (its old label gone from the desktop before the rename reached the
+    // store) takes its count along, and a file that comes back at once has its count again.
+    UsageByLabel left;
+    std::unordered_set<std::u16string_view> present;
+    for (const IconRecord& icon : state.icons)
+        present.insert(icon.name);
+    for (const auto& [label, position] : firstOfEachLabel(stored_->icons, labelOf))
+        if (!present.count(label) && stored_->icons[position].usage > 0)
+            left.emplace(std::u16string(label), stored_->icons[position].usage);
+    writeStoreKeepingCounts(state, {}, left);
     if (layoutsFailed)
         throw *layoutsFailed;
 }
 
-void StoreSession::writeStoreKeepingCounts(const DesktopProxy& state, UsageByLabel stillKept) {
+void StoreSession::writeStoreKeepingCounts(const DesktopProxy& state, UsageByLabel stillKept,
+                                           const UsageByLabel& keptIfWritten) {
     try {
         writeStore(storePath_, state);
     } catch (const StoreWriteError& error) {
@@ -106,6 +117,8 @@ void StoreSession::writeStoreKeepingCounts(const DesktopProxy& state, UsageByLab
                               " The new usage counts are kept and saved with Kelvara's next "
                               "change to the store.");
     }
+    for (const auto& [label, count] : keptIfWritten)
+        stillKept[label] += std::min(count, UINT32_MAX - stillKept[label]);
     keepUnsavedUsage(storePath_, std::move(stillKept));
 }
 

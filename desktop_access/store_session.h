@@ -66,8 +66,10 @@ class StoreSession {
     // and, when `remember` (an arrangement was made), first its display and places to the
     // layouts and the last display (rememberArranged; each file written only when that changes
     // it). The store is written even when the
-    // layouts could not be. A store written forgets this process's unsaved increments of it; one
-    // that could not be keeps every count above the stored one as the new increments. Throws
+    // layouts could not be. A store written forgets this process's unsaved increments of it and
+    // keeps, until the next save, the counts of icons that have left the desktop (a rename that
+    // reaches the store after them finds its count there); one that could not be written keeps
+    // every count above the stored one as the new increments. Throws
     // StoreWriteError (the counts kept) or LayoutsWriteError after writing what it could.
     void save(const DesktopProxy& state, bool remember);
     // An icon renamed (renames.h): its count in the store, its places in the layouts, the last
@@ -89,9 +91,10 @@ class StoreSession {
     void saveNamedLayouts();
 
   private:
-    // Writes the store; on success the counts kept for it are stillKept, else stillKept and the
-    // state's counts above the stored ones.
-    void writeStoreKeepingCounts(const DesktopProxy& state, UsageByLabel stillKept);
+    // Writes the store; on success the counts kept for it are stillKept and keptIfWritten, else
+    // stillKept and the state's counts above the stored ones.
+    void writeStoreKeepingCounts(const DesktopProxy& state, UsageByLabel stillKept,
+                                 const UsageByLabel& keptIfWritten = {});
 
     std::filesystem::path storePath_;
     std::unique_ptr<winapi::NamedLock> lock_;

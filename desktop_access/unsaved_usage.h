@@ -13,6 +13,11 @@
 // where the journal cannot be written does the process keep them in its memory
 // (kept_per_store.h), for as long as it lives.
 //
+// A save that works also keeps there, until the next save, the counts of the icons that have
+// just left the desktop, as increments of labels the store no longer has: an icon renamed whose
+// old label left before the rename reached the store takes its count along (renames.h), and a
+// file that comes back at once has its count again.
+//
 // Format (UTF-8 lines ending in a line feed): "Kelvara usage 1", "over HASH" (FNV-1a of the
 // store's bytes, in decimal), one "COUNT LABEL" line per label (the label as the layouts file
 // writes it), "end".

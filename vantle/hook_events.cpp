@@ -39,7 +39,12 @@ HookWork HookEvents::next(std::uint64_t now) {
         const Opening& front = openings_.front();
         if (front.renamedTo)
             return RenameIcon{front.label, *front.renamedTo};
-        return CountActivation{front.index, front.label};
+        // The icon may have been renamed since it was opened: it is found by the label it has.
+        std::u16string label = front.label;
+        for (const Opening& later : openings_)
+            if (later.renamedTo && later.label == label)
+                label = *later.renamedTo;
+        return CountActivation{front.index, label};
     }
     const bool renameWaits = std::any_of(openings_.begin(), openings_.end(),
                                          [](const Opening& entry) { return entry.renamedTo; });

@@ -31,9 +31,11 @@ TEST(HookEvents, RenamesGoInTurnAndHoldTheArrangementWhileTheyWait) {
     events.iconActivated(1, u"Mail");
     events.iconRenamed(u"Mail", u"Letters");
     events.desktopChanged(0);
-    ASSERT_TRUE(std::holds_alternative<CountActivation>(events.next(0)));
+    HookWork work = events.next(0);
+    ASSERT_TRUE(std::holds_alternative<CountActivation>(work));
+    EXPECT_EQ(std::get<CountActivation>(work).label, u"Letters") << "found by the label it has";
     events.done();
-    HookWork work = events.next(400);
+    work = events.next(400);
     ASSERT_TRUE(std::holds_alternative<RenameIcon>(work));
     EXPECT_EQ(std::get<RenameIcon>(work).from, u"Mail");
     EXPECT_EQ(std::get<RenameIcon>(work).to, u"Letters");

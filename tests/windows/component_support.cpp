@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <random>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -362,6 +363,30 @@ Process startActivator(int count) {
         throw std::runtime_error("the activator did not make its object");
     SetEvent(winapi::raw(go));
     return activator;
+}
+
+FileHolder::FileHolder(std::filesystem::path file, std::uint32_t seed)
+    : thread_([this, file = std::move(file), seed] {
+          std::mt19937 random(seed);
+          while (!stop_) {
+              pause(std::uniform_int_distribution<int>(0, 2000)(random));
+              const winapi::SharedHandle held = winapi::ownHandle(
+                  CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+              if (held)
+                  ++holds;
+              pause(std::uniform_int_distribution<int>(0, 1000)(random));
+          }
+      }) {}
+
+FileHolder::~FileHolder() {
+    stop_ = true;
+    thread_.join();
+}
+
+void FileHolder::pause(int milliseconds) {
+    for (int slept = 0; slept < milliseconds && !stop_; slept += 10)
+        Sleep(10);
 }
 
 ScreenCounts screenCounts(const DesktopHost& host, const std::vector<desktop_access::Rect>& areas) {

@@ -7,12 +7,14 @@
 // keeps them with SavedKey and SavedFile, which put them back however the test ends.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <windows.h>
@@ -152,6 +154,22 @@ void holdLastDisplay(const std::filesystem::path& store, double seconds);
 // Starts activator.exe to make count IconActivated calls from another process, and lets it go
 // once it has made its object. Throws std::runtime_error when it does not get so far in 30 s.
 Process startActivator(int count);
+
+// A backup tool or an indexer: holds the file open, sharing only reading, at random moments, for
+// up to a second at a time, as long as the object lives.
+class FileHolder {
+  public:
+    FileHolder(std::filesystem::path file, std::uint32_t seed);
+    ~FileHolder();
+    FileHolder(const FileHolder&) = delete;
+    FileHolder& operator=(const FileHolder&) = delete;
+    std::atomic<int> holds{0};
+
+  private:
+    void pause(int milliseconds);
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
 
 // How the host's icons stand on a display of these work areas (cells of 75 x 75 plus the gap):
 // how many are not wholly on one screen, and how many share a cell with one before them.

@@ -106,38 +106,6 @@ class LockHolder {
     std::thread thread_;
 };
 
-// A backup tool or an indexer: holds the store file open, sharing only reading, at random
-// moments, for up to a second at a time.
-class FileHolder {
-  public:
-    FileHolder(std::filesystem::path file, std::uint32_t seed)
-        : thread_([this, file = std::move(file), seed] {
-              std::mt19937 random(seed);
-              while (!stop_) {
-                  pause(std::uniform_int_distribution<int>(0, 2000)(random));
-                  const winapi::SharedHandle held = winapi::ownHandle(
-                      CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-                  if (held)
-                      ++holds;
-                  pause(std::uniform_int_distribution<int>(0, 1000)(random));
-              }
-          }) {}
-    ~FileHolder() {
-        stop_ = true;
-        thread_.join();
-    }
-    std::atomic<int> holds{0};
-
-  private:
-    void pause(int milliseconds) {
-        for (int slept = 0; slept < milliseconds && !stop_; slept += 10)
-            Sleep(10);
-    }
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
 // Each puts the twelve icons somewhere else along the left edge (13, 7, 10, 9 and 8 rows, and
 // a taskbar at the top), so no change can pass for arranged without an arrangement.
 const std::vector<RECT> workAreaChoices = {{0, 0, 1920, 1040}, {0, 0, 1280, 600},
@@ -204,7 +172,7 @@ TEST_F(HookStress, EveryOpeningCountedAndEveryChangeArrangedUnderLoad) {
     {
         const Load load(2);
         const LockHolder other(seed + 1);
-        const FileHolder indexer(store, seed + 2);
+        const test_support::FileHolder indexer(store, seed + 2);
         for (int opening = 0; opening < plan.openings; ++opening) {
             Sleep(std::uniform_int_distribution<DWORD>(0, 300)(random));
             const int index = std::uniform_int_distribution<int>(0, 11)(random);
