@@ -31,7 +31,8 @@ struct Desktop {
 
 // The process-wide record, found with findDesktop on first use. When the shell has restarted
 // since, it is found afresh; the old record stays allocated, as icons and moving threads may
-// still point at it (their requests then fail instead of reaching a stranger's window).
+// still point at it (their requests then fail instead of reaching a stranger's window), but it
+// lets go of the old shell's process handle and folder, which those hold copies of.
 // Call it on the thread of the component's apartment only.
 Desktop& getDesktop();
 

@@ -155,8 +155,16 @@ Desktop findDesktop() {
 }
 
 Desktop& getDesktop() {
-    if (current == nullptr || !isCurrent(*current))
-        current = new Desktop(findDesktop());
+    if (current == nullptr || !isCurrent(*current)) {
+        Desktop found = findDesktop();
+        if (current != nullptr) {
+            // The old record stays, but not the gone shell's process and folder: whoever still
+            // uses them holds them (processHandle, desktopFolder), and its requests fail anyway.
+            current->process.reset();
+            current->shellFolder.Reset();
+        }
+        current = new Desktop(std::move(found));
+    }
     return *current;
 }
 
