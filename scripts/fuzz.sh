@@ -42,11 +42,15 @@ cd "$build"
 failed=()
 for name in "${targets[@]}"; do
     mkdir -p "corpus-$name"
-    echo "== fuzzing $name for ${FUZZ_RUNS:+$FUZZ_RUNS executions}${FUZZ_RUNS:-$share s}"
     status=0
     started=$SECONDS
     limit=(-max_total_time="$share")
-    [[ -n "${FUZZ_RUNS:-}" ]] && limit=(-runs="$FUZZ_RUNS")
+    what="$share s"
+    if [[ -n "${FUZZ_RUNS:-}" ]]; then
+        limit=(-runs="$FUZZ_RUNS")
+        what="$FUZZ_RUNS executions"
+    fi
+    echo "== fuzzing $name for $what"
     "tests/fuzz/${fuzzer[$name]}_reader_fuzzer" "${limit[@]}" -timeout=10 \
         -print_final_stats=1 -artifact_prefix="$name-" "corpus-$name" "seeds/$name" \
         >"$name.log" 2>&1 || status=$?
