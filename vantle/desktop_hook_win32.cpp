@@ -74,7 +74,12 @@ bool itemLabel(HWND listView, int index, std::wstring& label, bool onWindowThrea
     const WPARAM which = static_cast<WPARAM>(index);
     const LPARAM address = reinterpret_cast<LPARAM>(&item);
     if (onWindowThread) {
-        SendMessageW(listView, LVM_GETITEMTEXTW, which, address);
+        // The list view's own procedure, called directly: a message sent here would pass through
+        // every hook of the thread again, this one included, which costs the shell more.
+        const auto procedure = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(listView, GWLP_WNDPROC));
+        if (procedure == nullptr)
+            return false;
+        CallWindowProcW(procedure, listView, LVM_GETITEMTEXTW, which, address);
     } else {
         DWORD_PTR ignored = 0;
         if (!SendMessageTimeoutW(listView, LVM_GETITEMTEXTW, which, address, SMTO_ABORTIFHUNG,
