@@ -225,6 +225,23 @@ void removeStore(const std::filesystem::path& store) {
     std::filesystem::remove(desktop_access::namedLayoutsPathFor(store), ignored);
 }
 
+std::set<std::wstring> subKeysOf(HKEY root, const std::wstring& path) {
+    std::set<std::wstring> names;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return names;
+    wchar_t name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        names.insert(name);
+    }
+    RegCloseKey(key);
+    return names;
+}
+
 // Every key and value below a key, as "sub\key|value=data" lines (the key's own path left out).
 std::set<std::wstring> registryTree(HKEY root, const std::wstring& path) {
     std::set<std::wstring> lines;
@@ -243,15 +260,8 @@ std::set<std::wstring> registryTree(HKEY root, const std::wstring& path) {
             break;
         lines.insert(L"|" + std::wstring(name) + L"=" + std::to_wstring(type) + L":" + data);
     }
-    std::vector<std::wstring> children;
-    for (DWORD index = 0;; ++index) {
-        DWORD nameLength = 256;
-        if (RegEnumKeyExW(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        children.push_back(name);
-    }
     RegCloseKey(key);
+    const std::set<std::wstring> children = subKeysOf(root, path);
     for (const std::wstring& child : children) {
         lines.insert(L"\\" + child);
         for (const std::wstring& line : registryTree(root, path + L"\\" + child))

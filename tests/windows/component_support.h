@@ -127,6 +127,8 @@ std::string fileBytes(const std::filesystem::path& path);
 // Every key and value below a registry key, as "\\sub\\key|value=type:data" lines (the key's own
 // path left out); empty when the key does not exist.
 std::set<std::wstring> registryTree(HKEY root, const std::wstring& path);
+// The names of a registry key's subkeys; none when the key does not exist.
+std::set<std::wstring> subKeysOf(HKEY root, const std::wstring& path);
 // Usage count by label, as the store holds them.
 std::map<std::wstring, std::uint32_t> storedUsage(const std::filesystem::path& path);
 

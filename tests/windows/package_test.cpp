@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "component/configuration_win32.h"
 #include "desktop_access/layouts.h"
 
 #include <windows.h>
@@ -144,7 +145,7 @@ std::string narrow(const std::wstring& text) {
 }
 
 bool kelvaraRunning() {
-    const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"Kelvara_SingleInstance");
+    const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, component::singleInstanceMutex);
     if (mutex == nullptr)
         return false;
     CloseHandle(mutex);
@@ -197,7 +198,7 @@ class PackageTest : public ::testing::Test {
     }
     // The process of the running Kelvara, or null.
     static HANDLE kelvaraProcess() {
-        const HWND window = FindWindowW(L"KelvaraLauncher", nullptr);
+        const HWND window = FindWindowW(component::launcherWindowClass, nullptr);
         DWORD processId = 0;
         if (window == nullptr || GetWindowThreadProcessId(window, &processId) == 0)
             return nullptr;

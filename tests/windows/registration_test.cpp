@@ -40,23 +40,6 @@ std::wstring stringOf(const std::wstring& path, const wchar_t* name = nullptr) {
     return type == REG_SZ ? std::wstring(data) : L"<not REG_SZ>";
 }
 
-std::set<std::wstring> subKeysOf(const std::wstring& path) {
-    std::set<std::wstring> names;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return names;
-    wchar_t name[256];
-    for (DWORD index = 0;; ++index) {
-        DWORD length = 256;
-        if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        names.insert(name);
-    }
-    RegCloseKey(key);
-    return names;
-}
-
 DWORD regsvr32(const std::wstring& switches) {
     return runCommand(L"regsvr32.exe " + switches + L" \"" + componentPath() + L"\"");
 }
@@ -107,13 +90,18 @@ TEST_F(RegistrationTest, RegisteringAgainLeavesOneSetAndNoStaleEntries) {
     RegCloseKey(stale);
 
     ASSERT_EQ(regsvr32(L"/s"), 0u);
-    EXPECT_EQ(subKeysOf(classKey),
+    EXPECT_EQ(test_support::subKeysOf(HKEY_CLASSES_ROOT, classKey),
               (std::set<std::wstring>{L"InprocServer32", L"ProgID", L"Programmable", L"TypeLib",
                                       L"VersionIndependentProgID"}));
-    EXPECT_TRUE(subKeysOf(std::wstring(classKey) + L"\\InprocServer32").empty());
-    EXPECT_EQ(subKeysOf(L"Tessora.Tessora"), (std::set<std::wstring>{L"CLSID", L"CurVer"}));
-    EXPECT_EQ(subKeysOf(L"Tessora.Tessora.1"), (std::set<std::wstring>{L"CLSID"}));
-    EXPECT_EQ(subKeysOf(typeLibraryKey), (std::set<std::wstring>{L"1.0"}));
+    EXPECT_TRUE(
+        test_support::subKeysOf(HKEY_CLASSES_ROOT, std::wstring(classKey) + L"\\InprocServer32")
+            .empty());
+    EXPECT_EQ(test_support::subKeysOf(HKEY_CLASSES_ROOT, L"Tessora.Tessora"),
+              (std::set<std::wstring>{L"CLSID", L"CurVer"}));
+    EXPECT_EQ(test_support::subKeysOf(HKEY_CLASSES_ROOT, L"Tessora.Tessora.1"),
+              (std::set<std::wstring>{L"CLSID"}));
+    EXPECT_EQ(test_support::subKeysOf(HKEY_CLASSES_ROOT, typeLibraryKey),
+              (std::set<std::wstring>{L"1.0"}));
 }
 
 TEST_F(RegistrationTest, UnregisteringRemovesEverythingButTheClassesKey) {
