@@ -8,6 +8,7 @@
 #include <string>
 
 #include "winapi/registry_win32.h"
+#include "winapi/session_names_win32.h"
 
 namespace component {
 
@@ -48,11 +49,9 @@ void writeSetting(const wchar_t* name, std::uint32_t value);
 
 namespace component {
 
-// The names by which other programs find a running Kelvara (the command line, the installer):
-// the class of its hidden window, which takes WM_CLOSE as its menu's Quit, and the mutex it holds
-// from its start to its end (its window comes only after its first arrangement).
-inline constexpr wchar_t launcherWindowClass[] = L"KelvaraLauncher";
-inline constexpr wchar_t singleInstanceMutex[] = L"Kelvara_SingleInstance";
+// The names by which other programs find a running Kelvara (winapi/session_names_win32.h).
+using winapi::launcherWindowClass;
+using winapi::singleInstanceMutex;
 
 // The store's path for a product: <local application data>\<productId>.store, or empty when the
 // folder is not available.

@@ -180,10 +180,10 @@ void exportLayout(const std::filesystem::path& storePath, desktop_access::Deskto
     } else {
         throw RestoreError("There is no layout of that name.");
     }
-    if (const std::optional<std::string> failed =
+    if (const std::optional<desktop_access::NotWritten> failed =
             desktop_access::replaceWhenFree(file, desktop_access::encodeExportedLayout(layout),
                                             "Kelvara could not export the layout"))
-        throw RestoreError(*failed);
+        throw RestoreError(failed->reason);
 }
 
 std::u16string importLayout(const std::filesystem::path& storePath,

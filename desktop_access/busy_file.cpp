@@ -41,8 +41,8 @@ FileBytes readWhenFree(const std::filesystem::path& file, std::uintmax_t maxByte
     }
 }
 
-std::optional<std::string> replaceWhenFree(const std::filesystem::path& file,
-                                           std::string_view bytes, std::string_view what) {
+std::optional<NotWritten> replaceWhenFree(const std::filesystem::path& file, std::string_view bytes,
+                                          std::string_view what) {
     std::uint32_t waited = 0;
     for (std::uint32_t pause = firstPause;; pause = std::min(pause * 2, longestPause)) {
         const FileReplaceResult result = replaceFileContents(file, bytes);
@@ -52,10 +52,11 @@ std::optional<std::string> replaceWhenFree(const std::filesystem::path& file,
             std::string reason = withoutLineEnd(winapi::errorText(result.error));
             if (reason.empty())
                 reason = "Error " + std::to_string(result.error) + ".";
-            return std::string(what) + ". " + reason;
+            return NotWritten{std::string(what) + ". " + reason, result.error};
         }
         if (waited >= busyFileWaitMilliseconds)
-            return std::string(what) + ": the file is in use by another program.";
+            return NotWritten{std::string(what) + ": the file is in use by another program.",
+                              result.error};
         const std::uint32_t step = std::min(pause, busyFileWaitMilliseconds - waited);
         sleepMilliseconds(step);
         waited += step;

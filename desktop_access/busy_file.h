@@ -16,10 +16,14 @@ namespace desktop_access {
 inline constexpr std::uint32_t busyFileWaitMilliseconds = 2000;
 
 // Replaces the file's content with the bytes, waiting for a program that holds it. Nothing when
-// done; otherwise why not, in plain words, beginning with `what` (what could not be saved): the
-// file then holds what it held.
-std::optional<std::string> replaceWhenFree(const std::filesystem::path& file,
-                                           std::string_view bytes, std::string_view what);
+// done; otherwise why not, in plain words beginning with `what` (what could not be saved), and
+// the system's error code: the file then holds what it held.
+struct NotWritten {
+    std::string reason;
+    std::uint32_t error = 0;
+};
+std::optional<NotWritten> replaceWhenFree(const std::filesystem::path& file, std::string_view bytes,
+                                          std::string_view what);
 
 // A file's bytes as a reader needs to know them: missing, read (a file larger than maxBytes reads
 // as no bytes, which no reader takes for a sound file), or unreadable after the same wait for a

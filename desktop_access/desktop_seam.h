@@ -12,6 +12,7 @@
 // - the two name lookups: desktop_access/shell_lookups_win32.cpp, tests/support/fake_desktop.cpp;
 // - currentFileTime: desktop_access/platform_win32.cpp, tests/support/fake_clock.cpp;
 // - sleepMilliseconds: desktop_access/platform_win32.cpp, tests/support/fake_threads.cpp;
+// - noteSaveOutcome: desktop_access/platform_win32.cpp, tests/support/fake_file_replace.cpp;
 // - the glide turn (awaitGlides, startGlide, glidePause): desktop_access/glide_turn_win32.cpp,
 //   tests/support/fake_threads.cpp;
 // - replaceFileContents: desktop_access/file_replace_win32.cpp,
@@ -120,5 +121,11 @@ struct FileReplaceResult {
 // leaves the file as it was and removes its temporary file. Never throws.
 FileReplaceResult replaceFileContents(const std::filesystem::path& file,
                                       std::string_view bytes) noexcept;
+
+// Tells whoever shows the user Kelvara's state (the launcher's balloon) how a save of the store
+// went: saved, or not, with the system's error code (0 when none is known). Every save of a
+// session tells it, in every process, so the one that works after failures is heard too. Never
+// throws and never waits.
+void noteSaveOutcome(bool saved, std::uint32_t systemError) noexcept;
 
 } // namespace desktop_access

@@ -2,7 +2,9 @@
 // reached or read, and a file of what Kelvara remembers could not be saved.
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
+#include <string>
 
 namespace desktop_access {
 
@@ -25,10 +27,16 @@ class FileReadError : public std::runtime_error {
 
 // A file of what Kelvara remembers could not be replaced: it holds what it held before the
 // write. What the call was to do was done (the desktop arranged, an opening counted); the counts
-// are kept by the process and saved with the next write that succeeds.
+// are kept by the process and saved with the next write that succeeds. The system's error code
+// says why (0 when none is known): the disk full, the folder not writable, the file held.
 class NotSavedError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    explicit NotSavedError(const std::string& what, std::uint32_t systemError = 0)
+        : std::runtime_error(what), systemError_(systemError) {}
+    std::uint32_t systemError() const { return systemError_; }
+
+  private:
+    std::uint32_t systemError_;
 };
 // The icon store, with the usage counts and the last arrangement.
 class StoreWriteError : public NotSavedError {

@@ -195,8 +195,8 @@ void writeHistory(const std::filesystem::path& file, const History& history) {
     } catch (const std::bad_alloc&) {
         throw HistoryWriteError(std::string(historyNotSaved) + ": it ran out of memory.");
     }
-    if (const std::optional<std::string> failed = replaceWhenFree(file, bytes, historyNotSaved))
-        throw HistoryWriteError(*failed);
+    if (const std::optional<NotWritten> failed = replaceWhenFree(file, bytes, historyNotSaved))
+        throw HistoryWriteError(failed->reason, failed->error);
 }
 
 std::filesystem::path historyPathFor(const std::filesystem::path& storeFile) {

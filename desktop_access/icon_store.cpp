@@ -254,8 +254,8 @@ void writeStore(const std::filesystem::path& file, const DesktopProxy& state) {
     } catch (const std::bad_alloc&) {
         throw StoreWriteError(std::string(storeNotSaved) + ": it ran out of memory.");
     }
-    if (const std::optional<std::string> failed = replaceWhenFree(file, bytes, storeNotSaved))
-        throw StoreWriteError(*failed);
+    if (const std::optional<NotWritten> failed = replaceWhenFree(file, bytes, storeNotSaved))
+        throw StoreWriteError(failed->reason, failed->error);
 }
 
 } // namespace desktop_access

@@ -72,9 +72,9 @@ std::optional<LastDisplay> readLastDisplay(const std::filesystem::path& file) {
 }
 
 void writeLastDisplay(const std::filesystem::path& file, const LastDisplay& display) {
-    if (const std::optional<std::string> failed =
+    if (const std::optional<NotWritten> failed =
             replaceWhenFree(file, encodeLastDisplay(display), layoutsNotSaved))
-        throw LayoutsWriteError(*failed);
+        throw LayoutsWriteError(failed->reason, failed->error);
 }
 
 bool rememberArranged(Layouts& layouts, std::optional<LastDisplay>& last,

@@ -261,8 +261,8 @@ void writeLayouts(const std::filesystem::path& file, const Layouts& layouts) {
     } catch (const std::bad_alloc&) {
         throw LayoutsWriteError(std::string(layoutsNotSaved) + ": it ran out of memory.");
     }
-    if (const std::optional<std::string> failed = replaceWhenFree(file, bytes, layoutsNotSaved))
-        throw LayoutsWriteError(*failed);
+    if (const std::optional<NotWritten> failed = replaceWhenFree(file, bytes, layoutsNotSaved))
+        throw LayoutsWriteError(failed->reason, failed->error);
 }
 
 bool displayChanged(const Layouts& layouts, const Grid& stored, const Grid& live,

@@ -164,9 +164,9 @@ void writeNamedLayouts(const std::filesystem::path& file, const NamedLayouts& la
         throw HistoryWriteError(std::string(namedLayoutsNotSaved) +
                                 ": the layouts would hold more icons than Kelvara keeps; forget "
                                 "one first.");
-    if (const std::optional<std::string> failed =
+    if (const std::optional<NotWritten> failed =
             replaceWhenFree(file, bytes, namedLayoutsNotSaved))
-        throw HistoryWriteError(*failed);
+        throw HistoryWriteError(failed->reason, failed->error);
 }
 
 std::filesystem::path namedLayoutsPathFor(const std::filesystem::path& storeFile) {

@@ -39,6 +39,20 @@ UsageByLabel incrementsOver(const DesktopProxy& stored, const DesktopProxy& stat
     return increments;
 }
 
+// The layouts and the last display this process could not write, with what the two files held
+// (fileIdentity) when the write failed: while they still hold that, the next session goes on from
+// these, and its save writes them, so no display remembered meanwhile is lost. Files another
+// process has written since win.
+struct KeptPlaces {
+    std::uint64_t layoutsFrom = 0;
+    std::uint64_t lastDisplayFrom = 0;
+    Layouts layouts;
+    std::optional<LastDisplay> lastDisplay;
+};
+KeptPerStore<KeptPlaces>& keptPlaces() {
+    return KeptPerStore<KeptPlaces>::instance();
+}
+
 } // namespace
 
 StoreSession::StoreSession(std::filesystem::path storePath, Reads reads)
@@ -57,6 +71,16 @@ StoreSession::StoreSession(std::filesystem::path storePath, Reads reads)
     if (std::optional<Layouts> read = readLayouts(layoutsPathFor(storePath_)))
         layouts_ = std::move(*read);
     lastDisplay_ = readLastDisplay(lastDisplayPathFor(storePath_));
+    if (const std::optional<KeptPlaces> kept = keptPlaces().find(storePath_)) {
+        if (kept->layoutsFrom == fileIdentity(layoutsPathFor(storePath_)) &&
+            kept->lastDisplayFrom == fileIdentity(lastDisplayPathFor(storePath_))) {
+            layouts_ = kept->layouts;
+            lastDisplay_ = kept->lastDisplay;
+            placesUnsaved_ = true;
+        } else {
+            keptPlaces().forget(storePath_);
+        }
+    }
     unsaved_ = unsavedUsage(storePath_);
 }
 
@@ -72,24 +96,16 @@ void StoreSession::save(const DesktopProxy& state, bool remember) {
         throw std::logic_error("a session that read only the files beside the store saved it");
     if (storePath_.empty())
         return;
-    std::optional<LayoutsWriteError> layoutsFailed;
+    bool layoutsChanged = false;
+    bool lastDisplayChanged = false;
     if (remember) {
         const std::optional<LastDisplay> before = lastDisplay_;
-        const bool changed = rememberArranged(layouts_, lastDisplay_, state.configuration(),
-                                              placesOf(state.icons), currentFileTime());
-        try {
-            if (changed)
-                writeLayouts(layoutsPathFor(storePath_), layouts_);
-        } catch (const LayoutsWriteError& error) {
-            layoutsFailed = error;
-        }
-        try {
-            if (lastDisplay_ != before)
-                writeLastDisplay(lastDisplayPathFor(storePath_), *lastDisplay_);
-        } catch (const LayoutsWriteError& error) {
-            layoutsFailed = layoutsFailed.value_or(error);
-        }
+        layoutsChanged = rememberArranged(layouts_, lastDisplay_, state.configuration(),
+                                          placesOf(state.icons), currentFileTime());
+        lastDisplayChanged = lastDisplay_ != before;
     }
+    const std::optional<LayoutsWriteError> layoutsFailed =
+        writePlaces(layoutsChanged, lastDisplayChanged);
     // The counts of icons that have left stay kept, beside the store, until the next save: an
     // icon renamed meanwhile (its old label gone from the desktop before the rename reached the
     // store) takes its count along, and a file that comes back at once has its count again.
@@ -100,26 +116,62 @@ void StoreSession::save(const DesktopProxy& state, bool remember) {
     for (const auto& [label, position] : firstOfEachLabel(stored_->icons, labelOf))
         if (!present.count(label) && stored_->icons[position].usage > 0)
             left.emplace(std::u16string(label), stored_->icons[position].usage);
-    writeStoreKeepingCounts(state, {}, left);
-    if (layoutsFailed)
-        throw *layoutsFailed;
+    writeStoreKeepingCounts(state, {}, left, layoutsFailed);
+}
+
+std::optional<LayoutsWriteError> StoreSession::writePlaces(bool layoutsChanged,
+                                                           bool lastDisplayChanged) {
+    std::optional<LayoutsWriteError> failed;
+    try {
+        if (layoutsChanged || placesUnsaved_)
+            writeLayouts(layoutsPathFor(storePath_), layouts_);
+    } catch (const LayoutsWriteError& error) {
+        failed = error;
+    }
+    try {
+        if (lastDisplay_ && (lastDisplayChanged || placesUnsaved_))
+            writeLastDisplay(lastDisplayPathFor(storePath_), *lastDisplay_);
+    } catch (const LayoutsWriteError& error) {
+        failed = failed.value_or(error);
+    }
+    if (failed) {
+        // Neither file was changed by a write that failed: what they hold now is what a later
+        // session must find to go on from these.
+        keptPlaces().keep(storePath_,
+                          {fileIdentity(layoutsPathFor(storePath_)),
+                           fileIdentity(lastDisplayPathFor(storePath_)), layouts_, lastDisplay_});
+        placesUnsaved_ = true;
+    } else if (placesUnsaved_) {
+        keptPlaces().forget(storePath_);
+        placesUnsaved_ = false;
+    }
+    return failed;
 }
 
 void StoreSession::writeStoreKeepingCounts(const DesktopProxy& state, UsageByLabel stillKept,
-                                           const UsageByLabel& keptIfWritten) {
+                                           const UsageByLabel& keptIfWritten,
+                                           const std::optional<LayoutsWriteError>& placesFailed) {
     try {
         writeStore(storePath_, state);
     } catch (const StoreWriteError& error) {
         for (auto& [label, increment] : incrementsOver(*stored_, state))
             stillKept[label] += std::min(increment, UINT32_MAX - stillKept[label]);
         keepUnsavedUsage(storePath_, std::move(stillKept));
+        noteSaveOutcome(false, error.systemError());
         throw StoreWriteError(std::string(error.what()) +
-                              " The new usage counts are kept and saved with Kelvara's next "
-                              "change to the store.");
+                                  " The new usage counts are kept and saved with Kelvara's next "
+                                  "change to the store.",
+                              error.systemError());
     }
     for (const auto& [label, count] : keptIfWritten)
         stillKept[label] += std::min(count, UINT32_MAX - stillKept[label]);
     keepUnsavedUsage(storePath_, std::move(stillKept));
+    noteSaveOutcome(!placesFailed, placesFailed ? placesFailed->systemError() : 0);
+    if (placesFailed)
+        throw LayoutsWriteError(std::string(placesFailed->what()) +
+                                    " The arrangement is kept by this program and saved with "
+                                    "its next change to the store.",
+                                placesFailed->systemError());
 }
 
 void StoreSession::rename(const std::u16string& from, const std::u16string& to) {
@@ -127,19 +179,10 @@ void StoreSession::rename(const std::u16string& from, const std::u16string& to) 
         throw std::logic_error("a session that read only the files beside the store renamed");
     if (storePath_.empty() || from == to)
         return;
-    std::optional<LayoutsWriteError> layoutsFailed;
-    try {
-        if (layouts_.rename(from, to))
-            writeLayouts(layoutsPathFor(storePath_), layouts_);
-    } catch (const LayoutsWriteError& error) {
-        layoutsFailed = error;
-    }
-    try {
-        if (lastDisplay_ && renamePlaces(lastDisplay_->pending, from, to))
-            writeLastDisplay(lastDisplayPathFor(storePath_), *lastDisplay_);
-    } catch (const LayoutsWriteError& error) {
-        layoutsFailed = layoutsFailed.value_or(error);
-    }
+    const bool layoutsChanged = layouts_.rename(from, to);
+    const bool lastDisplayChanged = lastDisplay_ && renamePlaces(lastDisplay_->pending, from, to);
+    const std::optional<LayoutsWriteError> layoutsFailed =
+        writePlaces(layoutsChanged, lastDisplayChanged);
     std::optional<HistoryWriteError> historyFailed;
     try {
         if (renameInHistory(history(), from, to))
@@ -164,17 +207,19 @@ void StoreSession::rename(const std::u16string& from, const std::u16string& to) 
             kept += std::min(increment, UINT32_MAX - kept);
         }
     }
-    if (renameRecords(state.icons, from, to))
-        writeStoreKeepingCounts(state, std::move(stillKept));
-    else if (const auto kept = unsaved_.find(from); kept != unsaved_.end()) {
-        UsageByLabel renamed = unsaved_; // the store unchanged: every kept count stays kept
-        renamed.erase(from);
-        std::uint32_t& moved = renamed[to];
-        moved += std::min(kept->second, UINT32_MAX - moved);
-        keepUnsavedUsage(storePath_, std::move(renamed));
+    if (renameRecords(state.icons, from, to)) {
+        writeStoreKeepingCounts(state, std::move(stillKept), {}, layoutsFailed);
+    } else {
+        if (const auto kept = unsaved_.find(from); kept != unsaved_.end()) {
+            UsageByLabel renamed = unsaved_; // the store unchanged: every kept count stays kept
+            renamed.erase(from);
+            std::uint32_t& moved = renamed[to];
+            moved += std::min(kept->second, UINT32_MAX - moved);
+            keepUnsavedUsage(storePath_, std::move(renamed));
+        }
+        if (layoutsFailed)
+            throw *layoutsFailed;
     }
-    if (layoutsFailed)
-        throw *layoutsFailed;
     if (historyFailed)
         throw *historyFailed;
 }

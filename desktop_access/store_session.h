@@ -91,10 +91,15 @@ class StoreSession {
     void saveNamedLayouts();
 
   private:
+    // Writes the layouts when changed and the last display when changed, both when they are
+    // kept from a save that failed; what failed is kept for the next session (and returned).
+    std::optional<LayoutsWriteError> writePlaces(bool layoutsChanged, bool lastDisplayChanged);
     // Writes the store; on success the counts kept for it are stillKept and keptIfWritten, else
-    // stillKept and the state's counts above the stored ones.
+    // stillKept and the state's counts above the stored ones. Tells the save's outcome
+    // (noteSaveOutcome: not saved when placesFailed, the layouts' failure, which it then throws).
     void writeStoreKeepingCounts(const DesktopProxy& state, UsageByLabel stillKept,
-                                 const UsageByLabel& keptIfWritten = {});
+                                 const UsageByLabel& keptIfWritten = {},
+                                 const std::optional<LayoutsWriteError>& placesFailed = {});
 
     std::filesystem::path storePath_;
     std::unique_ptr<winapi::NamedLock> lock_;
@@ -108,6 +113,7 @@ class StoreSession {
     bool historyUnreadable_ = false;
     std::optional<NamedLayouts> named_;
     bool namedDamaged_ = false;
+    bool placesUnsaved_ = false; // layouts_ and lastDisplay_ hold what a failed save kept
 };
 
 } // namespace desktop_access

@@ -23,6 +23,14 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& file,
     return bytes;
 }
 
+std::uint64_t fileIdentity(const std::filesystem::path& file) {
+    const std::optional<std::string> bytes = readWholeFile(file, maxPlacesFileBytes);
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char byte : bytes.value_or(std::string()))
+        hash = (hash ^ std::uint8_t(byte)) * 1099511628211ull;
+    return hash;
+}
+
 std::optional<std::string_view> LineReader::line() {
     const std::size_t end = rest_.find('\n');
     if (end == std::string_view::npos)

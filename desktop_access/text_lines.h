@@ -24,6 +24,9 @@ namespace desktop_access {
 // A whole file's bytes; nothing when it is missing, unreadable or larger than maxBytes.
 std::optional<std::string> readWholeFile(const std::filesystem::path& file,
                                          std::uintmax_t maxBytes);
+// What a file holds, as one number (FNV-1a of its bytes, up to maxPlacesFileBytes): another
+// number means other bytes. A missing or unreadable file counts as an empty one.
+std::uint64_t fileIdentity(const std::filesystem::path& file);
 
 // The longest label any of these files holds; a longer one is damage.
 inline constexpr std::size_t maxFileLabelUnits = 1 << 12;

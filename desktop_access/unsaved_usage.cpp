@@ -15,15 +15,6 @@ namespace {
 constexpr std::string_view header = "Kelvara usage 1";
 constexpr std::string_view trailer = "end";
 
-// Which store bytes a journal is over: FNV-1a of them (of none for a missing file).
-std::uint64_t storeIdentity(const std::filesystem::path& store) {
-    const std::optional<std::string> bytes = readWholeFile(store, maxPlacesFileBytes);
-    std::uint64_t hash = 14695981039346656037ull;
-    for (const char byte : bytes.value_or(std::string()))
-        hash = (hash ^ std::uint8_t(byte)) * 1099511628211ull;
-    return hash;
-}
-
 } // namespace
 
 std::string encodeUsageJournal(const UsageByLabel& increments, std::uint64_t identity) {
@@ -87,7 +78,7 @@ UsageByLabel unsavedUsage(const std::filesystem::path& store) {
     // A journal over other bytes than the store's was folded into it already (a store written
     // since whose journal could not be removed) or is damaged: it counts nothing.
     for (auto& [label, count] :
-         decodeUsageJournal(*journal, storeIdentity(store)).value_or(UsageByLabel{}))
+         decodeUsageJournal(*journal, fileIdentity(store)).value_or(UsageByLabel{}))
         increments[label] += count;
     return increments;
 }
@@ -103,7 +94,7 @@ void keepUnsavedUsage(const std::filesystem::path& store, UsageByLabel increment
         return;
     }
     if (!store.empty()) {
-        const std::string bytes = encodeUsageJournal(increments, storeIdentity(store));
+        const std::string bytes = encodeUsageJournal(increments, fileIdentity(store));
         // Kept in the file, they outlive this process; only where it cannot be written are they
         // kept in this process's memory alone.
         if (!replaceWhenFree(journal, bytes, "Kelvara could not keep the usage counts")) {

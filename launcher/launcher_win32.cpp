@@ -87,6 +87,10 @@ int attempt() {
                                                 [&](UINT id) {
                                                     if (tray)
                                                         tray->command(id);
+                                                },
+                                                [&](bool saved, DWORD error) {
+                                                    if (tray)
+                                                        tray->saveOutcome(saved, error);
                                                 }},
                        followTickMs);
         tray.emplace(window->window(), trayMessage, tessora.Get());

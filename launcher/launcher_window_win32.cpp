@@ -11,7 +11,8 @@ constexpr UINT_PTR tickTimer = 1;
 } // namespace
 
 LauncherWindow::LauncherWindow(Handlers handlers, UINT tickMs)
-    : handlers_(std::move(handlers)), taskbarCreated_(RegisterWindowMessageW(L"TaskbarCreated")) {
+    : handlers_(std::move(handlers)), taskbarCreated_(RegisterWindowMessageW(L"TaskbarCreated")),
+      saveOutcome_(RegisterWindowMessageW(winapi::saveOutcomeMessage)) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = &LauncherWindow::procedure;
@@ -23,9 +24,11 @@ LauncherWindow::LauncherWindow(Handlers handlers, UINT tickMs)
                               0, nullptr, nullptr, instance, this);
     if (window_ == nullptr)
         throw winapi::Error(GetLastError(), "Failed to create the launcher's window");
-    // A launcher run with more rights than the shell hears its broadcast all the same.
-    if (taskbarCreated_ != 0)
-        ChangeWindowMessageFilterEx(window_, taskbarCreated_, MSGFLT_ALLOW, nullptr);
+    // A launcher run with more rights than the shell hears its broadcast, and the component's
+    // word from inside the shell, all the same.
+    for (const UINT message : {taskbarCreated_, saveOutcome_})
+        if (message != 0)
+            ChangeWindowMessageFilterEx(window_, message, MSGFLT_ALLOW, nullptr);
     setTick(tickMs);
 }
 
@@ -60,6 +63,11 @@ LRESULT LauncherWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM 
     if (message == taskbarCreated_ && taskbarCreated_ != 0) {
         if (handlers_.shellStarted)
             handlers_.shellStarted();
+        return 0;
+    }
+    if (message == saveOutcome_ && saveOutcome_ != 0) {
+        if (handlers_.saveOutcome)
+            handlers_.saveOutcome(wParam == 0, DWORD(lParam));
         return 0;
     }
     if (message == WM_TIMER && wParam == tickTimer) {

@@ -26,6 +26,9 @@ class LauncherWindow {
         // WM_COMMAND: the id of a menu item chosen, or of a command another program sends;
         // WM_CLOSE comes as the menu's commandQuit.
         std::function<void(UINT)> command;
+        // saveOutcomeMessage from the component in any process: saved, or not with the system's
+        // error code.
+        std::function<void(bool, DWORD)> saveOutcome;
     };
 
     // Creates the window and starts its timer; throws winapi::Error when the window cannot be
@@ -47,11 +50,12 @@ class LauncherWindow {
 
     Handlers handlers_;
     UINT taskbarCreated_ = 0;
+    UINT saveOutcome_ = 0;
     HWND window_ = nullptr;
 };
 
 // The window class and the single-instance mutex, by which other programs find Kelvara
-// (component/configuration_win32.h).
+// (winapi/session_names_win32.h).
 using component::launcherWindowClass;
 using component::singleInstanceMutex;
 // The message the notification area sends the window about its icon.

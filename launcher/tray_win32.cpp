@@ -202,11 +202,33 @@ void Tray::showMenu() {
 bool Tray::attempt(HRESULT result, const char16_t* what) {
     if (SUCCEEDED(result))
         return true;
-    std::u16string line =
-        component::failureLine(what, component::failureOf(tessora_, result).reason);
+    const component::CallFailure failure = component::failureOf(tessora_, result);
+    std::u16string line = component::failureLine(what, failure.reason);
     line.pop_back(); // a balloon's text needs no line end
-    icon_.tell(winapi::toWide(line));
+    if (failure.kind == component::FailureKind::notSaved)
+        tellNotSaved(winapi::toWide(line));
+    else
+        icon_.tell(winapi::toWide(line));
     return false;
+}
+
+void Tray::saveOutcome(bool saved, DWORD systemError) {
+    if (saved) {
+        notSavedTold_ = false;
+        return;
+    }
+    std::u16string line =
+        component::failureLine(u"Kelvara cannot save what it remembers",
+                               component::resultText(HRESULT_FROM_WIN32(systemError)));
+    line.pop_back();
+    tellNotSaved(winapi::toWide(line) + L" The usage counts and the arrangement are kept while "
+                                        L"Kelvara runs and saved as soon as it can save again.");
+}
+
+void Tray::tellNotSaved(const std::wstring& text) {
+    if (!notSavedTold_)
+        icon_.tell(text);
+    notSavedTold_ = true;
 }
 
 void Tray::arrange() {

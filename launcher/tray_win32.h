@@ -8,7 +8,10 @@
 // them are read from it as the menu opens).
 //
 // A call of the component that fails is told in a balloon by the icon, in the component's own
-// words; nothing else of the launcher shows text.
+// words; nothing else of the launcher shows text. A save that fails (a full disk, a folder Kelvara
+// may not write to, a file held by another program), in this process or any other, is told once:
+// what could not be saved is kept and saved later, and the next failure is told only after a
+// save has worked again.
 #pragma once
 
 #include <optional>
@@ -36,12 +39,17 @@ class Tray {
     // A WM_COMMAND with this id; ids that are not the menu's are left alone.
     void command(UINT id);
     void shellStarted() { icon_.showAgain(); }
+    // A save of the store in any process (saveOutcomeMessage): saved, or not, with the system's
+    // error code.
+    void saveOutcome(bool saved, DWORD systemError);
     void tick() { icon_.keepShown(); }
 
   private:
     void showMenu();
     // Whether a call of the component worked; a failure is told with what was being done.
     bool attempt(HRESULT result, const char16_t* what);
+    // Tells the text, unless a failed save has been told and no save has worked since.
+    void tellNotSaved(const std::wstring& text);
     void arrange();
     void layoutCommand(UINT id);
     std::vector<std::wstring> layoutNames();
@@ -57,6 +65,7 @@ class Tray {
     std::vector<std::wstring> historyLines();
     std::optional<LONG> pointNumber(UINT id);
     TrayIcon icon_;
+    bool notSavedTold_ = false;
 };
 
 } // namespace launcher

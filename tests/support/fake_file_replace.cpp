@@ -1,7 +1,7 @@
 // Replacing a file's content, as POSIX does it: the bytes go to the temporary file, which is
 // synced, renamed over the file, and the folder synced, so the tests (the kill test above all)
 // work on real files. On request a call reports the file in use or failing instead, and leaves
-// the file alone as the Windows layer does then.
+// the file alone as the Windows layer does then. The outcomes of saves are recorded.
 #include <cerrno>
 
 #include <fcntl.h>
@@ -72,6 +72,10 @@ FileReplaceResult replaceFileContents(const std::filesystem::path& file,
     // would have the caller keep changes the file already holds.
     syncFolderOf(file);
     return {};
+}
+
+void noteSaveOutcome(bool saved, std::uint32_t systemError) noexcept {
+    fake::saveOutcomes.push_back(saved ? 0 : systemError != 0 ? systemError : UINT32_MAX);
 }
 
 } // namespace desktop_access

@@ -15,6 +15,7 @@ int inUseReplaces = 0;
 std::filesystem::path heldOpen;
 std::uint32_t replaceError = 0;
 int replaceCalls = 0;
+std::vector<std::uint32_t> saveOutcomes;
 
 void reset() {
     now = 0;
@@ -30,6 +31,7 @@ void reset() {
     heldOpen.clear();
     replaceError = 0;
     replaceCalls = 0;
+    saveOutcomes.clear();
 }
 
 } // namespace fake

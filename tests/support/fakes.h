@@ -11,6 +11,7 @@
 //   fake_error_text.cpp    winapi::systemMessage             fake::systemMessages
 //   fake_file_replace.cpp  replaceFileContents (real files)  fake::inUseReplaces,
 //                                                            fake::replaceError, fake::replaceCalls
+//                          noteSaveOutcome                   fake::saveOutcomes
 //   fake_repaint.cpp       repaintIcons                      Desktop::repaints (on the desktop)
 #pragma once
 
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace fake {
 
@@ -47,6 +49,9 @@ extern int inUseReplaces;
 extern std::filesystem::path heldOpen;
 extern std::uint32_t replaceError;
 extern int replaceCalls;
+// The outcome of each save told since the last reset: 0 when saved, else the error code (or
+// UINT32_MAX when none was known).
+extern std::vector<std::uint32_t> saveOutcomes;
 
 // Puts every fake above back to its start.
 void reset();

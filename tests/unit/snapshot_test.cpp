@@ -12,6 +12,7 @@
 #include "desktop_access/icon_moving.h"
 #include "desktop_access/icon_store.h"
 #include "desktop_access/store_session.h"
+#include "desktop_access/text_lines.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/scratch_folder.h"
 #include "winapi/error.h"
@@ -268,6 +269,45 @@ TEST_F(SnapshotTest, ALayoutsFileThatCannotBeWrittenFailsTheSaveButTheStoreIsWri
     fake::inUseReplaces = 0;
     fake::replaceError = 5;
     EXPECT_THROW(session.save(proxy, true), desktop_access::StoreWriteError);
+}
+
+// A full disk or a folder Kelvara may not write to: every file fails alike, so the counts and the
+// displays remembered meanwhile live in the process until a save works, which writes them all.
+TEST_F(SnapshotTest, WhatASaveCouldNotWriteIsWrittenByTheNextSaveThatWorks) {
+    for (const std::uint32_t error : {112u /* disk full */, 5u /* access denied */}) {
+        SCOPED_TRACE(error);
+        fake::reset();
+        store = dir / std::to_string(error) / "Kelvara.store"; // no file yet
+        std::filesystem::create_directories(store.parent_path());
+        desktop.areas = {{0, 0, 1920, 1040}};
+        desktop.items.clear();
+        desktop.addIcon(u"A", 10, 20).addIcon(u"B", 200, 20);
+        const auto arrange = [&](bool remember, std::uint32_t opened) {
+            StoreSession session(store);
+            DesktopProxy proxy = desktop_access::readDesktop(desktop, session);
+            proxy.icons[0].usage += opened;
+            session.save(proxy, remember);
+            return proxy.configuration();
+        };
+        const desktop_access::DisplayConfiguration first = arrange(true, 0);
+        fake::now += desktop_access::settleTime; // the first display has held
+        const auto stored = desktop_access::readWholeFile(store, 1 << 20);
+
+        fake::replaceError = error;
+        EXPECT_THROW(arrange(true, 2), desktop_access::StoreWriteError);
+        desktop.areas = {{0, 0, 1280, 984}}; // another display, while nothing can be saved
+        EXPECT_THROW(arrange(true, 1), desktop_access::StoreWriteError);
+        EXPECT_EQ(desktop_access::readWholeFile(store, 1 << 20), stored);
+
+        fake::replaceError = 0;
+        arrange(false, 0); // an opening counted: no arrangement, but a save that works
+        EXPECT_EQ(desktop_access::readStore(store).icons[0].usage, 3u);
+        const std::optional<desktop_access::Layouts> layouts =
+            desktop_access::readLayouts(desktop_access::layoutsPathFor(store));
+        ASSERT_TRUE(layouts);
+        EXPECT_TRUE(layouts->contains(first)) << "the display left while nothing was saved";
+        EXPECT_EQ(fake::saveOutcomes, (std::vector<std::uint32_t>{0, error, error, 0}));
+    }
 }
 
 TEST_F(SnapshotTest, AppliedPlacesGlideFromWhereTheIconsWereRead) {

@@ -1,6 +1,7 @@
 // Kelvara's notification-area icon and its menu, with the desktop host playing the notification
 // area (its "tray" directive) and the launcher run as in tests/windows/launcher_fixture.h. The
 // commands are sent to the launcher's window as the menu sends them.
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -303,6 +304,105 @@ TEST_F(TrayTest, UndoRedoLayoutsAndShowingTheIconsFromTheMenu) {
             [&] { return (IsWindowVisible(host->listView()) != FALSE) == shown; }));
     }
     EXPECT_EQ(quit(*launcher, 0), 0u);
+}
+
+// The store's folder made one Kelvara may not write to, for as long as the object lives. Under
+// Wine, which runs as root here, the Unix folder is made immutable (chattr), which root cannot
+// write past either; `made` is false where that cannot be done.
+class ReadOnlyFolder {
+  public:
+    explicit ReadOnlyFolder(std::filesystem::path folder) : folder_(std::move(folder)) {
+        made = set(true);
+    }
+    ~ReadOnlyFolder() {
+        if (made) {
+            EXPECT_TRUE(set(false)) << "the folder is writable again";
+        }
+    }
+    ReadOnlyFolder(const ReadOnlyFolder&) = delete;
+    ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
+
+    bool set(bool readOnly) const {
+        using UnixName = char*(CDECL*)(LPCWSTR);
+        const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+        char* name = unixName != nullptr ? unixName(folder_.c_str()) : nullptr;
+        if (name == nullptr)
+            return false;
+        const std::string unix = name;
+        HeapFree(GetProcessHeap(), 0, name);
+        std::wstring command = std::wstring(L"chattr ") + (readOnly ? L"+i \"" : L"-i \"") +
+                               std::wstring(unix.begin(), unix.end()) + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started{};
+        if (!CreateProcessW(L"Z:\\usr\\bin\\chattr", command.data(), nullptr, nullptr, FALSE, 0,
+                            nullptr, nullptr, &startup, &started))
+            return false;
+        CloseHandle(started.hThread);
+        CloseHandle(started.hProcess);
+        // Wine gives a Unix program no handle that waits for its end: the folder tells.
+        return test_support::pollUntil([&] { return writable() != readOnly; }, 10000);
+    }
+    bool writable() const {
+        const HANDLE probe =
+            CreateFileW((folder_ / L"Kelvara.probe").c_str(), GENERIC_WRITE, 0, nullptr,
+                        CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (probe == INVALID_HANDLE_VALUE)
+            return false;
+        CloseHandle(probe);
+        return true;
+    }
+
+    bool made = false;
+
+  private:
+    std::filesystem::path folder_;
+};
+
+// Saves that fail, in the launcher and in another process, are told once; a save that works
+// brings back what was kept, and the next failure is told again.
+TEST_F(TrayTest, ASaveThatFailsIsToldOnceUntilASaveWorks) {
+    ASSERT_TRUE(startWithIcon());
+    test_support::waitForGlides();
+    test_support::Apartment apartment;
+    const ComPtr<ITessora> tessora = test_support::createTessora(); // another program's
+    const HWND own = window();
+    const auto balloons = [&] {
+        std::vector<std::wstring> told;
+        for (const HostNotification& n : host->report().notifications)
+            if (n.window == own && (n.flags & NIF_INFO))
+                told.push_back(n.info);
+        return told;
+    };
+    {
+        const ReadOnlyFolder readOnly(store.parent_path());
+        if (!readOnly.made)
+            GTEST_SKIP() << "the store's folder cannot be made read-only on this machine";
+        EXPECT_EQ(tessora->IconActivated(0), E_FAIL) << "counted, but not saved";
+        ASSERT_TRUE(test_support::pollUntil([&] { return !balloons().empty(); }));
+        for (int arranged = refreshes(), i = 0; i < 3; ++i) {
+            send(launcher::commandArrangeNow);
+            EXPECT_TRUE(waitForRefreshes(++arranged));
+        }
+    }
+    EXPECT_EQ(tessora->Refresh(), S_OK);
+    EXPECT_EQ(test_support::storedUsage(store)[L"Notes"], 1u) << "kept until a save worked";
+    {
+        const ReadOnlyFolder readOnly(store.parent_path());
+        ASSERT_TRUE(readOnly.made);
+        const int arranged = refreshes();
+        send(launcher::commandArrangeNow);
+        EXPECT_TRUE(waitForRefreshes(arranged + 1));
+        EXPECT_EQ(quit(*launcher, 0), 0u); // once it has ended, it has told all it had to
+    }
+    const std::vector<std::wstring> told = balloons();
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(told[0].rfind(L"Kelvara cannot save what it remembers: Access denied", 0), 0u)
+        << told[0];
+    EXPECT_EQ(told[1].rfind(L"Kelvara could not arrange the desktop: Kelvara could not save", 0),
+              0u)
+        << told[1];
 }
 
 } // namespace
