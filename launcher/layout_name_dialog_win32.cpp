@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "resources/strings/ids.h"
+
 namespace launcher {
 namespace {
 
@@ -9,6 +11,7 @@ constexpr int maxNameLength = 64;
 
 struct Asking {
     std::wstring proposed;
+    const winapi::UiText& text;
     std::wstring given;
 };
 
@@ -24,6 +27,9 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     case WM_INITDIALOG: {
         SetWindowLongPtrW(dialog, DWLP_USER, lParam);
         asking = reinterpret_cast<Asking*>(lParam);
+        SetWindowTextW(dialog, asking->text(IDS_NAME_CAPTION).c_str());
+        for (const auto& [control, id] : layoutNameTexts)
+            SetDlgItemTextW(dialog, control, asking->text(id).c_str());
         HWND box = GetDlgItem(dialog, layoutNameBox);
         SendMessageW(box, EM_LIMITTEXT, maxNameLength, 0);
         SetWindowTextW(box, asking->proposed.c_str());
@@ -48,9 +54,9 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-std::wstring proposedName(const std::vector<std::wstring>& saved) {
+std::wstring proposedName(const std::vector<std::wstring>& saved, const winapi::UiText& text) {
     for (int number = 1;; ++number) {
-        std::wstring name = L"Layout " + std::to_wstring(number);
+        std::wstring name = text(IDS_NAME_PROPOSED, std::to_wstring(number));
         if (std::find(saved.begin(), saved.end(), name) == saved.end())
             return name;
     }
@@ -58,8 +64,9 @@ std::wstring proposedName(const std::vector<std::wstring>& saved) {
 
 } // namespace
 
-std::optional<std::wstring> askLayoutName(HWND owner, const std::vector<std::wstring>& saved) {
-    Asking asking{proposedName(saved), {}};
+std::optional<std::wstring> askLayoutName(HWND owner, const std::vector<std::wstring>& saved,
+                                          const winapi::UiText& text) {
+    Asking asking{proposedName(saved, text), text, {}};
     const INT_PTR answer =
         DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(layoutNameDialog), owner,
                         dialogProc, reinterpret_cast<LPARAM>(&asking));

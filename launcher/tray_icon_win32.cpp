@@ -1,5 +1,7 @@
 #include "launcher/tray_icon_win32.h"
 
+#include <utility>
+
 #include <algorithm>
 
 namespace launcher {
@@ -16,8 +18,8 @@ template <std::size_t size> void copyText(wchar_t (&field)[size], const std::wst
 
 } // namespace
 
-TrayIcon::TrayIcon(HWND window, UINT callbackMessage)
-    : window_(window), callbackMessage_(callbackMessage),
+TrayIcon::TrayIcon(HWND window, UINT callbackMessage, std::wstring tip)
+    : window_(window), callbackMessage_(callbackMessage), tip_(std::move(tip)),
       icon_(winapi::own<DestroyIcon>(static_cast<HICON>(
           LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(applicationIcon), IMAGE_ICON,
                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)))) {
@@ -45,7 +47,7 @@ void TrayIcon::tell(const std::wstring& text) {
     if (!shown_)
         return;
     NOTIFYICONDATAW balloon = data(NIF_INFO);
-    copyText(balloon.szInfoTitle, L"Kelvara");
+    copyText(balloon.szInfoTitle, tip_);
     copyText(balloon.szInfo, text);
     balloon.dwInfoFlags = NIIF_WARNING;
     Shell_NotifyIconW(NIM_MODIFY, &balloon);
@@ -67,7 +69,7 @@ void TrayIcon::show() {
         NOTIFYICONDATAW icon = data(NIF_MESSAGE | NIF_TIP | (icon_ ? NIF_ICON : 0));
         icon.uCallbackMessage = callbackMessage_;
         icon.hIcon = icon_.get();
-        copyText(icon.szTip, L"Kelvara");
+        copyText(icon.szTip, tip_);
         // An icon the shell still holds (it was slow to answer, or had not gone after all)
         // cannot be added twice; it is brought up to date instead.
         return Shell_NotifyIconW(NIM_ADD, &icon) || Shell_NotifyIconW(NIM_MODIFY, &icon);

@@ -20,7 +20,8 @@ namespace launcher {
 
 class TrayIcon {
   public:
-    TrayIcon(HWND window, UINT callbackMessage);
+    // The tooltip, which also titles the balloons, is the product's name in the user's language.
+    TrayIcon(HWND window, UINT callbackMessage, std::wstring tip);
     ~TrayIcon();
 
     TrayIcon(const TrayIcon&) = delete;
@@ -42,6 +43,7 @@ class TrayIcon {
 
     HWND window_;
     UINT callbackMessage_;
+    std::wstring tip_;
     winapi::Shared<HICON> icon_;
     bool shown_ = false;
     HWND shell_ = nullptr; // the shell window when the icon was last shown

@@ -3,18 +3,18 @@
 #include <memory>
 #include <utility>
 
+#include "resources/strings/ids.h"
 #include "winapi/error.h"
 
 namespace launcher {
 namespace {
 
-// In the order of the methods' values.
-constexpr const wchar_t* sortNames[sortMethodCount] = {L"Name", L"Usage", L"Age"};
-constexpr const wchar_t* arrangeNames[arrangeMethodCount] = {
-    L"Automatically", L"Along the left edge", L"Along the right edge", L"Along the top edge",
-    L"Along the bottom edge"};
-constexpr const wchar_t* monitorsNames[monitorsCount] = {
-    L"All monitors as one", L"The primary monitor", L"Each monitor on its own"};
+// The texts of the methods, in the order of their values.
+constexpr UINT sortNames[sortMethodCount] = {IDS_SORT_NAME, IDS_SORT_USAGE, IDS_SORT_AGE};
+constexpr UINT arrangeNames[arrangeMethodCount] = {
+    IDS_ARRANGE_AUTO, IDS_ARRANGE_LEFT, IDS_ARRANGE_RIGHT, IDS_ARRANGE_TOP, IDS_ARRANGE_BOTTOM};
+constexpr UINT monitorsNames[monitorsCount] = {IDS_MONITORS_ALL, IDS_MONITORS_PRIMARY,
+                                               IDS_MONITORS_EACH};
 
 // A menu of its own until it is handed to the menu that holds it.
 struct MenuDestroyer {
@@ -35,22 +35,22 @@ void append(HMENU menu, MENUITEMINFOW item) {
         throw winapi::Error(GetLastError(), "Failed to make the menu");
 }
 
-void appendItem(HMENU menu, UINT id, const wchar_t* text, UINT type = MFT_STRING,
+void appendItem(HMENU menu, UINT id, const std::wstring& text, UINT type = MFT_STRING,
                 UINT state = MFS_ENABLED) {
     MENUITEMINFOW item{};
     item.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING;
     item.fType = type;
     item.fState = state;
     item.wID = id;
-    item.dwTypeData = const_cast<wchar_t*>(text);
+    item.dwTypeData = const_cast<wchar_t*>(text.c_str());
     append(menu, item);
 }
 
-void appendSubmenu(HMENU menu, const wchar_t* title, OwnMenu submenu) {
+void appendSubmenu(HMENU menu, const std::wstring& title, OwnMenu submenu) {
     MENUITEMINFOW item{};
     item.fMask = MIIM_STRING | MIIM_SUBMENU;
     item.hSubMenu = submenu.get();
-    item.dwTypeData = const_cast<wchar_t*>(title);
+    item.dwTypeData = const_cast<wchar_t*>(title.c_str());
     append(menu, item);
     submenu.release(); // destroyed with the menu that now holds it
 }
@@ -65,20 +65,21 @@ void appendSeparator(HMENU menu) {
 // A submenu of radio items, one per method, with the current one marked; greyed when a policy
 // fixes the setting.
 template <std::size_t count>
-void appendChoice(HMENU menu, const wchar_t* title, const wchar_t* const (&names)[count], UINT base,
-                  std::int32_t current, bool fixed) {
+void appendChoice(HMENU menu, const std::wstring& title, const winapi::UiText& text,
+                  const UINT (&names)[count], UINT base, std::int32_t current, bool fixed) {
     OwnMenu choices = newPopup();
     for (std::size_t value = 0; value < count; ++value)
-        appendItem(choices.get(), base + UINT(value), names[value], MFT_STRING | MFT_RADIOCHECK,
+        appendItem(choices.get(), base + UINT(value), text(names[value]),
+                   MFT_STRING | MFT_RADIOCHECK,
                    (std::int32_t(value) == current ? MFS_CHECKED : MFS_UNCHECKED) |
                        (fixed ? MFS_GRAYED : MFS_ENABLED));
     appendSubmenu(menu, title, std::move(choices));
 }
 
 // "Undo sort by name (14:02)", or "Undo" greyed when there is nothing to undo.
-void appendStep(HMENU menu, UINT id, const wchar_t* verb, const std::wstring& what) {
-    const std::wstring text = what.empty() ? verb : std::wstring(verb) + L" " + what;
-    appendItem(menu, id, text.c_str(), MFT_STRING, what.empty() ? MFS_GRAYED : MFS_ENABLED);
+void appendStep(HMENU menu, UINT id, const std::wstring& verb, const std::wstring& what) {
+    const std::wstring text = what.empty() ? verb : verb + L" " + what;
+    appendItem(menu, id, text, MFT_STRING, what.empty() ? MFS_GRAYED : MFS_ENABLED);
 }
 
 // A name may hold "&", which a menu would take for a mnemonic.
@@ -92,14 +93,14 @@ std::wstring menuText(const std::wstring& text) {
     return out;
 }
 
-void appendLayouts(HMENU menu, const MenuSettings& settings) {
+void appendLayouts(HMENU menu, const MenuSettings& settings, const winapi::UiText& text) {
     OwnMenu layouts = newPopup();
-    appendItem(layouts.get(), commandSaveLayout, L"Save current layout\u2026");
+    appendItem(layouts.get(), commandSaveLayout, text(IDS_SAVE_LAYOUT));
     if (!settings.layouts.empty()) {
         appendSeparator(layouts.get());
         for (std::size_t index = 0; index < settings.layouts.size(); ++index)
             appendItem(layouts.get(), commandLayoutBase + UINT(index),
-                       menuText(settings.layouts[index]).c_str());
+                       menuText(settings.layouts[index]));
     }
     if (!settings.restorePoints.empty()) {
         appendSeparator(layouts.get());
@@ -107,35 +108,35 @@ void appendLayouts(HMENU menu, const MenuSettings& settings) {
         for (std::size_t index = 0;
              index < settings.restorePoints.size() && index < restorePointsShown; ++index)
             appendItem(points.get(), commandRestorePointBase + UINT(index + 1),
-                       menuText(settings.restorePoints[index]).c_str());
-        appendSubmenu(layouts.get(), L"Restore an earlier arrangement", std::move(points));
+                       menuText(settings.restorePoints[index]));
+        appendSubmenu(layouts.get(), text(IDS_RESTORE_EARLIER), std::move(points));
     }
-    appendSubmenu(menu, L"Layouts", std::move(layouts));
+    appendSubmenu(menu, text(IDS_LAYOUTS), std::move(layouts));
 }
 
 } // namespace
 
-winapi::Shared<HMENU> makeTrayMenu(const MenuSettings& settings) {
+winapi::Shared<HMENU> makeTrayMenu(const MenuSettings& settings, const winapi::UiText& text) {
     OwnMenu menu = newPopup();
-    appendItem(menu.get(), commandArrangeNow, L"Arrange now", MFT_STRING,
+    appendItem(menu.get(), commandArrangeNow, text(IDS_ARRANGE_NOW), MFT_STRING,
                MFS_ENABLED | MFS_DEFAULT);
-    appendStep(menu.get(), commandUndo, L"Undo", settings.undo);
-    appendStep(menu.get(), commandRedo, L"Redo", settings.redo);
+    appendStep(menu.get(), commandUndo, text(IDS_UNDO), settings.undo);
+    appendStep(menu.get(), commandRedo, text(IDS_REDO), settings.redo);
     appendSeparator(menu.get());
-    appendChoice(menu.get(), L"Sort by", sortNames, commandSortBase, settings.sortMethod,
-                 settings.sortFixed);
-    appendChoice(menu.get(), L"Arrange", arrangeNames, commandArrangeBase, settings.arrangeMethod,
-                 settings.arrangeFixed);
-    appendChoice(menu.get(), L"Monitors", monitorsNames, commandMonitorsBase, settings.monitors,
-                 settings.monitorsFixed);
-    appendLayouts(menu.get(), settings);
-    appendItem(menu.get(), commandLock, L"Lock the arrangement", MFT_STRING,
+    appendChoice(menu.get(), text(IDS_SORT_BY), text, sortNames, commandSortBase,
+                 settings.sortMethod, settings.sortFixed);
+    appendChoice(menu.get(), text(IDS_ARRANGE), text, arrangeNames, commandArrangeBase,
+                 settings.arrangeMethod, settings.arrangeFixed);
+    appendChoice(menu.get(), text(IDS_MONITORS), text, monitorsNames, commandMonitorsBase,
+                 settings.monitors, settings.monitorsFixed);
+    appendLayouts(menu.get(), settings, text);
+    appendItem(menu.get(), commandLock, text(IDS_LOCK), MFT_STRING,
                (settings.locked ? MFS_CHECKED : MFS_UNCHECKED) |
                    (settings.lockFixed ? MFS_GRAYED : MFS_ENABLED));
-    appendItem(menu.get(), commandShowIcons, L"Show desktop icons", MFT_STRING,
+    appendItem(menu.get(), commandShowIcons, text(IDS_SHOW_ICONS), MFT_STRING,
                settings.iconsShown ? MFS_CHECKED : MFS_UNCHECKED);
     appendSeparator(menu.get());
-    appendItem(menu.get(), commandQuit, L"Quit Kelvara");
+    appendItem(menu.get(), commandQuit, text(IDS_QUIT));
     return winapi::own<DestroyMenu>(menu.release());
 }
 

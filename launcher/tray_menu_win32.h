@@ -30,6 +30,7 @@
 #include <windows.h>
 
 #include "winapi/handle_win32.h"
+#include "winapi/ui_text_win32.h"
 
 namespace launcher {
 
@@ -72,8 +73,9 @@ struct MenuSettings {
     bool iconsShown = true;
 };
 
-// The popup menu for these settings, owned (DestroyMenu when the last holder lets go). Throws
+// The popup menu for these settings, in the texts' language, owned (DestroyMenu when the last
+// holder lets go). Throws
 // winapi::Error when the system cannot make it.
-winapi::Shared<HMENU> makeTrayMenu(const MenuSettings& settings);
+winapi::Shared<HMENU> makeTrayMenu(const MenuSettings& settings, const winapi::UiText& text);
 
 } // namespace launcher

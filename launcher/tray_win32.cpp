@@ -7,6 +7,7 @@
 #include "component/configuration_win32.h"
 #include "launcher/layout_name_dialog_win32.h"
 #include "launcher/tray_menu_win32.h"
+#include "resources/strings/ids.h"
 #include "winapi/bstr_win32.h"
 #include "winapi/error.h"
 #include "winapi/text_win32.h"
@@ -49,7 +50,7 @@ std::wstring restorePointText(const std::wstring& line) {
 } // namespace
 
 Tray::Tray(HWND window, UINT callbackMessage, ITessora* tessora)
-    : window_(window), tessora_(tessora), icon_(window, callbackMessage) {
+    : window_(window), tessora_(tessora), icon_(window, callbackMessage, text_(IDS_TIP)) {
     tessora_->QueryInterface(IID_ITessora2, &tessora2_);
 }
 
@@ -71,19 +72,19 @@ void Tray::command(UINT id) {
         arrange();
     } else if (id >= commandSortBase && id < commandSortBase + sortMethodCount) {
         if (attempt(tessora_->SetSortMethod(static_cast<::SortMethod>(id - commandSortBase)),
-                    u"Kelvara could not store the sort method"))
+                    IDS_SORT_NOT_STORED))
             arrange();
     } else if (id >= commandArrangeBase && id < commandArrangeBase + arrangeMethodCount) {
         if (attempt(
                 tessora_->SetArrangeMethod(static_cast<::ArrangeMethod>(id - commandArrangeBase)),
-                u"Kelvara could not store the arrange method"))
+                IDS_ARRANGE_NOT_STORED))
             arrange();
     } else if (id >= commandMonitorsBase && id < commandMonitorsBase + monitorsCount) {
         if (tessora2_ && attempt(tessora2_->put_Monitors(LONG(id - commandMonitorsBase)),
-                                 u"Kelvara could not store the monitors setting"))
+                                 IDS_MONITORS_NOT_STORED))
             arrange();
     } else if (id == commandLock) {
-        attempt(tessora_->ToggleLock(), u"Kelvara could not change the lock");
+        attempt(tessora_->ToggleLock(), IDS_LOCK_NOT_CHANGED);
     } else if (id == commandQuit) {
         PostQuitMessage(0);
     } else if (tessora2_) {
@@ -93,34 +94,30 @@ void Tray::command(UINT id) {
 
 void Tray::layoutCommand(UINT id) {
     if (id == commandUndo) {
-        attempt(tessora2_->Undo(), u"Kelvara could not undo");
+        attempt(tessora2_->Undo(), IDS_NOT_UNDONE);
     } else if (id == commandRedo) {
-        attempt(tessora2_->Redo(), u"Kelvara could not redo");
+        attempt(tessora2_->Redo(), IDS_NOT_REDONE);
     } else if (id == commandShowIcons) {
         VARIANT_BOOL shown = VARIANT_TRUE;
         tessora2_->get_IconsShown(&shown);
         attempt(tessora2_->put_IconsShown(shown ? VARIANT_FALSE : VARIANT_TRUE),
-                shown ? u"Kelvara could not hide the desktop icons"
-                      : u"Kelvara could not show the desktop icons");
+                shown ? IDS_ICONS_NOT_HIDDEN : IDS_ICONS_NOT_SHOWN);
     } else if (id == commandSaveLayout) {
-        if (const std::optional<std::wstring> name = askLayoutName(window_, layoutNames()))
-            attempt(tessora2_->SaveLayout(winapi::Bstr(*name).get()),
-                    u"Kelvara could not save the layout");
+        if (const std::optional<std::wstring> name = askLayoutName(window_, layoutNames(), text_))
+            attempt(tessora2_->SaveLayout(winapi::Bstr(*name).get()), IDS_LAYOUT_NOT_SAVED);
     } else if (id >= commandLayoutBase && id < commandRestorePointBase) {
         const std::vector<std::wstring> names =
             shownLayouts_.empty() ? layoutNames() : shownLayouts_;
         if (id - commandLayoutBase < names.size())
             attempt(tessora2_->RestoreLayout(winapi::Bstr(names[id - commandLayoutBase]).get(),
                                              menuTrigger()),
-                    u"Kelvara could not restore the layout");
+                    IDS_LAYOUT_NOT_RESTORED);
     } else if (id > commandRestorePointBase && id <= commandRestorePointBase + restorePointsShown) {
         const std::optional<LONG> number = pointNumber(id);
         if (!number)
-            icon_.tell(L"Kelvara could not restore the earlier arrangement: it is no longer in "
-                       L"the history.");
+            icon_.tell(text_(IDS_POINT_GONE));
         else
-            attempt(tessora2_->RestorePoint(*number, menuTrigger()),
-                    u"Kelvara could not restore the earlier arrangement");
+            attempt(tessora2_->RestorePoint(*number, menuTrigger()), IDS_POINT_NOT_RESTORED);
     }
 }
 
@@ -187,7 +184,7 @@ MenuSettings Tray::menuSettings() {
 }
 
 void Tray::showMenu() {
-    const winapi::Shared<HMENU> menu = makeTrayMenu(menuSettings());
+    const winapi::Shared<HMENU> menu = makeTrayMenu(menuSettings(), text_);
     POINT at{};
     GetCursorPos(&at);
     // A menu closes at a click elsewhere only when its window is in the foreground, and the
@@ -199,11 +196,11 @@ void Tray::showMenu() {
     PostMessageW(window_, WM_NULL, 0, 0);
 }
 
-bool Tray::attempt(HRESULT result, const char16_t* what) {
+bool Tray::attempt(HRESULT result, UINT what) {
     if (SUCCEEDED(result))
         return true;
     const component::CallFailure failure = component::failureOf(tessora_, result);
-    std::u16string line = component::failureLine(what, failure.reason);
+    std::u16string line = component::failureLine(winapi::fromWide(text_(what)), failure.reason);
     line.pop_back(); // a balloon's text needs no line end
     if (failure.kind == component::FailureKind::notSaved)
         tellNotSaved(winapi::toWide(line));
@@ -232,7 +229,7 @@ void Tray::tellNotSaved(const std::wstring& text) {
 }
 
 void Tray::arrange() {
-    attempt(component::arrangeFor(tessora_, TriggerMenu), u"Kelvara could not arrange the desktop");
+    attempt(component::arrangeFor(tessora_, TriggerMenu), IDS_NOT_ARRANGED);
 }
 
 } // namespace launcher

@@ -25,6 +25,7 @@
 #include "launcher/tray_icon_win32.h"
 #include "launcher/tray_menu_win32.h"
 #include "tessora.h"
+#include "winapi/ui_text_win32.h"
 
 namespace launcher {
 
@@ -46,8 +47,9 @@ class Tray {
 
   private:
     void showMenu();
-    // Whether a call of the component worked; a failure is told with what was being done.
-    bool attempt(HRESULT result, const char16_t* what);
+    // Whether a call of the component worked; a failure is told with what was being done (the
+    // id of its text).
+    bool attempt(HRESULT result, UINT what);
     // Tells the text, unless a failed save has been told and no save has worked since.
     void tellNotSaved(const std::wstring& text);
     void arrange();
@@ -64,6 +66,7 @@ class Tray {
     std::vector<std::wstring> shownPoints_; // history lines without their numbers
     std::vector<std::wstring> historyLines();
     std::optional<LONG> pointNumber(UINT id);
+    winapi::UiText text_{GetModuleHandleW(nullptr)};
     TrayIcon icon_;
     bool notSavedTold_ = false;
 };

@@ -18,6 +18,32 @@ namespace test_support {
 // build lands there.
 std::wstring programFolder();
 
+// A program of the build (Orvinta.exe unless named) loaded for its resources only.
+class ProgramResources {
+  public:
+    explicit ProgramResources(const wchar_t* program = L"Orvinta.exe")
+        : module(LoadLibraryExW((programFolder() + program).c_str(), nullptr,
+                                LOAD_LIBRARY_AS_DATAFILE)) {}
+    ~ProgramResources() {
+        if (module)
+            FreeLibrary(module);
+    }
+    ProgramResources(const ProgramResources&) = delete;
+    ProgramResources& operator=(const ProgramResources&) = delete;
+
+    // The resource's bytes (of any language unless one is given); empty when there is none.
+    std::string resource(const wchar_t* type, WORD id, WORD language = 0) const {
+        HRSRC found = language != 0 ? FindResourceExW(module, type, MAKEINTRESOURCEW(id), language)
+                                    : FindResourceW(module, MAKEINTRESOURCEW(id), type);
+        if (!found)
+            return {};
+        const auto* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
+        return std::string(data, SizeofResource(module, found));
+    }
+
+    const HMODULE module;
+};
+
 struct Process {
     winapi::SharedHandle handle;
     DWORD id = 0;

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "launcher/tray_menu_win32.h"
+#include "tests/windows/test_support.h"
 
 namespace {
 
@@ -81,6 +82,8 @@ MenuSettings withHistory(std::int32_t sort, std::int32_t arrange, bool locked, b
 }
 
 TEST(TrayMenuTest, EveryCombinationOfSettingsHasItsMarks) {
+    const test_support::ProgramResources kelvara(L"Kelvara.exe");
+    const winapi::UiText english(kelvara.module, winapi::kelvaraLanguages[0]);
     for (const std::int32_t sort : {0, 1, 2, 7, -1})
         for (const std::int32_t arrange : {0, 1, 2, 3, 4, 5, -3})
             for (const bool locked : {false, true})
@@ -89,7 +92,7 @@ TEST(TrayMenuTest, EveryCombinationOfSettingsHasItsMarks) {
                                  << "sort " << sort << ", arrange " << arrange
                                  << (locked ? ", locked" : "") << (full ? ", with a history" : ""));
                     const auto menu =
-                        launcher::makeTrayMenu(withHistory(sort, arrange, locked, full));
+                        launcher::makeTrayMenu(withHistory(sort, arrange, locked, full), english);
                     ASSERT_TRUE(menu);
                     const std::vector<Item> items = itemsOf(menu.get());
                     ASSERT_EQ(items.size(), 12u);

@@ -154,29 +154,7 @@ std::vector<ExpectedControl> templateControls() {
     // clang-format on
 }
 
-// Orvinta.exe loaded for its resources only.
-class ProgramResources {
-  public:
-    explicit ProgramResources(const wchar_t* program = L"Orvinta.exe")
-        : module(LoadLibraryExW((test_support::programFolder() + program).c_str(), nullptr,
-                                LOAD_LIBRARY_AS_DATAFILE)) {}
-    ~ProgramResources() {
-        if (module)
-            FreeLibrary(module);
-    }
-    ProgramResources(const ProgramResources&) = delete;
-    ProgramResources& operator=(const ProgramResources&) = delete;
-
-    std::string resource(const wchar_t* type, WORD id) const {
-        HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), type);
-        if (!found)
-            return {};
-        const auto* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
-        return std::string(data, SizeofResource(module, found));
-    }
-
-    const HMODULE module;
-};
+using test_support::ProgramResources;
 
 // Wine converts dialog units only for dialogs of the calling process, so they are converted on
 // a twin of the welcome dialog made here from the program's own template: same font, same
