@@ -5,9 +5,8 @@
 
 #include <optional>
 #include <string>
-#include <vector>
-
 #include <utility>
+#include <vector>
 
 #include <windows.h>
 

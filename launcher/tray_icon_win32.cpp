@@ -1,8 +1,7 @@
 #include "launcher/tray_icon_win32.h"
 
-#include <utility>
-
 #include <algorithm>
+#include <utility>
 
 namespace launcher {
 namespace {
