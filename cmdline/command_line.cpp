@@ -134,42 +134,6 @@ std::optional<Request> parseArguments(const std::vector<std::u16string>& argumen
     return Request{action, *value};
 }
 
-std::u16string usageText() {
-    return u"Usage: KelvaraCmd COMMAND\n"
-           u"\n"
-           u"  status              print the settings and the number of desktop icons,\n"
-           u"                      one line each: \"sort: usage\", \"arrange: auto\",\n"
-           u"                      \"locked: no\", \"monitors: all\", \"icons: 12\"\n"
-           u"  sort name|usage|age set the sort method and arrange the desktop\n"
-           u"  arrange auto|left|right|top|bottom\n"
-           u"                      set the arrange method and arrange the desktop\n"
-           u"  lock on|off         lock or unlock the arrangement (moves no icon)\n"
-           u"  monitors all|primary|each\n"
-           u"                      keep the icons on all monitors as one, on the primary\n"
-           u"                      monitor, or each on its own monitor, and arrange\n"
-           u"  refresh             arrange the desktop now\n"
-           u"  counts              every icon Kelvara has stored, most used first, one line\n"
-           u"                      each: the usage count, a tab, the label\n"
-           u"  undo                put the desktop back as before the last arrangement\n"
-           u"  redo                arrange it again as the last undo found it\n"
-           u"  history             the restore points, newest first, one line each: the\n"
-           u"                      number, the time, what started the arrangement, what it\n"
-           u"                      did and the number of icons, separated by tabs\n"
-           u"  restore N|NAME      restore restore point N (1 the newest) or a saved layout\n"
-           u"  save NAME           save the desktop's layout as NAME (at most 64 characters)\n"
-           u"  layouts             the saved layouts' names, one line each\n"
-           u"  forget NAME         delete a saved layout\n"
-           u"  export FILE [NAME]  write a saved layout, or the desktop's layout, to a file\n"
-           u"  import FILE [NAME]  save the layout in a file, under its own name or NAME\n"
-           u"  icons show|hide     show or hide the desktop icons\n"
-           u"  quit                end Kelvara as its menu's Quit does (the desktop stays\n"
-           u"                      as it is) and return once it has ended\n"
-           u"  help                print this text\n"
-           u"\n"
-           u"Arranging commands (undo, redo and restore too) return once the icons stand in\n"
-           u"their new places.\n"
-           u"Exit codes: 0 done, 1 failed (the reason on standard error), 2 wrong arguments.\n";
-}
 
 std::optional<std::u16string> sortWord(std::int32_t sortMethod) {
     static_assert(component::SortAge == sortWords.size() - 1);

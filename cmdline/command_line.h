@@ -58,8 +58,6 @@ struct Request {
 // an unknown command or word, a missing or an extra argument.
 std::optional<Request> parseArguments(const std::vector<std::u16string>& arguments);
 
-// The usage text, lines ending in a line feed.
-std::u16string usageText();
 
 // The command-line word of a sort or arrange method ("name", "left"), or nothing for a value
 // outside its enumeration.

@@ -19,8 +19,10 @@
 #include "component/configuration_win32.h"
 #include "desktop_access/desktop_win32.h"
 #include "desktop_access/icon_store.h"
+#include "resources/strings/ids.h"
 #include "winapi/named_lock.h"
 #include "winapi/text_win32.h"
+#include "winapi/ui_text_win32.h"
 
 namespace cmdline {
 namespace {
@@ -156,6 +158,11 @@ void carryOut(const Request& request) {
     case Action::help:
         break;
     }
+}
+
+// The help (resources/help/*.txt) in the user's language, lines ending in a line feed.
+std::u16string usageText() {
+    return winapi::fromWide(winapi::UiText(GetModuleHandleW(nullptr)).document(IDR_CMD_HELP));
 }
 
 int run(const std::vector<std::u16string>& arguments) {

@@ -8,7 +8,7 @@ set -euo pipefail
 # clang and libclang-rt-14-dev (libFuzzer and the sanitizers' runtimes for Clang, only recommended
 # by clang) build the fuzz targets of the file readers; wixl builds the MSI installer.
 packages=(cmake ninja-build g++ googletest libbenchmark-dev clang libclang-rt-14-dev
-          g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64 zip wixl)
+          g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64 zip wixl locales)
 if [[ "${1:-}" == "--demo" ]]; then
     packages+=(xvfb xauth x11-apps imagemagick fonts-wine)
 fi

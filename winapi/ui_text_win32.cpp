@@ -42,6 +42,28 @@ bool findString(HMODULE module, UINT id, LANGID language, std::wstring& text) {
     return true;
 }
 
+bool findDocument(HMODULE module, UINT id, LANGID language, std::string& bytes) {
+    const HRSRC found = FindResourceExW(module, RT_RCDATA, MAKEINTRESOURCEW(id), language);
+    const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const auto* data = static_cast<const char*>(loaded ? LockResource(loaded) : nullptr);
+    if (data == nullptr)
+        return false;
+    bytes.assign(data, SizeofResource(module, found));
+    return true;
+}
+
+std::wstring UiText::document(UINT id) const {
+    std::string bytes;
+    if (!findDocument(module_, id, language_, bytes))
+        findDocument(module_, id, kelvaraLanguages[0], bytes);
+    std::wstring text(
+        std::size_t(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), int(bytes.size()), nullptr, 0)),
+        L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), int(bytes.size()), text.data(), int(text.size()));
+    std::erase(text, L'\r');
+    return text;
+}
+
 std::wstring UiText::operator()(UINT id) const {
     std::wstring text;
     if (!findString(module_, id, language_, text))

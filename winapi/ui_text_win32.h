@@ -45,6 +45,9 @@ class UiText {
     std::wstring operator()(UINT id) const;
     // The same with "%1" in it replaced by the value.
     std::wstring operator()(UINT id, const std::wstring& value) const;
+    // A longer text of its own, UTF-8 in an RCDATA resource of the id, in the language, else in
+    // English, else empty; carriage returns dropped.
+    std::wstring document(UINT id) const;
 
   private:
     HMODULE module_;
@@ -53,5 +56,7 @@ class UiText {
 
 // The string of the id in exactly this language, and whether the module has one.
 bool findString(HMODULE module, UINT id, LANGID language, std::wstring& text);
+// The bytes of the RCDATA resource of the id in exactly this language, and whether there is one.
+bool findDocument(HMODULE module, UINT id, LANGID language, std::string& bytes);
 
 } // namespace winapi

@@ -46,3 +46,6 @@
 #define IDS_NAME_SAVE 152
 #define IDS_NAME_CANCEL 153
 #define IDS_NAME_PROPOSED 154
+
+// KelvaraCmd's help, a text of its own per language (resources/help/*.txt, RCDATA).
+#define IDR_CMD_HELP 300

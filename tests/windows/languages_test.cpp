@@ -1,6 +1,7 @@
 // Kelvara's texts in each language it speaks: which language a user's display language gets,
-// every string in every language, the menu in each, and each text of the layout-name dialog
-// fitting its control in the dialog's font.
+// every string in every language, the menu in each, each text of the layout-name dialog fitting
+// its control in the dialog's font, and the user's own language reaching the menu and KelvaraCmd.
+#include <cstdlib>
 #include <map>
 #include <set>
 #include <string>
@@ -12,6 +13,8 @@
 #include "launcher/layout_name_dialog_win32.h"
 #include "launcher/tray_menu_win32.h"
 #include "resources/strings/ids.h"
+#include "tests/windows/component_support.h"
+#include "tests/windows/desktop_host.h"
 #include "tests/windows/test_support.h"
 #include "winapi/ui_text_win32.h"
 
@@ -179,6 +182,43 @@ TEST(LanguagesTest, EveryTextOfTheLayoutNameDialogFitsInEachLanguage) {
         DestroyWindow(dialog);
     }
     DeleteObject(captionFont);
+}
+
+// Run once as the test program is (Wine's default display language, English) and once under each
+// language Kelvara speaks: the test command sets the user's display language through the Unix
+// locale Wine takes it from, and names it in KELVARA_TEST_LANGUAGE. KelvaraCmd, started from
+// here, runs in the same language.
+TEST(UserLanguageTest, TheMenuAndTheHelpSpeakItAndTheStatusStaysEnglish) {
+    const char* named = std::getenv("KELVARA_TEST_LANGUAGE");
+    const LANGID language = winapi::userKelvaraLanguage();
+    ASSERT_EQ(nameOf(language), named != nullptr ? named : "en-US");
+
+    const test_support::ProgramResources kelvara(L"Kelvara.exe");
+    const auto menu = launcher::makeTrayMenu({}, winapi::UiText(kelvara.module));
+    std::vector<std::wstring> texts;
+    collectTexts(menu.get(), texts);
+    std::wstring arrangeNow;
+    ASSERT_TRUE(winapi::findString(kelvara.module, IDS_ARRANGE_NOW, language, arrangeNow));
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.front(), arrangeNow);
+
+    const test_support::ProgramResources command(L"KelvaraCmd.exe");
+    std::string help;
+    ASSERT_TRUE(winapi::findDocument(command.module, IDR_CMD_HELP, language, help));
+    std::string printed; // as the console writer prints it to a pipe
+    for (const char byte : help)
+        printed += byte == '\n' ? std::string("\r\n") : std::string(1, byte);
+    const test_support::Ran ran = test_support::kelvaraCmd(L"help");
+    EXPECT_EQ(ran.code, 0u);
+    EXPECT_EQ(ran.output, printed);
+
+    test_support::registerComponent();
+    const test_support::SavedKey settings;
+    test_support::removeSettings();
+    const test_support::DesktopHost host(test_support::scatteredDesktop());
+    EXPECT_EQ(test_support::kelvaraCmd(L"status").output,
+              "sort: usage\r\narrange: auto\r\nlocked: no\r\nmonitors: all\r\nicons: 7\r\n")
+        << "what scripts read is the same in every language";
 }
 
 } // namespace
