@@ -14,6 +14,9 @@
 // of the area's size). All three are written by save, the layouts first, then the last display,
 // and either failing fails the save as a store that cannot be written does, so they never
 // disagree unnoticed. A display is remembered in the layouts only once it has held (settleTime).
+// What a save could not write of the two is kept by the process, as the counts are: the next
+// session in it goes on from what was kept while the files still hold what they held, and its save
+// writes them. Every save tells its outcome (noteSaveOutcome, desktop_seam.h).
 #pragma once
 
 #include <filesystem>
