@@ -52,13 +52,20 @@ BOOL CALLBACK addLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR lan
     return TRUE;
 }
 
-// The ids with a string in exactly this language.
-std::set<UINT> idsIn(HMODULE module, const std::vector<UINT>& blocks, LANGID language) {
-    std::set<UINT> ids;
+// The strings, by id, in exactly this language.
+std::map<UINT, std::wstring> stringsIn(HMODULE module, const std::vector<UINT>& blocks,
+                                       LANGID language) {
+    std::map<UINT, std::wstring> strings;
     for (const UINT block : blocks)
         for (UINT id = (block - 1) * 16; id < block * 16; ++id)
             if (std::wstring text; winapi::findString(module, id, language, text))
-                ids.insert(id);
+                strings.emplace(id, std::move(text));
+    return strings;
+}
+std::set<UINT> idsIn(HMODULE module, const std::vector<UINT>& blocks, LANGID language) {
+    std::set<UINT> ids;
+    for (const auto& [id, text] : stringsIn(module, blocks, language))
+        ids.insert(id);
     return ids;
 }
 
@@ -106,9 +113,8 @@ TEST(LanguagesTest, TheMenuIsInEachLanguage) {
     for (const LANGID language : kelvaraLanguages) {
         SCOPED_TRACE(nameOf(language));
         std::set<std::wstring> own;
-        for (const UINT id : idsIn(kelvara.module, blocks, language))
-            if (std::wstring text; winapi::findString(kelvara.module, id, language, text))
-                own.insert(text);
+        for (const auto& [id, text] : stringsIn(kelvara.module, blocks, language))
+            own.insert(text);
         const auto menu = launcher::makeTrayMenu({}, winapi::UiText(kelvara.module, language));
         std::vector<std::wstring> texts;
         collectTexts(menu.get(), texts);
