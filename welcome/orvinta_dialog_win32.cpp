@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "welcome/resource.h"
+#include "winapi/ui_text_win32.h"
 
 namespace {
 
@@ -22,9 +23,13 @@ OrvintaDialog::OrvintaDialog(HINSTANCE instance)
     : instance(instance), icon(loadApplicationIcon(instance, SM_CXICON, SM_CYICON)),
       smallIcon(loadApplicationIcon(instance, SM_CXSMICON, SM_CYSMICON)) {}
 
+// In the user's language: each language has a template of its own, laid out for its words.
 INT_PTR OrvintaDialog::DoModal() {
-    return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_ORVINTA_DIALOG), nullptr, dialogProcedure,
-                           reinterpret_cast<LPARAM>(this));
+    const DLGTEMPLATE* laidOut = winapi::UiText(instance).dialog(IDD_ORVINTA_DIALOG);
+    if (laidOut == nullptr)
+        return -1;
+    return DialogBoxIndirectParamW(instance, laidOut, nullptr, dialogProcedure,
+                                   reinterpret_cast<LPARAM>(this));
 }
 
 INT_PTR CALLBACK OrvintaDialog::dialogProcedure(HWND window, UINT message, WPARAM wParam,

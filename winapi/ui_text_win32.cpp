@@ -42,14 +42,24 @@ bool findString(HMODULE module, UINT id, LANGID language, std::wstring& text) {
     return true;
 }
 
-bool findDocument(HMODULE module, UINT id, LANGID language, std::string& bytes) {
-    const HRSRC found = FindResourceExW(module, RT_RCDATA, MAKEINTRESOURCEW(id), language);
+std::string_view findResource(HMODULE module, LPCWSTR type, UINT id, LANGID language) {
+    const HRSRC found = FindResourceExW(module, type, MAKEINTRESOURCEW(id), language);
     const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     const auto* data = static_cast<const char*>(loaded ? LockResource(loaded) : nullptr);
-    if (data == nullptr)
-        return false;
-    bytes.assign(data, SizeofResource(module, found));
-    return true;
+    return data ? std::string_view(data, SizeofResource(module, found)) : std::string_view();
+}
+
+bool findDocument(HMODULE module, UINT id, LANGID language, std::string& bytes) {
+    const std::string_view found = findResource(module, RT_RCDATA, id, language);
+    bytes.assign(found);
+    return found.data() != nullptr;
+}
+
+const DLGTEMPLATE* UiText::dialog(UINT id) const {
+    std::string_view found = findResource(module_, RT_DIALOG, id, language_);
+    if (found.empty())
+        found = findResource(module_, RT_DIALOG, id, kelvaraLanguages[0]);
+    return reinterpret_cast<const DLGTEMPLATE*>(found.data());
 }
 
 std::wstring UiText::document(UINT id) const {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 #include <windows.h>
 
@@ -48,6 +49,9 @@ class UiText {
     // A longer text of its own, UTF-8 in an RCDATA resource of the id, in the language, else in
     // English, else empty; carriage returns dropped.
     std::wstring document(UINT id) const;
+    // The dialog template of the id in the language (each language lays its dialogs out for
+    // its own words), else the English one, else null.
+    const DLGTEMPLATE* dialog(UINT id) const;
 
   private:
     HMODULE module_;
@@ -58,5 +62,7 @@ class UiText {
 bool findString(HMODULE module, UINT id, LANGID language, std::wstring& text);
 // The bytes of the RCDATA resource of the id in exactly this language, and whether there is one.
 bool findDocument(HMODULE module, UINT id, LANGID language, std::string& bytes);
+// A resource of the type and id in exactly this language; empty when the module has none.
+std::string_view findResource(HMODULE module, LPCWSTR type, UINT id, LANGID language);
 
 } // namespace winapi

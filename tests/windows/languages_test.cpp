@@ -1,6 +1,7 @@
 // Kelvara's texts in each language it speaks: which language a user's display language gets,
 // every string in every language, the menu in each, each text of the layout-name dialog fitting
 // its control in the dialog's font, and the user's own language reaching the menu and KelvaraCmd.
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <set>
@@ -9,6 +10,8 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include "launcher/layout_name_dialog_win32.h"
 #include "launcher/tray_menu_win32.h"
@@ -128,40 +131,71 @@ INT_PTR CALLBACK quietDialog(HWND, UINT message, WPARAM, LPARAM) {
     return message == WM_INITDIALOG;
 }
 
-// The width a text needs in a window's font, in pixels.
-int widthOf(HWND window, const std::wstring& text, HFONT font) {
+// A dialog made in this process (Wine converts dialog units only for dialogs of the calling
+// process) from a program's template, hidden: the template's style without WS_VISIBLE
+// (DLGTEMPLATEEX: style at offset 12).
+HWND hiddenDialog(std::string dialogTemplate) {
+    if (dialogTemplate.size() < 16)
+        return nullptr;
+    DWORD style = 0;
+    memcpy(&style, dialogTemplate.data() + 12, sizeof style);
+    style &= ~DWORD(WS_VISIBLE);
+    memcpy(dialogTemplate.data() + 12, &style, sizeof style);
+    return CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
+                                      reinterpret_cast<LPCDLGTEMPLATEW>(dialogTemplate.data()),
+                                      nullptr, quietDialog, 0);
+}
+
+// The size a line of text needs in a window's font, in pixels.
+SIZE sizeOf(HWND window, const std::wstring& text, HFONT font) {
     const HDC dc = GetDC(window);
     const HGDIOBJ old = SelectObject(dc, font);
     SIZE size{};
     GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size);
     SelectObject(dc, old);
     ReleaseDC(window, dc);
-    return size.cx;
+    return size;
+}
+int widthOf(HWND window, const std::wstring& text, HFONT font) {
+    return sizeOf(window, text, font).cx;
 }
 
-// Made in this process from the launcher's own template (Wine converts dialog units only for
-// dialogs of the calling process), hidden, with each language's texts put in as the launcher
-// puts them.
-TEST(LanguagesTest, EveryTextOfTheLayoutNameDialogFitsInEachLanguage) {
-    const test_support::ProgramResources kelvara(L"Kelvara.exe");
-    std::string dialogTemplate = kelvara.resource(RT_DIALOG, launcher::layoutNameDialog);
-    ASSERT_GT(dialogTemplate.size(), 16u);
-    // Hidden: the template's style without WS_VISIBLE (DLGTEMPLATEEX: style at offset 12).
-    DWORD style = 0;
-    memcpy(&style, dialogTemplate.data() + 12, sizeof style);
-    style &= ~DWORD(WS_VISIBLE);
-    memcpy(dialogTemplate.data() + 12, &style, sizeof style);
+std::string utf8(const std::wstring& text) {
+    std::string bytes(size_t(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()),
+                                                 nullptr, 0, nullptr, nullptr)),
+                      '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), bytes.data(), int(bytes.size()),
+                        nullptr, nullptr);
+    return bytes;
+}
+
+// The caption beside the caption's buttons and icon (as many squares), in the system's caption
+// font.
+void expectCaptionFits(HWND dialog, int squares) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
     const HFONT captionFont = CreateFontIndirectW(&metrics.lfCaptionFont);
+    wchar_t caption[256] = {};
+    GetWindowTextW(dialog, caption, 256);
+    RECT window{};
+    GetWindowRect(dialog, &window);
+    EXPECT_LE(widthOf(dialog, caption, captionFont) + squares * GetSystemMetrics(SM_CXSIZE) +
+                  2 * GetSystemMetrics(SM_CXFRAME),
+              window.right - window.left)
+        << "the caption " << utf8(caption);
+    DeleteObject(captionFont);
+}
+
+TEST(LanguagesTest, EveryTextOfTheLayoutNameDialogFitsInEachLanguage) {
+    const test_support::ProgramResources kelvara(L"Kelvara.exe");
+    const std::string dialogTemplate = kelvara.resource(RT_DIALOG, launcher::layoutNameDialog);
     for (const LANGID language : kelvaraLanguages) {
         SCOPED_TRACE(nameOf(language));
         const winapi::UiText text(kelvara.module, language);
-        const HWND dialog = CreateDialogIndirectParamW(
-            GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(dialogTemplate.data()),
-            nullptr, quietDialog, 0);
+        const HWND dialog = hiddenDialog(dialogTemplate);
         ASSERT_NE(dialog, nullptr);
+        SetWindowTextW(dialog, text(IDS_NAME_CAPTION).c_str());
         const HFONT font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
         for (const auto& [control, id] : launcher::layoutNameTexts) {
             const HWND item = GetDlgItem(dialog, control);
@@ -171,15 +205,9 @@ TEST(LanguagesTest, EveryTextOfTheLayoutNameDialogFitsInEachLanguage) {
             // A push button draws its text inside a frame and a focus rectangle.
             const int margin = control == launcher::layoutNamePrompt ? 0 : 8;
             const std::wstring shown = text(id);
-            EXPECT_LE(widthOf(item, shown, font) + margin, area.right)
-                << std::string(shown.begin(), shown.end()); // ASCII enough to tell which
+            EXPECT_LE(widthOf(item, shown, font) + margin, area.right) << utf8(shown);
         }
-        RECT window{};
-        GetWindowRect(dialog, &window);
-        EXPECT_LE(widthOf(dialog, text(IDS_NAME_CAPTION), captionFont) +
-                      2 * GetSystemMetrics(SM_CXSIZE) + 2 * GetSystemMetrics(SM_CXFRAME),
-                  window.right - window.left)
-            << "the caption beside the close button";
+        expectCaptionFits(dialog, 2);
         EXPECT_LE(widthOf(dialog, text(IDS_NAME_PROPOSED, L"64"), font) + 8, [&] {
             RECT box{};
             GetClientRect(GetDlgItem(dialog, launcher::layoutNameBox), &box);
@@ -187,13 +215,147 @@ TEST(LanguagesTest, EveryTextOfTheLayoutNameDialogFitsInEachLanguage) {
         }()) << "the proposed name";
         DestroyWindow(dialog);
     }
-    DeleteObject(captionFont);
+}
+
+std::wstring textOf(HWND window) {
+    wchar_t text[1024] = {};
+    GetWindowTextW(window, text, 1024);
+    return text;
+}
+std::wstring classOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+RECT placeOf(HWND control) {
+    RECT place{};
+    GetWindowRect(control, &place);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&place), 2);
+    return place;
+}
+
+// Whether the font has a glyph for every character of the text. Where it has not (Japanese,
+// Chinese and Korean in a font without them, which Windows draws with a linked font), what is
+// measured is not what is drawn.
+bool drawnInFont(HWND window, const std::wstring& text, HFONT font) {
+    const HDC dc = GetDC(window);
+    const HGDIOBJ old = SelectObject(dc, font);
+    std::vector<WORD> glyphs(text.size());
+    GetGlyphIndicesW(dc, text.c_str(), int(text.size()), glyphs.data(),
+                     GGI_MARK_NONEXISTING_GLYPHS);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return std::find(glyphs.begin(), glyphs.end(), WORD(0xFFFF)) == glyphs.end();
+}
+
+// What a link shows: its text without the markup.
+std::wstring shownOfLink(std::wstring text) {
+    for (std::size_t open; (open = text.find(L'<')) != std::wstring::npos;)
+        text.erase(open, text.find(L'>', open) + 1 - open);
+    return text;
+}
+
+// Each language lays the welcome dialog out for its own words. Its first text is one sentence
+// with the two links: each line of the text fits within the control, the first link goes on
+// from the end of the text's last line, the second link takes the line below it; every text
+// fits its control, and every control lies inside the dialog, none on another but the frame.
+TEST(LanguagesTest, EveryTextOfTheWelcomeDialogFitsInEachLanguage) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LINK_CLASS};
+    InitCommonControlsEx(&controls);
+    const test_support::ProgramResources orvinta(L"Orvinta.exe");
+    for (const LANGID language : kelvaraLanguages) {
+        SCOPED_TRACE(nameOf(language));
+        const HWND dialog = hiddenDialog(orvinta.resource(RT_DIALOG, 102, language));
+        ASSERT_NE(dialog, nullptr) << "no welcome dialog of its own";
+        const HFONT font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+        RECT dialogUnits{0, 0, 4, 8};
+        MapDialogRect(dialog, &dialogUnits);
+        const auto units = [&](int pixels) {
+            return (pixels * 4 + dialogUnits.right - 1) / dialogUnits.right;
+        };
+        RECT client{};
+        GetClientRect(dialog, &client);
+        std::vector<RECT> placed;
+        RECT sentence{}; // where the first text's last line ends
+        bool sentenceDrawn = true;
+        int lineHeight = sizeOf(dialog, L"Ag", font).cy;
+        for (HWND child = GetWindow(dialog, GW_CHILD); child;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            const std::wstring text = textOf(child);
+            const RECT place = placeOf(child);
+            const int width = place.right - place.left, height = place.bottom - place.top;
+            SCOPED_TRACE(utf8(text));
+            EXPECT_TRUE(place.left >= 0 && place.top >= 0 && place.right <= client.right &&
+                        place.bottom <= client.bottom)
+                << "outside the dialog";
+            const LONG style = GetWindowLongW(child, GWL_STYLE);
+            if (classOf(child) == L"Button" && (style & BS_TYPEMASK) == BS_GROUPBOX)
+                continue;
+            const bool isSentence = classOf(child) == L"Static" && sentence.right == 0;
+            if (!isSentence) // the links lie on the sentence's text, which is transparent
+                for (const RECT& other : placed) {
+                    RECT both{};
+                    EXPECT_FALSE(IntersectRect(&both, &other, &place)) << "on another control";
+                }
+            if (!isSentence)
+                placed.push_back(place);
+            if (isSentence) {
+                std::vector<std::wstring> lines{L""};
+                for (const wchar_t c : text)
+                    if (c == L'\n')
+                        lines.emplace_back();
+                    else
+                        lines.back().push_back(c);
+                for (const std::wstring& line : lines)
+                    EXPECT_LE(widthOf(child, line, font), width)
+                        << utf8(line) << " needs " << units(widthOf(child, line, font)) << " units";
+                EXPECT_LE(int(lines.size()) * lineHeight, height) << lines.size() << " lines";
+                sentenceDrawn = drawnInFont(child, lines.back(), font);
+                sentence = {place.left, place.top + (int(lines.size()) - 1) * lineHeight,
+                            place.left + widthOf(child, lines.back(), font),
+                            place.top + int(lines.size()) * lineHeight};
+            } else if (classOf(child) == L"Static") { // wraps at its width, as the control does
+                const HDC dc = GetDC(child);
+                const HGDIOBJ old = SelectObject(dc, font);
+                RECT needs{0, 0, width, 0};
+                DrawTextW(dc, text.c_str(), int(text.size()), &needs,
+                          DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+                SelectObject(dc, old);
+                ReleaseDC(child, dc);
+                EXPECT_LE(needs.right, width);
+                EXPECT_LE(needs.bottom, height)
+                    << "needs " << needs.bottom / lineHeight << " lines";
+            } else if (classOf(child) == L"SysLink") {
+                const int needs = widthOf(child, shownOfLink(text), font);
+                EXPECT_LE(needs, width) << "needs " << units(needs) << " units";
+                const int id = GetDlgCtrlID(child);
+                if (id == 1006) { // goes on from the end of the sentence's line
+                    EXPECT_GE(place.left, sentence.right);
+                    if (sentenceDrawn) { // else the line is wider than measured here
+                        EXPECT_LE(place.left, sentence.right + 2 * dialogUnits.right)
+                            << "the sentence's line ends at " << units(sentence.right) << " units";
+                    }
+                    EXPECT_TRUE(place.top < sentence.bottom && place.bottom > sentence.top);
+                } else { // the line below
+                    EXPECT_GE(place.top, sentence.bottom - 2);
+                    EXPECT_LE(place.top, sentence.bottom + lineHeight / 2);
+                }
+            } else {
+                const int needs = widthOf(child, text, font) + 8; // a push button's frame
+                EXPECT_LE(needs, width) << "needs " << units(needs) << " units";
+                EXPECT_LE(lineHeight, height);
+            }
+        }
+        EXPECT_EQ(placed.size(), 5u) << "the controls of the dialog besides the sentence";
+        expectCaptionFits(dialog, 4); // the icon, minimize and close
+        DestroyWindow(dialog);
+    }
 }
 
 // Run once as the test program is (Wine's default display language, English) and once under each
 // language Kelvara speaks: the test command sets the user's display language through the Unix
 // locale Wine takes it from, and names it in KELVARA_TEST_LANGUAGE. KelvaraCmd, started from
-// here, runs in the same language.
+// here, runs in the same language, and so does the welcome dialog.
 TEST(UserLanguageTest, TheMenuAndTheHelpSpeakItAndTheStatusStaysEnglish) {
     const char* named = std::getenv("KELVARA_TEST_LANGUAGE");
     const LANGID language = winapi::userKelvaraLanguage();
@@ -218,8 +380,38 @@ TEST(UserLanguageTest, TheMenuAndTheHelpSpeakItAndTheStatusStaysEnglish) {
     EXPECT_EQ(ran.code, 0u);
     EXPECT_EQ(ran.output, printed);
 
+    // The welcome dialog shows the texts of its language's own template.
+    const HWND twin = hiddenDialog(
+        test_support::ProgramResources(L"Orvinta.exe").resource(RT_DIALOG, 102, language));
+    ASSERT_NE(twin, nullptr);
+    const test_support::Process welcome = test_support::startProgram(L"Orvinta.exe");
+    std::pair<DWORD, HWND> search{welcome.id, nullptr};
+    const auto shownBy = [](HWND window, LPARAM found) -> BOOL {
+        auto& [process, dialog] = *reinterpret_cast<std::pair<DWORD, HWND>*>(found);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == process && IsWindowVisible(window))
+            dialog = window;
+        return dialog == nullptr;
+    };
+    test_support::pollUntil([&] { return EnumWindows(shownBy, LPARAM(&search)), search.second; },
+                            20000);
+    const HWND dialog = search.second;
+    ASSERT_NE(dialog, nullptr) << "no welcome dialog";
+    EXPECT_EQ(textOf(dialog), textOf(twin));
+    HWND child = GetWindow(dialog, GW_CHILD);
+    for (HWND own = GetWindow(twin, GW_CHILD); own; own = GetWindow(own, GW_HWNDNEXT)) {
+        ASSERT_NE(child, nullptr);
+        EXPECT_EQ(textOf(child), textOf(own));
+        child = GetWindow(child, GW_HWNDNEXT);
+    }
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_NE(welcome.wait(), DWORD(STILL_ACTIVE));
+    DestroyWindow(twin);
+
     test_support::registerComponent();
     const test_support::SavedKey settings;
+
     test_support::removeSettings();
     const test_support::DesktopHost host(test_support::scatteredDesktop());
     EXPECT_EQ(test_support::kelvaraCmd(L"status").output,
