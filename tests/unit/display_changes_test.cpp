@@ -25,8 +25,8 @@ TEST(DisplayChangesTest, SweepKeepsIconsOnScreenApartAndBringsBackWhatEachDispla
         int icons;
         int sequences;
     };
-    for (const Row& row : {Row{0, 15, 6}, Row{0, 40, 6}, Row{0, 120, 6}, Row{1, 40, 2},
-                           Row{2, 40, 2}, Row{2, 120, 1}}) {
+    for (const Row& row : {Row{0, 15, 3}, Row{0, 40, 3}, Row{0, 120, 2}, Row{1, 40, 1},
+                           Row{2, 40, 1}, Row{2, 120, 1}}) {
         const auto [monitors, icons, count] = row;
         const auto started = std::chrono::steady_clock::now();
         const fake::DisplayFigures figures =
