@@ -55,38 +55,11 @@ void registerNvidiaHandler(const wchar_t* defaultValue) {
     RegCloseKey(key);
 }
 
-struct FoundWindow {
-    DWORD processId;
-    const wchar_t* title;
-    HWND window = nullptr;
-};
-
-BOOL CALLBACK matchTopLevel(HWND window, LPARAM data) {
-    auto& found = *reinterpret_cast<FoundWindow*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t text[128] = {};
-    GetWindowTextW(window, text, 128);
-    if (owner == found.processId && std::wstring(text) == found.title) {
-        found.window = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND topLevelWindowOf(DWORD processId, const wchar_t* title) {
-    FoundWindow found{processId, title};
-    EnumWindows(&matchTopLevel, reinterpret_cast<LPARAM>(&found));
-    return found.window;
-}
-
 BOOL CALLBACK keepLongestStatic(HWND child, LPARAM data) {
-    wchar_t type[32] = {};
-    GetClassNameW(child, type, 32);
-    std::wstring text(1024, L'\0');
-    text.resize(GetWindowTextW(child, text.data(), int(text.size())));
+    const std::wstring text = test_support::windowText(child);
     auto& longest = *reinterpret_cast<std::wstring*>(data);
-    if (_wcsicmp(type, L"Static") == 0 && text.size() > longest.size())
+    if (_wcsicmp(test_support::className(child).c_str(), L"Static") == 0 &&
+        text.size() > longest.size())
         longest = text;
     return TRUE;
 }
@@ -361,7 +334,7 @@ class CompatibilityTest : public LauncherTest {
         HWND box = nullptr;
         test_support::pollUntil(
             [&] {
-                box = topLevelWindowOf(launcher.id, boxCaption);
+                box = test_support::shownWindowOf(launcher.id, boxCaption);
                 return box != nullptr && IsWindowVisible(box);
             },
             20000);
@@ -414,7 +387,7 @@ TEST_F(CompatibilityTest, KeyWithoutAValueAsksNothing) {
     useStandInHook();
     Process& launcher = startLauncher();
     ASSERT_TRUE(waitForRefreshes(1));
-    EXPECT_EQ(topLevelWindowOf(launcher.id, boxCaption), nullptr);
+    EXPECT_EQ(test_support::shownWindowOf(launcher.id, boxCaption), nullptr);
     EXPECT_EQ(quit(launcher, 0), 0u);
     EXPECT_TRUE(nvidiaKeyExists()) << "nothing was removed";
 }

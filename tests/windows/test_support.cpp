@@ -58,6 +58,38 @@ Process startProgramAt(const std::wstring& path, const std::wstring& arguments) 
     return createProcess(path, commandLine, false, 0, startup);
 }
 
+std::wstring windowText(HWND window) {
+    std::wstring text(size_t(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(size_t(GetWindowTextW(window, text.data(), int(text.size()))));
+    return text;
+}
+
+std::wstring className(HWND window) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return name;
+}
+
+HWND shownWindowOf(DWORD processId, const wchar_t* title) {
+    struct Search {
+        DWORD processId;
+        const wchar_t* title;
+        HWND found = nullptr;
+    } search{processId, title};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto& search = *reinterpret_cast<Search*>(parameter);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == search.processId && IsWindowVisible(window) &&
+                (search.title == nullptr || windowText(window) == search.title))
+                search.found = window;
+            return search.found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 std::unique_ptr<desktop_access::DesktopProxy> readStoreLocked(const std::filesystem::path& path) {
     const winapi::NamedLock lock(winapi::storeLockName);
     return std::make_unique<desktop_access::DesktopProxy>(desktop_access::readStore(path));

@@ -67,6 +67,23 @@ Process startProgram(const std::wstring& program, const std::wstring& arguments 
 // Starts the program at a full path.
 Process startProgramAt(const std::wstring& path, const std::wstring& arguments = L"");
 
+// A window's text and its class's name.
+std::wstring windowText(HWND window);
+std::wstring className(HWND window);
+
+// A visible top-level window of the process (with the title, when one is given), or null.
+HWND shownWindowOf(DWORD processId, const wchar_t* title = nullptr);
+
+// Runs measure(dc) on the window's device context with the font selected into it.
+template <typename Measure> auto inFontOf(HWND window, HFONT font, Measure measure) {
+    const HDC dc = GetDC(window);
+    const HGDIOBJ old = SelectObject(dc, font);
+    const auto measured = measure(dc);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return measured;
+}
+
 // The icon store as a snapshot reads it, read under the store lock as the product reads it: a
 // test never holds the file open while the product replaces it.
 std::unique_ptr<desktop_access::DesktopProxy> readStoreLocked(const std::filesystem::path& path);

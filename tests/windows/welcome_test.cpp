@@ -27,48 +27,13 @@ constexpr DWORD dialogStyle = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | 
                               DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS;
 static_assert(dialogStyle == 0x90CA00C8);
 
-std::wstring windowText(HWND window) {
-    wchar_t text[512] = {};
-    GetWindowTextW(window, text, 512);
-    return text;
-}
-
-std::wstring className(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
-struct DialogSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK matchDialog(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<DialogSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && windowText(window) == dialogTitle &&
-        IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND findDialog(DWORD processId) {
-    DialogSearch search{processId, nullptr};
-    EnumWindows(matchDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // A running Orvinta.exe with its dialog on screen. A test that fails half-way leaves no program
 // behind for the next one.
 class WelcomeProgram {
   public:
     WelcomeProgram() : process(test_support::startProgram(L"Orvinta.exe")) {
         for (int i = 0; i < 400 && !dialog; ++i) {
-            dialog = findDialog(process.id);
+            dialog = test_support::shownWindowOf(process.id, dialogTitle);
             if (!dialog)
                 Sleep(50);
         }
@@ -197,7 +162,7 @@ TEST(WelcomeDialog, ShowsItsTitleStyleAndControlsInTemplateOrder) {
     WelcomeProgram program;
     ASSERT_NE(program.dialog, nullptr) << "no window titled \"Welcome to Kelvara\"";
     EXPECT_TRUE(program.waitForFocus(program.control(IDOK))) << "Close starts with the focus";
-    EXPECT_EQ(className(program.dialog), L"#32770");
+    EXPECT_EQ(test_support::className(program.dialog), L"#32770");
     EXPECT_EQ(GetParent(program.dialog), nullptr);
     const DWORD style = static_cast<DWORD>(GetWindowLongW(program.dialog, GWL_STYLE));
     EXPECT_EQ(style & dialogStyle, dialogStyle);
@@ -218,8 +183,8 @@ TEST(WelcomeDialog, ShowsItsTitleStyleAndControlsInTemplateOrder) {
                                   << testing::PrintToString(expected.text);
         SCOPED_TRACE(testing::PrintToString(expected.text));
         EXPECT_EQ(static_cast<int>(static_cast<short>(GetDlgCtrlID(child))), expected.id);
-        EXPECT_EQ(className(child), expected.windowClass);
-        EXPECT_EQ(windowText(child), expected.text);
+        EXPECT_EQ(test_support::className(child), expected.windowClass);
+        EXPECT_EQ(test_support::windowText(child), expected.text);
         const DWORD style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
         EXPECT_EQ(style & expected.style, expected.style);
         EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(child, GWL_EXSTYLE)) & WS_EX_TRANSPARENT,
