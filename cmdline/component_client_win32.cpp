@@ -16,7 +16,7 @@ using Microsoft::WRL::ComPtr;
 
 void succeed(ITessora* tessora, HRESULT result, const char16_t* what) {
     if (FAILED(result))
-        throw Failure(failureLine(what, component::failureOf(tessora, result).reason));
+        throw Failure(toldFailure(what, component::failureOf(tessora, result).reason));
 }
 
 // The description an automation call left in its exception record (filled in first when the
@@ -42,13 +42,13 @@ ComponentClient::ComponentClient() {
     const HRESULT result =
         CoCreateInstance(CLSID_Tessora, nullptr, CLSCTX_INPROC_SERVER, IID_ITessora, &tessora_);
     if (FAILED(result))
-        throw Failure(failureLine(u"Kelvara's component (Tessora.dll) cannot be started",
+        throw Failure(toldFailure(u"Kelvara's component (Tessora.dll) cannot be started",
                                   result == REGDB_E_CLASSNOTREG
                                       ? u"it is not registered (install.cmd registers it)"
                                       : component::resultText(result)));
     tessora_.As(&tessora2_); // the same library always has it
     if (!tessora2_)
-        throw Failure(failureLine(u"Kelvara's component (Tessora.dll) cannot be started",
+        throw Failure(toldFailure(u"Kelvara's component (Tessora.dll) cannot be started",
                                   u"it is an older one, without undo and layouts"));
 }
 
@@ -102,7 +102,7 @@ void ComponentClient::invokeArranging(DISPID member, Told told, const VARIANT* a
         result == DISP_E_EXCEPTION && FAILED(exception.scode) ? exception.scode : result;
     if (SUCCEEDED(result))
         return;
-    throw Failure(failureLine(what, description.empty()
+    throw Failure(toldFailure(what, description.empty()
                                         ? component::failureOf(tessora_.Get(), code).reason
                                         : description));
 }

@@ -14,6 +14,7 @@
 #include <wrl/client.h>
 
 #include "cmdline/output_text.h"
+#include "component/phrases_win32.h"
 #include "tessora.h"
 
 namespace cmdline {
@@ -28,6 +29,11 @@ class Failure : public std::runtime_error {
   private:
     std::u16string line_;
 };
+
+// What failed and why on one line (failureLine), in the user's language.
+inline std::u16string toldFailure(const std::u16string& what, const std::u16string& why) {
+    return component::ownPhraseBook().failureLine(what, why);
+}
 
 class ComponentClient {
   public:

@@ -39,7 +39,7 @@ struct Apartment {
 
 void print(const std::u16string& text) {
     if (!write(Stream::output, text))
-        throw Failure(failureLine(u"KelvaraCmd could not write its output", u""));
+        throw Failure(toldFailure(u"KelvaraCmd could not write its output", u""));
 }
 
 // The component does not count the icons; the desktop is asked directly.
@@ -48,7 +48,7 @@ std::int32_t desktopIconCount() {
         return desktop_access::iconCount(desktop_access::getDesktop());
     } catch (const std::exception& error) {
         throw Failure(
-            failureLine(u"Kelvara could not count the desktop icons", widen(error.what())));
+            toldFailure(u"Kelvara could not count the desktop icons", widen(error.what())));
     }
 }
 
@@ -59,12 +59,12 @@ std::vector<desktop_access::IconRecord> storedIcons() {
     const std::filesystem::path store =
         component::defaultStorePath(component::configuration().productId);
     if (store.empty())
-        throw Failure(failureLine(what, u"this account has no local application data folder"));
+        throw Failure(toldFailure(what, u"this account has no local application data folder"));
     try {
         const winapi::NamedLock lock(winapi::storeLockName);
         return desktop_access::readStore(store).icons;
     } catch (const std::exception& error) {
-        throw Failure(failureLine(what, widen(error.what())));
+        throw Failure(toldFailure(what, widen(error.what())));
     }
 }
 
@@ -88,7 +88,7 @@ void carryOut(const Request& request) {
     }
     if (request.action == Action::quit) {
         if (endKelvara(10000) == Ending::stillRunning)
-            throw Failure(failureLine(u"Kelvara did not end",
+            throw Failure(toldFailure(u"Kelvara did not end",
                                       u"it was still running 10 seconds after it was asked to"));
         return;
     }
@@ -180,7 +180,7 @@ int run(const std::vector<std::u16string>& arguments) {
     } catch (const Failure& failure) {
         write(Stream::error, failure.line());
     } catch (const std::exception& error) {
-        write(Stream::error, failureLine(u"KelvaraCmd failed", widen(error.what())));
+        write(Stream::error, toldFailure(u"KelvaraCmd failed", widen(error.what())));
     }
     return failed;
 }

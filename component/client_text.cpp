@@ -9,7 +9,8 @@ bool isSpace(char16_t unit) {
 
 } // namespace
 
-std::u16string failureLine(const std::u16string& what, const std::u16string& why) {
+std::u16string failureLine(const std::u16string& what, const std::u16string& why,
+                           const std::u16string& separator, const std::u16string& fullStop) {
     std::u16string reason;
     for (char16_t unit : why) {
         if (!isSpace(unit))
@@ -21,9 +22,13 @@ std::u16string failureLine(const std::u16string& what, const std::u16string& why
         reason.pop_back();
     std::u16string line = what;
     if (!reason.empty())
-        line += u": " + reason;
-    if (line.empty() || line.back() != u'.')
-        line += u".";
+        line += separator + reason;
+    const auto endsIn = [&](const std::u16string& stop) {
+        return line.size() >= stop.size() && !stop.empty() &&
+               line.compare(line.size() - stop.size(), stop.size(), stop) == 0;
+    };
+    if (line.empty() || !(endsIn(u".") || endsIn(fullStop)))
+        line += fullStop;
     return line + u"\n";
 }
 

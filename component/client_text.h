@@ -37,7 +37,10 @@ class NotCountedError : public std::runtime_error {
 
 // "<what was being done>: <why it failed>." on one line: line breaks and runs of white space in
 // the reason become single spaces, and a full stop ends the line unless the reason ends in one.
-std::u16string failureLine(const std::u16string& what, const std::u16string& why);
+// A language may part the two and end the line with marks of its own ("：" and "。").
+std::u16string failureLine(const std::u16string& what, const std::u16string& why,
+                           const std::u16string& separator = u": ",
+                           const std::u16string& fullStop = u".");
 
 // A narrow ASCII message (the error family's) as UTF-16.
 std::u16string widen(const std::string& ascii);

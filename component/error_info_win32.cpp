@@ -3,14 +3,31 @@
 #include <oleauto.h>
 #include <wrl/client.h>
 
+#include "component/phrases_win32.h"
 #include "tessora.h"
 #include "winapi/handle_win32.h"
+#include "winapi/text_win32.h"
 
 namespace component {
 
 using Microsoft::WRL::ComPtr;
 
-void setErrorDescription(const std::wstring& description, FailureKind kind) noexcept {
+namespace {
+
+// The description in the user's language; the English one when memory runs out.
+std::wstring told(const std::wstring& english) noexcept {
+    try {
+        return winapi::toWide(ownPhraseBook()(winapi::fromWide(english)));
+    } catch (...) {
+    }
+    try {
+        return english;
+    } catch (...) {
+        return {};
+    }
+}
+
+void setDescription(const std::wstring& description, FailureKind kind) noexcept {
     ComPtr<ICreateErrorInfo> created;
     if (FAILED(CreateErrorInfo(&created)))
         return;
@@ -21,6 +38,12 @@ void setErrorDescription(const std::wstring& description, FailureKind kind) noex
     ComPtr<IErrorInfo> info;
     if (SUCCEEDED(created.As(&info)))
         SetErrorInfo(0, info.Get());
+}
+
+} // namespace
+
+void setErrorDescription(const std::wstring& description, FailureKind kind) noexcept {
+    setDescription(told(description), kind);
 }
 
 void setErrorDescription(const char* description, FailureKind kind) noexcept {
@@ -39,8 +62,9 @@ void clearErrorDescription() noexcept {
     SetErrorInfo(0, nullptr);
 }
 
-HRESULT failInvocation(EXCEPINFO* exception, const std::wstring& description) noexcept {
-    setErrorDescription(description);
+HRESULT failInvocation(EXCEPINFO* exception, const std::wstring& english) noexcept {
+    const std::wstring description = told(english);
+    setDescription(description, FailureKind::other);
     if (exception == nullptr)
         return E_FAIL;
     *exception = EXCEPINFO{};

@@ -16,7 +16,8 @@
 
 namespace component {
 
-// Sets the thread's error information for ITessora, source "Tessora.Tessora". Never throws.
+// Sets the thread's error information for ITessora, source "Tessora.Tessora", the description
+// in the user's language (the module's phrase book, phrases_win32.h). Never throws.
 void setErrorDescription(const std::wstring& description,
                          FailureKind kind = FailureKind::other) noexcept;
 void setErrorDescription(const char* description, FailureKind kind = FailureKind::other) noexcept;
@@ -24,7 +25,8 @@ void clearErrorDescription() noexcept;
 
 // Fails an IDispatch::Invoke whose method itself succeeded, the way DispInvoke fails one whose
 // method returned E_FAIL: sets the thread's error information, fills the exception (source,
-// description, E_FAIL) and returns DISP_E_EXCEPTION; without an exception to fill, E_FAIL.
+// description in the user's language, E_FAIL) and returns DISP_E_EXCEPTION; without an exception to
+// fill, E_FAIL.
 HRESULT failInvocation(EXCEPINFO* exception, const std::wstring& description) noexcept;
 
 // The thread's error information, taken (and so cleared): its description (empty when there is

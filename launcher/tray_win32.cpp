@@ -5,6 +5,7 @@
 
 #include "component/client_win32.h"
 #include "component/configuration_win32.h"
+#include "component/phrases_win32.h"
 #include "launcher/layout_name_dialog_win32.h"
 #include "launcher/tray_menu_win32.h"
 #include "resources/strings/ids.h"
@@ -21,6 +22,19 @@ VARIANT menuTrigger() {
     trigger.vt = VT_I4;
     trigger.lVal = TriggerMenu;
     return trigger;
+}
+
+// A word of the component's history ("sort by name", "menu") in the user's language.
+std::wstring spoken(const std::wstring& word) {
+    return winapi::toWide(component::ownPhraseBook()(winapi::fromWide(word)));
+}
+
+// An undo or redo description, "sort by name (14:02)", with what was done in the user's
+// language.
+std::wstring spokenStep(const std::wstring& step) {
+    const std::size_t time = step.rfind(L" (");
+    return time == std::wstring::npos ? spoken(step)
+                                      : spoken(step.substr(0, time)) + step.substr(time);
 }
 
 // The lines of a text the component gives, each ending in a line feed.
@@ -44,7 +58,7 @@ std::wstring restorePointText(const std::wstring& line) {
     fields.push_back(line.substr(start));
     if (fields.size() < 4)
         return line;
-    return fields[1].substr(0, 16) + L"  " + fields[3] + L" (" + fields[2] + L")";
+    return fields[1].substr(0, 16) + L"  " + spoken(fields[3]) + L" (" + spoken(fields[2]) + L")";
 }
 
 } // namespace
@@ -167,9 +181,9 @@ MenuSettings Tray::menuSettings() {
     winapi::Bstr undo;
     winapi::Bstr redo;
     if (SUCCEEDED(tessora2_->get_UndoDescription(undo.out())))
-        menu.undo = std::wstring(undo.view());
+        menu.undo = spokenStep(std::wstring(undo.view()));
     if (SUCCEEDED(tessora2_->get_RedoDescription(redo.out())))
-        menu.redo = std::wstring(redo.view());
+        menu.redo = spokenStep(std::wstring(redo.view()));
     menu.layouts = shownLayouts_ = layoutNames();
     shownPoints_.clear();
     for (const std::wstring& line : historyLines())
@@ -200,7 +214,8 @@ bool Tray::attempt(HRESULT result, UINT what) {
     if (SUCCEEDED(result))
         return true;
     const component::CallFailure failure = component::failureOf(tessora_, result);
-    std::u16string line = component::failureLine(winapi::fromWide(text_(what)), failure.reason);
+    std::u16string line =
+        component::ownPhraseBook().failureLine(winapi::fromWide(text_(what)), failure.reason);
     line.pop_back(); // a balloon's text needs no line end
     if (failure.kind == component::FailureKind::notSaved)
         tellNotSaved(winapi::toWide(line));
@@ -214,12 +229,11 @@ void Tray::saveOutcome(bool saved, DWORD systemError) {
         notSavedTold_ = false;
         return;
     }
-    std::u16string line =
-        component::failureLine(u"Kelvara cannot save what it remembers",
-                               component::resultText(HRESULT_FROM_WIN32(systemError)));
+    std::u16string line = component::ownPhraseBook().failureLine(
+        winapi::fromWide(text_(IDS_CANNOT_SAVE)),
+        component::resultText(HRESULT_FROM_WIN32(systemError)));
     line.pop_back();
-    tellNotSaved(winapi::toWide(line) + L" The usage counts and the arrangement are kept while "
-                                        L"Kelvara runs and saved as soon as it can save again.");
+    tellNotSaved(winapi::toWide(line) + L" " + text_(IDS_KEPT_UNTIL_SAVED));
 }
 
 void Tray::tellNotSaved(const std::wstring& text) {

@@ -47,5 +47,13 @@
 #define IDS_NAME_CANCEL 153
 #define IDS_NAME_PROPOSED 154
 
+// The phrase books of the messages Kelvara composes in English (resources/phrases/*.rc, whose
+// entries are numbered, as their translations are): the separator between what failed and why,
+// the full stop that ends the line, and the phrases.
+#define IDS_PHRASE_SEPARATOR 390
+#define IDS_PHRASE_FULL_STOP 391
+#define IDS_PHRASES_FIRST 400
+#define IDS_PHRASES_LAST 599
+
 // KelvaraCmd's help, a text of its own per language (resources/help/*.txt, RCDATA).
 #define IDR_CMD_HELP 300

@@ -19,6 +19,7 @@
 #include "tests/windows/component_support.h"
 #include "tests/windows/desktop_host.h"
 #include "tests/windows/test_support.h"
+#include "tests/windows/utf8_win32.h"
 #include "winapi/ui_text_win32.h"
 
 namespace {
@@ -72,23 +73,52 @@ std::set<UINT> idsIn(HMODULE module, const std::vector<UINT>& blocks, LANGID lan
     return ids;
 }
 
+using test_support::toUtf8;
+
+// Which of "%1" and "%2" a text holds, as many times as it does.
+std::multiset<wchar_t> marksOf(const std::wstring& text) {
+    std::multiset<wchar_t> marks;
+    for (std::size_t at = text.find(L'%'); at != std::wstring::npos; at = text.find(L'%', at + 1))
+        if (at + 1 < text.size())
+            marks.insert(text[at + 1]);
+    return marks;
+}
+
+// In each module that shows texts: the menu's, the dialogs' and the phrase books' strings,
+// each in every language with the same marks for what is put in.
 TEST(LanguagesTest, EveryStringIsInEveryLanguageAndNothingElseIs) {
-    const test_support::ProgramResources kelvara(L"Kelvara.exe");
-    ASSERT_NE(kelvara.module, nullptr);
-    std::vector<UINT> blocks;
-    EnumResourceNamesW(kelvara.module, RT_STRING, addBlock, LONG_PTR(&blocks));
-    ASSERT_FALSE(blocks.empty());
-    const std::set<LANGID> expected(kelvaraLanguages.begin(), kelvaraLanguages.end());
-    for (const UINT block : blocks) {
-        std::set<LANGID> languages;
-        EnumResourceLanguagesW(kelvara.module, RT_STRING, MAKEINTRESOURCEW(block), addLanguage,
-                               LONG_PTR(&languages));
-        EXPECT_EQ(languages, expected) << "string block " << block;
+    for (const wchar_t* program : {L"Kelvara.exe", L"KelvaraCmd.exe", L"Tessora.dll"}) {
+        SCOPED_TRACE(toUtf8(program));
+        const test_support::ProgramResources resources(program);
+        ASSERT_NE(resources.module, nullptr);
+        std::vector<UINT> blocks;
+        EnumResourceNamesW(resources.module, RT_STRING, addBlock, LONG_PTR(&blocks));
+        ASSERT_FALSE(blocks.empty());
+        const std::set<LANGID> expected(kelvaraLanguages.begin(), kelvaraLanguages.end());
+        for (const UINT block : blocks) {
+            std::set<LANGID> languages;
+            EnumResourceLanguagesW(resources.module, RT_STRING, MAKEINTRESOURCEW(block),
+                                   addLanguage, LONG_PTR(&languages));
+            EXPECT_EQ(languages, expected) << "string block " << block;
+        }
+        const auto english = stringsIn(resources.module, blocks, kelvaraLanguages[0]);
+        EXPECT_TRUE(english.count(IDS_PHRASE_SEPARATOR) && english.count(IDS_PHRASES_FIRST));
+        if (program == std::wstring(L"Kelvara.exe")) {
+            EXPECT_TRUE(english.count(IDS_QUIT) && english.count(IDS_NAME_PROPOSED));
+        }
+        for (const LANGID language : kelvaraLanguages) {
+            const auto translated = stringsIn(resources.module, blocks, language);
+            EXPECT_EQ(idsIn(resources.module, blocks, language),
+                      idsIn(resources.module, blocks, kelvaraLanguages[0]))
+                << nameOf(language);
+            for (const auto& [id, text] : translated) {
+                if (english.count(id)) {
+                    EXPECT_EQ(marksOf(text), marksOf(english.at(id)))
+                        << nameOf(language) << " string " << id << ": " << toUtf8(text);
+                }
+            }
+        }
     }
-    const std::set<UINT> english = idsIn(kelvara.module, blocks, kelvaraLanguages[0]);
-    EXPECT_TRUE(english.count(IDS_QUIT) && english.count(IDS_NAME_PROPOSED));
-    for (const LANGID language : kelvaraLanguages)
-        EXPECT_EQ(idsIn(kelvara.module, blocks, language), english) << nameOf(language);
 }
 
 void collectTexts(HMENU menu, std::vector<std::wstring>& texts) {
@@ -148,25 +178,14 @@ HWND hiddenDialog(std::string dialogTemplate) {
 
 // The size a line of text needs in a window's font, in pixels.
 SIZE sizeOf(HWND window, const std::wstring& text, HFONT font) {
-    const HDC dc = GetDC(window);
-    const HGDIOBJ old = SelectObject(dc, font);
-    SIZE size{};
-    GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(window, dc);
-    return size;
+    return test_support::inFontOf(window, font, [&](HDC dc) {
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size);
+        return size;
+    });
 }
 int widthOf(HWND window, const std::wstring& text, HFONT font) {
     return sizeOf(window, text, font).cx;
-}
-
-std::string utf8(const std::wstring& text) {
-    std::string bytes(size_t(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()),
-                                                 nullptr, 0, nullptr, nullptr)),
-                      '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), bytes.data(), int(bytes.size()),
-                        nullptr, nullptr);
-    return bytes;
 }
 
 // The caption beside the caption's buttons and icon (as many squares), in the system's caption
@@ -176,14 +195,13 @@ void expectCaptionFits(HWND dialog, int squares) {
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
     const HFONT captionFont = CreateFontIndirectW(&metrics.lfCaptionFont);
-    wchar_t caption[256] = {};
-    GetWindowTextW(dialog, caption, 256);
+    const std::wstring caption = test_support::windowText(dialog);
     RECT window{};
     GetWindowRect(dialog, &window);
     EXPECT_LE(widthOf(dialog, caption, captionFont) + squares * GetSystemMetrics(SM_CXSIZE) +
                   2 * GetSystemMetrics(SM_CXFRAME),
               window.right - window.left)
-        << "the caption " << utf8(caption);
+        << "the caption " << toUtf8(caption);
     DeleteObject(captionFont);
 }
 
@@ -205,7 +223,7 @@ TEST(LanguagesTest, EveryTextOfTheLayoutNameDialogFitsInEachLanguage) {
             // A push button draws its text inside a frame and a focus rectangle.
             const int margin = control == launcher::layoutNamePrompt ? 0 : 8;
             const std::wstring shown = text(id);
-            EXPECT_LE(widthOf(item, shown, font) + margin, area.right) << utf8(shown);
+            EXPECT_LE(widthOf(item, shown, font) + margin, area.right) << toUtf8(shown);
         }
         expectCaptionFits(dialog, 2);
         EXPECT_LE(widthOf(dialog, text(IDS_NAME_PROPOSED, L"64"), font) + 8, [&] {
@@ -217,16 +235,6 @@ TEST(LanguagesTest, EveryTextOfTheLayoutNameDialogFitsInEachLanguage) {
     }
 }
 
-std::wstring textOf(HWND window) {
-    wchar_t text[1024] = {};
-    GetWindowTextW(window, text, 1024);
-    return text;
-}
-std::wstring classOf(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
 RECT placeOf(HWND control) {
     RECT place{};
     GetWindowRect(control, &place);
@@ -238,14 +246,12 @@ RECT placeOf(HWND control) {
 // Chinese and Korean in a font without them, which Windows draws with a linked font), what is
 // measured is not what is drawn.
 bool drawnInFont(HWND window, const std::wstring& text, HFONT font) {
-    const HDC dc = GetDC(window);
-    const HGDIOBJ old = SelectObject(dc, font);
-    std::vector<WORD> glyphs(text.size());
-    GetGlyphIndicesW(dc, text.c_str(), int(text.size()), glyphs.data(),
-                     GGI_MARK_NONEXISTING_GLYPHS);
-    SelectObject(dc, old);
-    ReleaseDC(window, dc);
-    return std::find(glyphs.begin(), glyphs.end(), WORD(0xFFFF)) == glyphs.end();
+    return test_support::inFontOf(window, font, [&](HDC dc) {
+        std::vector<WORD> glyphs(text.size());
+        GetGlyphIndicesW(dc, text.c_str(), int(text.size()), glyphs.data(),
+                         GGI_MARK_NONEXISTING_GLYPHS);
+        return std::find(glyphs.begin(), glyphs.end(), WORD(0xFFFF)) == glyphs.end();
+    });
 }
 
 // What a link shows: its text without the markup.
@@ -281,17 +287,18 @@ TEST(LanguagesTest, EveryTextOfTheWelcomeDialogFitsInEachLanguage) {
         int lineHeight = sizeOf(dialog, L"Ag", font).cy;
         for (HWND child = GetWindow(dialog, GW_CHILD); child;
              child = GetWindow(child, GW_HWNDNEXT)) {
-            const std::wstring text = textOf(child);
+            const std::wstring text = test_support::windowText(child);
             const RECT place = placeOf(child);
             const int width = place.right - place.left, height = place.bottom - place.top;
-            SCOPED_TRACE(utf8(text));
+            SCOPED_TRACE(toUtf8(text));
             EXPECT_TRUE(place.left >= 0 && place.top >= 0 && place.right <= client.right &&
                         place.bottom <= client.bottom)
                 << "outside the dialog";
             const LONG style = GetWindowLongW(child, GWL_STYLE);
-            if (classOf(child) == L"Button" && (style & BS_TYPEMASK) == BS_GROUPBOX)
+            if (test_support::className(child) == L"Button" && (style & BS_TYPEMASK) == BS_GROUPBOX)
                 continue;
-            const bool isSentence = classOf(child) == L"Static" && sentence.right == 0;
+            const bool isSentence =
+                test_support::className(child) == L"Static" && sentence.right == 0;
             if (!isSentence) // the links lie on the sentence's text, which is transparent
                 for (const RECT& other : placed) {
                     RECT both{};
@@ -308,24 +315,25 @@ TEST(LanguagesTest, EveryTextOfTheWelcomeDialogFitsInEachLanguage) {
                         lines.back().push_back(c);
                 for (const std::wstring& line : lines)
                     EXPECT_LE(widthOf(child, line, font), width)
-                        << utf8(line) << " needs " << units(widthOf(child, line, font)) << " units";
+                        << toUtf8(line) << " needs " << units(widthOf(child, line, font))
+                        << " units";
                 EXPECT_LE(int(lines.size()) * lineHeight, height) << lines.size() << " lines";
                 sentenceDrawn = drawnInFont(child, lines.back(), font);
                 sentence = {place.left, place.top + (int(lines.size()) - 1) * lineHeight,
                             place.left + widthOf(child, lines.back(), font),
                             place.top + int(lines.size()) * lineHeight};
-            } else if (classOf(child) == L"Static") { // wraps at its width, as the control does
-                const HDC dc = GetDC(child);
-                const HGDIOBJ old = SelectObject(dc, font);
-                RECT needs{0, 0, width, 0};
-                DrawTextW(dc, text.c_str(), int(text.size()), &needs,
-                          DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
-                SelectObject(dc, old);
-                ReleaseDC(child, dc);
+            } else if (test_support::className(child) ==
+                       L"Static") { // wraps at its width, as the control does
+                const RECT needs = test_support::inFontOf(child, font, [&](HDC dc) {
+                    RECT needs{0, 0, width, 0};
+                    DrawTextW(dc, text.c_str(), int(text.size()), &needs,
+                              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+                    return needs;
+                });
                 EXPECT_LE(needs.right, width);
                 EXPECT_LE(needs.bottom, height)
                     << "needs " << needs.bottom / lineHeight << " lines";
-            } else if (classOf(child) == L"SysLink") {
+            } else if (test_support::className(child) == L"SysLink") {
                 const int needs = widthOf(child, shownOfLink(text), font);
                 EXPECT_LE(needs, width) << "needs " << units(needs) << " units";
                 const int id = GetDlgCtrlID(child);
@@ -385,24 +393,15 @@ TEST(UserLanguageTest, TheMenuAndTheHelpSpeakItAndTheStatusStaysEnglish) {
         test_support::ProgramResources(L"Orvinta.exe").resource(RT_DIALOG, 102, language));
     ASSERT_NE(twin, nullptr);
     const test_support::Process welcome = test_support::startProgram(L"Orvinta.exe");
-    std::pair<DWORD, HWND> search{welcome.id, nullptr};
-    const auto shownBy = [](HWND window, LPARAM found) -> BOOL {
-        auto& [process, dialog] = *reinterpret_cast<std::pair<DWORD, HWND>*>(found);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == process && IsWindowVisible(window))
-            dialog = window;
-        return dialog == nullptr;
-    };
-    test_support::pollUntil([&] { return EnumWindows(shownBy, LPARAM(&search)), search.second; },
+    HWND dialog = nullptr;
+    test_support::pollUntil([&] { return (dialog = test_support::shownWindowOf(welcome.id)); },
                             20000);
-    const HWND dialog = search.second;
     ASSERT_NE(dialog, nullptr) << "no welcome dialog";
-    EXPECT_EQ(textOf(dialog), textOf(twin));
+    EXPECT_EQ(test_support::windowText(dialog), test_support::windowText(twin));
     HWND child = GetWindow(dialog, GW_CHILD);
     for (HWND own = GetWindow(twin, GW_CHILD); own; own = GetWindow(own, GW_HWNDNEXT)) {
         ASSERT_NE(child, nullptr);
-        EXPECT_EQ(textOf(child), textOf(own));
+        EXPECT_EQ(test_support::windowText(child), test_support::windowText(own));
         child = GetWindow(child, GW_HWNDNEXT);
     }
     PostMessageW(dialog, WM_CLOSE, 0, 0);
@@ -411,6 +410,16 @@ TEST(UserLanguageTest, TheMenuAndTheHelpSpeakItAndTheStatusStaysEnglish) {
 
     test_support::registerComponent();
     const test_support::SavedKey settings;
+
+    // The component's description of a failure comes out in the language too, after what
+    // KelvaraCmd was doing, with the language's own marks.
+    std::wstring couldNotForget, separator, noSuchLayout;
+    ASSERT_TRUE(winapi::findString(command.module, 475, language, couldNotForget) &&
+                winapi::findString(command.module, IDS_PHRASE_SEPARATOR, language, separator) &&
+                winapi::findString(command.module, 407, language, noSuchLayout));
+    const test_support::Ran forgot = test_support::kelvaraCmd(L"forget \"no such layout\"");
+    EXPECT_NE(forgot.code, 0u);
+    EXPECT_EQ(forgot.error, toUtf8(couldNotForget + separator + noSuchLayout + L"\r\n"));
 
     test_support::removeSettings();
     const test_support::DesktopHost host(test_support::scatteredDesktop());
