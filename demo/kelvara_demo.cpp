@@ -10,13 +10,16 @@
 // desktop's grid, two letters per icon. At the end it posts a quit message to Kelvara's thread
 // and reports Kelvara's exit code.
 //
-//   kelvara_demo [--short] [--screenshots FOLDER]
+//   kelvara_demo [--short] [--screenshots FOLDER] [--menu-again NAME]
 //
 //   --short        fewer arrangements (the test suite's form); it also unregisters the component
 //                  and removes the settings and the store when done, leaving the prefix as found
 //   --screenshots  at each moment worth a picture, print "@@screenshot NAME [crop WxH+X+Y]"
 //                  and wait until FOLDER\NAME.ack exists (the script that runs the demo takes
 //                  the picture)
+//   --menu-again   only start Kelvara once more on the demo's desktop, as the demo left it, and
+//                  take the picture NAME of its menu: the demo script runs it in a second
+//                  language after the demo
 //
 // Exit code 0 when every step worked and every arrangement held what it should; 1 otherwise.
 #include <algorithm>
@@ -854,6 +857,37 @@ void changeSize(const test_support::DesktopHost& host, ITessora* tessora) {
           "the groups moved to the new area");
 }
 
+// A desktop's colours for the pictures: white labels on blue.
+void paintForPictures(const test_support::DesktopHost& host) {
+    if (shotFolder.empty())
+        return;
+    SendMessageW(host.listView(), LVM_SETBKCOLOR, 0, RGB(36, 82, 128));
+    SendMessageW(host.listView(), LVM_SETTEXTBKCOLOR, 0, CLR_NONE);
+    SendMessageW(host.listView(), LVM_SETTEXTCOLOR, 0, RGB(255, 255, 255));
+    InvalidateRect(host.listView(), nullptr, TRUE);
+}
+
+// Down to "Arrange now", "Undo", "Redo", "Sort by", then into it.
+const std::vector<WPARAM> sortByKeys = {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT};
+constexpr char menuCrop[] = "640x400+1280+680";
+
+// Kelvara once more, as a user of the display language this runs in sees it: started on the
+// demo's desktop with the settings, history and layouts the demo left, it shows its menu.
+int runMenuAgain(const std::string& name) {
+    say("\n== Kelvara starts again, in the user's display language ==\n");
+    test_support::DesktopHost host(demoDesktop());
+    paintForPictures(host);
+    Launcher kelvara;
+    check(
+        test_support::pollUntil([&] { return trayIconShown(host) || !kelvara.running(); }, 30000) &&
+            kelvara.running(),
+        "Kelvara's icon is in the notification area");
+    settledReport(host);
+    showMenu(host, GetProcessId(kelvara.process()), sortByKeys, name.c_str(), menuCrop);
+    check(kelvara.quit(0) == 0u, "Kelvara ends with the quit message's code 0");
+    return faults == 0 ? 0 : 1;
+}
+
 int runDemo() {
     const ULONGLONG started = GetTickCount64();
     say("Kelvara demo%s\n\n", shortForm ? " (short form)" : "");
@@ -861,13 +895,7 @@ int runDemo() {
 
     forgetUser();
     test_support::DesktopHost host(demoDesktop());
-    if (!shotFolder.empty()) {
-        // A desktop's colours for the pictures: white labels on blue.
-        SendMessageW(host.listView(), LVM_SETBKCOLOR, 0, RGB(36, 82, 128));
-        SendMessageW(host.listView(), LVM_SETTEXTBKCOLOR, 0, CLR_NONE);
-        SendMessageW(host.listView(), LVM_SETTEXTCOLOR, 0, RGB(255, 255, 255));
-        InvalidateRect(host.listView(), nullptr, TRUE);
-    }
+    paintForPictures(host);
     say("\n== The desktop before Kelvara: icons where the user dropped them ==\n");
     printPicture(host.report());
     screenshot("before");
@@ -907,9 +935,7 @@ int runDemo() {
         check(code.has_value(), "the welcome dialog closes with its Close button");
     }
 
-    // Down to "Arrange now", "Undo", "Redo", "Sort by", then into it.
-    showMenu(host, GetProcessId(kelvara.process()), {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT},
-             "menu", "640x400+1280+680");
+    showMenu(host, GetProcessId(kelvara.process()), sortByKeys, "menu", menuCrop);
 
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     {
@@ -945,6 +971,7 @@ int runDemo() {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    std::string menuAgain;
     _setmode(_fileno(stdout), _O_BINARY); // plain line feeds in a Linux terminal
     for (int i = 1; i < argc; ++i) {
         const std::wstring argument = argv[i];
@@ -952,13 +979,15 @@ int wmain(int argc, wchar_t** argv) {
             shortForm = true;
         } else if (argument == L"--screenshots" && i + 1 < argc) {
             shotFolder = argv[++i];
+        } else if (argument == L"--menu-again" && i + 1 < argc) {
+            menuAgain = toUtf8(argv[++i]);
         } else {
-            say("usage: kelvara_demo [--short] [--screenshots FOLDER]\n");
+            say("usage: kelvara_demo [--short] [--screenshots FOLDER] [--menu-again NAME]\n");
             return 2;
         }
     }
     try {
-        return runDemo();
+        return menuAgain.empty() ? runDemo() : runMenuAgain(menuAgain);
     } catch (const std::exception& error) {
         say("\nThe demo failed: %s\n", error.what());
         return 1;

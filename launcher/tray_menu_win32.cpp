@@ -77,9 +77,10 @@ void appendChoice(HMENU menu, const std::wstring& title, const winapi::UiText& t
 }
 
 // "Undo sort by name (14:02)", or "Undo" greyed when there is nothing to undo.
-void appendStep(HMENU menu, UINT id, const std::wstring& verb, const std::wstring& what) {
-    const std::wstring text = what.empty() ? verb : verb + L" " + what;
-    appendItem(menu, id, text, MFT_STRING, what.empty() ? MFS_GRAYED : MFS_ENABLED);
+void appendStep(HMENU menu, UINT id, const winapi::UiText& text, UINT verb, UINT step,
+                const std::wstring& what) {
+    appendItem(menu, id, what.empty() ? text(verb) : text(step, what), MFT_STRING,
+               what.empty() ? MFS_GRAYED : MFS_ENABLED);
 }
 
 // A name may hold "&", which a menu would take for a mnemonic.
@@ -120,8 +121,8 @@ winapi::Shared<HMENU> makeTrayMenu(const MenuSettings& settings, const winapi::U
     OwnMenu menu = newPopup();
     appendItem(menu.get(), commandArrangeNow, text(IDS_ARRANGE_NOW), MFT_STRING,
                MFS_ENABLED | MFS_DEFAULT);
-    appendStep(menu.get(), commandUndo, text(IDS_UNDO), settings.undo);
-    appendStep(menu.get(), commandRedo, text(IDS_REDO), settings.redo);
+    appendStep(menu.get(), commandUndo, text, IDS_UNDO, IDS_UNDO_STEP, settings.undo);
+    appendStep(menu.get(), commandRedo, text, IDS_REDO, IDS_REDO_STEP, settings.redo);
     appendSeparator(menu.get());
     appendChoice(menu.get(), text(IDS_SORT_BY), text, sortNames, commandSortBase,
                  settings.sortMethod, settings.sortFixed);

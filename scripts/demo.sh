@@ -65,37 +65,55 @@ echo "== Making a fresh Wine prefix in $KELVARA_WINEPREFIX"
 # The first program of the prefix keeps Wine's background services up for the whole demo.
 "$wine_run" start-server "$build/bin/wine_keeper.exe"
 
-echo "== Running the demo"
-echo
 log=$out/demo.log
 windows_out="Z:${out//\//\\}"
-"$wine_run" "$build/bin/kelvara_demo.exe" --screenshots "$windows_out" >"$log.raw" 2>&1 &
-demo=$!
 shots=0
-while IFS= read -r line; do
-    if [[ "$line" == @@screenshot* ]]; then
-        read -r _ name options <<<"$line"
-        shots=$((shots + 1))
-        file=$out/$(printf '%02d' "$shots")-$name.png
-        # "divide X" draws where one monitor ends and the next begins (the host draws no edge),
-        # "crop WxH+X+Y" keeps that part of the screen.
-        drawn=() cropped=()
-        read -r -a words <<<"${options:-}"
-        for ((i = 0; i + 1 < ${#words[@]}; i += 2)); do
-            case ${words[i]} in
-            divide) drawn+=(-stroke '#ffd24a' -strokewidth 4 -draw "line ${words[i+1]},0 ${words[i+1]},4000") ;;
-            crop) cropped+=(-crop "${words[i+1]}" +repage) ;;
-            esac
-        done
-        xwd -root -silent -display "$DISPLAY" | convert xwd:- "${drawn[@]}" "${cropped[@]}" "$file"
-        touch "$out/$name.ack"
-        line="   [screenshot ${file#"$root"/}]"
-    fi
-    printf '%s\n' "$line" | tee -a "$log"
-done < <(tail -n +1 -F --pid="$demo" "$log.raw" 2>/dev/null)
+launch=() # what the demo program is started with
+# Runs kelvara_demo.exe with the arguments, printing its lines into the log and taking each
+# screenshot it asks for; its exit code.
+run_demo() {
+    "${launch[@]}" "$wine_run" "$build/bin/kelvara_demo.exe" --screenshots "$windows_out" "$@" >"$log.raw" 2>&1 &
+    local demo=$! line name options file status=0
+    while IFS= read -r line; do
+        if [[ "$line" == @@screenshot* ]]; then
+            read -r _ name options <<<"$line"
+            shots=$((shots + 1))
+            file=$out/$(printf '%02d' "$shots")-$name.png
+            # "divide X" draws where one monitor ends and the next begins (the host draws no
+            # edge), "crop WxH+X+Y" keeps that part of the screen.
+            local drawn=() cropped=() words=()
+            read -r -a words <<<"${options:-}"
+            for ((i = 0; i + 1 < ${#words[@]}; i += 2)); do
+                case ${words[i]} in
+                divide) drawn+=(-stroke '#ffd24a' -strokewidth 4 -draw "line ${words[i+1]},0 ${words[i+1]},4000") ;;
+                crop) cropped+=(-crop "${words[i+1]}" +repage) ;;
+                esac
+            done
+            xwd -root -silent -display "$DISPLAY" | convert xwd:- "${drawn[@]}" "${cropped[@]}" "$file"
+            touch "$out/$name.ack"
+            line="   [screenshot ${file#"$root"/}]"
+        fi
+        printf '%s\n' "$line" | tee -a "$log"
+    done < <(tail -n +1 -F --pid="$demo" "$log.raw" 2>/dev/null)
+    wait "$demo" || status=$?
+    rm -f "$log.raw"
+    return "$status"
+}
+
+echo "== Running the demo"
+echo
 status=0
-wait "$demo" || status=$?
-rm -f "$log.raw"
+run_demo || status=$?
+
+# Kelvara speaks its user's language: its menu once more with German as the display language
+# for Windows, which Wine takes from the Unix locale.
+if [[ $status -eq 0 ]]; then
+    echo
+    echo "== The menu in German (LC_ALL=de_DE.UTF-8)"
+    sh tests/windows/make_locales.sh "$build/locales"
+    launch=(env "LOCPATH=$build/locales" LC_ALL=de_DE.UTF-8)
+    run_demo --menu-again menu-de || status=$?
+fi
 
 echo
 echo "== The demo ended with code $status after $((SECONDS - started)) s; log and screenshots in ${out#"$root"/}/"

@@ -46,6 +46,9 @@
 #define IDS_NAME_SAVE 152
 #define IDS_NAME_CANCEL 153
 #define IDS_NAME_PROPOSED 154
+// The menu's undo and redo items with what they undo or redo, "Undo sort by name (14:02)".
+#define IDS_UNDO_STEP 155
+#define IDS_REDO_STEP 156
 
 // The phrase books of the messages Kelvara composes in English (resources/phrases/*.rc, whose
 // entries are numbered, as their translations are): the separator between what failed and why,

@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -423,6 +424,22 @@ TEST(UserLanguageTest, TheMenuAndTheHelpSpeakItAndTheStatusStaysEnglish) {
 
     test_support::removeSettings();
     const test_support::DesktopHost host(test_support::scatteredDesktop());
+    // Other failures, whose English reasons must not come out in another language: what
+    // KelvaraCmd was doing (by its phrase's id) and the English reason.
+    const std::tuple<const wchar_t*, UINT, const char*> failures[] = {
+        {L"import \"C:\\no such folder\\layout.txt\"", 477, "The file cannot be read"},
+        {L"restore 9999", 471, "There is no restore point"},
+        {L"export \"C:\\no such folder\\layout.txt\" \"no such layout\"", 476,
+         "There is no layout"},
+    };
+    for (const auto& [arguments, what, english] : failures) {
+        std::wstring doing;
+        ASSERT_TRUE(winapi::findString(command.module, what, language, doing));
+        const test_support::Ran failed = test_support::kelvaraCmd(arguments);
+        EXPECT_EQ(failed.error.rfind(toUtf8(doing + separator), 0), 0u) << failed.error;
+        EXPECT_EQ(failed.error.find(english) == std::string::npos, language != kelvaraLanguages[0])
+            << failed.error;
+    }
     EXPECT_EQ(test_support::kelvaraCmd(L"status").output,
               "sort: usage\r\narrange: auto\r\nlocked: no\r\nmonitors: all\r\nicons: 7\r\n")
         << "what scripts read is the same in every language";
