@@ -42,7 +42,8 @@ std::u16string failureLine(const std::u16string& what, const std::u16string& why
                            const std::u16string& separator = u": ",
                            const std::u16string& fullStop = u".");
 
-// A narrow ASCII message (the error family's) as UTF-16.
-std::u16string widen(const std::string& ascii);
+// A narrow message (the error family's: English, with the system's words in UTF-8) as UTF-16. A
+// byte that is not part of a UTF-8 sequence is taken as the character of its value.
+std::u16string widen(const std::string& utf8);
 
 } // namespace component

@@ -48,11 +48,7 @@ void setErrorDescription(const std::wstring& description, FailureKind kind) noex
 
 void setErrorDescription(const char* description, FailureKind kind) noexcept {
     try {
-        // Messages of the system's errors are plain ASCII text.
-        std::wstring wide;
-        for (const char* c = description; *c != '\0'; ++c)
-            wide.push_back(static_cast<unsigned char>(*c));
-        setErrorDescription(wide, kind);
+        setErrorDescription(winapi::toWide(widen(description)), kind);
     } catch (...) {
         setErrorDescription(std::wstring(), kind);
     }

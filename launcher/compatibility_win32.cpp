@@ -4,21 +4,17 @@
 
 #include <shellapi.h>
 
+#include "resources/strings/ids.h"
 #include "winapi/error.h"
 #include "winapi/handle_win32.h"
 #include "winapi/registry_win32.h"
+#include "winapi/ui_text_win32.h"
 
 namespace launcher {
 namespace {
 
 constexpr wchar_t handlerKey[] =
     L"Directory\\Background\\shellex\\ContextMenuHandlers\\NvCplDesktopContext";
-constexpr char caption[] = "Kelvara compatibility issue";
-constexpr char question[] = "We have detected that you have the NVIDIA Control Panel context menu "
-                            "enabled. For some of our users, "
-                            "the context menu item has created problems when running Kelvara.\n\n "
-                            "Would you like to disable the "
-                            "context menu item now so Kelvara can safely run?";
 constexpr wchar_t removal[] =
     L"delete HKCR\\Directory\\Background\\shellex\\ContextMenuHandlers\\NvCplDesktopContext /f";
 
@@ -54,7 +50,9 @@ bool nvidiaMenuPresent() {
 bool checkCompatibility() {
     if (!nvidiaMenuPresent())
         return true;
-    if (MessageBoxA(nullptr, question, caption, MB_YESNO) != IDYES)
+    const winapi::UiText text(GetModuleHandleW(nullptr));
+    if (MessageBoxW(nullptr, text(IDS_COMPAT_QUESTION).c_str(), text(IDS_COMPAT_CAPTION).c_str(),
+                    MB_YESNO) != IDYES)
         return false;
     runRemoval();
     Sleep(1000);

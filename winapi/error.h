@@ -9,8 +9,9 @@
 
 namespace winapi {
 
-// The system's description of an error code, exactly as the system words it (with its own line
-// end), or an empty string when it has none. Provided by the platform layer.
+// The system's description of an error code, exactly as the system words it in the user's
+// language (with its own line end), in UTF-8, or an empty string when it has none. Provided by
+// the platform layer.
 std::string systemMessage(std::uint32_t code);
 
 // "Error <code as signed decimal>: <system description>", or "" when the system has no text.

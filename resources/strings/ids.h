@@ -49,6 +49,9 @@
 // The menu's undo and redo items with what they undo or redo, "Undo sort by name (14:02)".
 #define IDS_UNDO_STEP 155
 #define IDS_REDO_STEP 156
+// The question the launcher asks at its start when the graphics driver's desktop menu is there.
+#define IDS_COMPAT_CAPTION 160
+#define IDS_COMPAT_QUESTION 161
 
 // The phrase books of the messages Kelvara composes in English (resources/phrases/*.rc, whose
 // entries are numbered, as their translations are): the separator between what failed and why,

@@ -26,6 +26,23 @@ TEST(CommandLineTest, AFailureIsOneLineEndingInOneFullStop) {
               u"KelvaraCmd could not write its output.\n");
 }
 
+// The system's words come in UTF-8 in the user's language; a byte of no UTF-8 sequence stays the
+// character of its value, so nothing is lost.
+TEST(CommandLineTest, NarrowMessagesAreReadAsUtf8) {
+    const std::pair<std::string, std::u16string> cases[] = {
+        {"Access denied.", u"Access denied."},
+        {"Odmowa dost\xC4\x99pu.", u"Odmowa dostępu."},
+        {"\xE3\x82\xA2\xE3\x82\xAF\xE3\x82\xBB\xE3\x82\xB9", u"アクセス"},
+        {"\xF0\x9F\x99\x82!", u"\U0001F642!"},
+        {"Zugriff \xFC\xE4 ok", u"Zugriff \u00FC\u00E4 ok"},           // Latin-1 bytes
+        {"cut \xE3\x82", u"cut \u00E3\u0082"},                         // a sequence cut short
+        {"\xC0\x80 \xED\xA0\x80", u"\u00C0\u0080 \u00ED\u00A0\u0080"}, // overlong, surrogate
+        {"\xF4\x90\x80\x80", u"\u00F4\u0090\u0080\u0080"},             // beyond Unicode
+    };
+    for (const auto& [narrow, wide] : cases)
+        EXPECT_EQ(cmdline::widen(narrow), wide);
+}
+
 // The commands of the history and the layouts: a number restores a point, anything else a
 // layout of that name; names and files are taken as they are.
 TEST(CommandLineTest, HistoryAndLayoutCommands) {
