@@ -314,15 +314,18 @@ class ReadOnlyFolder {
     explicit ReadOnlyFolder(std::filesystem::path folder) : folder_(std::move(folder)) {
         made = set(true);
     }
+    // Even where making it read-only seemed to fail, the change may yet come: it is undone.
     ~ReadOnlyFolder() {
-        if (made) {
+        if (changed_) {
             EXPECT_TRUE(set(false)) << "the folder is writable again";
         }
+        for (const std::filesystem::path& probe : strays_)
+            DeleteFileW(probe.c_str());
     }
     ReadOnlyFolder(const ReadOnlyFolder&) = delete;
     ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
 
-    bool set(bool readOnly) const {
+    bool set(bool readOnly) {
         using UnixName = char*(CDECL*)(LPCWSTR);
         const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
             GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
@@ -341,23 +344,34 @@ class ReadOnlyFolder {
             return false;
         CloseHandle(started.hThread);
         CloseHandle(started.hProcess);
+        changed_ = true;
         // Wine gives a Unix program no handle that waits for its end: the folder tells.
         return test_support::pollUntil([&] { return writable() != readOnly; }, 10000);
     }
+    // Whether a new file can be made there. Each probe is a file of its own: a probe that the
+    // change caught between its making and its deletion stays, and an existing file can be
+    // written in a folder that takes no new one.
     bool writable() const {
-        const HANDLE probe =
-            CreateFileW((folder_ / L"Kelvara.probe").c_str(), GENERIC_WRITE, 0, nullptr,
-                        CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-        if (probe == INVALID_HANDLE_VALUE)
+        const std::filesystem::path probe =
+            folder_ / (L"Kelvara.probe" + std::to_wstring(probes_++));
+        const HANDLE file =
+            CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
             return false;
-        CloseHandle(probe);
-        return true;
+        CloseHandle(file);
+        if (DeleteFileW(probe.c_str()))
+            return true;
+        strays_.push_back(probe); // deleted once the folder is writable again
+        return false;
     }
 
     bool made = false;
 
   private:
     std::filesystem::path folder_;
+    bool changed_ = false;
+    mutable int probes_ = 0;
+    mutable std::vector<std::filesystem::path> strays_;
 };
 
 // Saves that fail, in the launcher and in another process, are told once; a save that works
